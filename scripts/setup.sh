@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, only when it is missing (Debian 12, as root).
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config libgtest-dev libgmock-dev
+  qt6-base-dev qt6-declarative-dev qt6-svg-dev qt6-pdf-dev libqt6svg6 libgl-dev
+  qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
+  qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
+  qml6-module-qtquick-pdf qml6-module-qtquick-dialogs qml6-module-qttest
+  curl lftp python3 attr
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: these packages are missing and installing them needs root: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,300 @@
+#include "platform/run_loop.h"
+
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <stdexcept>
+
+namespace ohmkit::platform {
+
+namespace {
+
+RunLoop::Clock::duration toDuration(double seconds)
+{
+    if (!(seconds > 0.0)) return RunLoop::Clock::duration::zero();   // negative and NaN count as 0
+    // Clamp to about 100 years so the conversion never overflows.
+    seconds = std::min(seconds, 3.0e9);
+    return std::chrono::duration_cast<RunLoop::Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+std::uint32_t epollEvents(unsigned events)
+{
+    std::uint32_t e = 0;
+    if (events & FdWatch::Readable) e |= EPOLLIN;
+    if (events & FdWatch::Writable) e |= EPOLLOUT;
+    return e;
+}
+
+}  // namespace
+
+// ---- FdWatch --------------------------------------------------------------------------------
+
+FdWatch::FdWatch(RunLoop& loop, int fd, unsigned events, Callback callback)
+    : loop_(loop), fd_(fd), events_(events), id_(0), callback_(std::move(callback))
+{
+    loop_.addWatch(*this);
+}
+
+FdWatch::~FdWatch() { loop_.removeWatch(*this); }
+
+void FdWatch::setEvents(unsigned events)
+{
+    if (events == events_) return;
+    events_ = events;
+    loop_.updateWatch(*this);
+}
+
+// ---- Timer ----------------------------------------------------------------------------------
+
+Timer::Timer(RunLoop& loop, double seconds, bool repeats, Callback callback)
+    : loop_(loop), interval_(seconds < 0 || std::isnan(seconds) ? 0.0 : seconds), repeats_(repeats),
+      callback_(std::move(callback))
+{
+}
+
+std::shared_ptr<Timer> Timer::schedule(RunLoop& loop, double seconds, bool repeats, Callback callback)
+{
+    auto timer = std::make_shared<Timer>(loop, seconds, repeats, std::move(callback));
+    loop.addTimer(timer);
+    return timer;
+}
+
+void Timer::invalidate()
+{
+    if (!valid_) return;
+    valid_ = false;
+    loop_.removeTimer(*this);
+}
+
+// ---- RunLoop --------------------------------------------------------------------------------
+
+RunLoop::RunLoop() : now_(Clock::now())
+{
+    epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (epollFd_ < 0 || wakeFd_ < 0) throw std::runtime_error("RunLoop: cannot create epoll or eventfd");
+    epoll_event ev{};
+    ev.events = EPOLLIN;
+    ev.data.u64 = 0;   // id 0 is the wake-up descriptor
+    ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, wakeFd_, &ev);
+}
+
+RunLoop::~RunLoop()
+{
+    for (auto& t : timers_) t->valid_ = false;
+    ::close(wakeFd_);
+    ::close(epollFd_);
+}
+
+RunLoop& RunLoop::main()
+{
+    static RunLoop loop;
+    return loop;
+}
+
+void RunLoop::addWatch(FdWatch& watch)
+{
+    watch.id_ = nextId_++;
+    watches_[watch.id_] = &watch;
+    epoll_event ev{};
+    ev.events = epollEvents(watch.events_);
+    ev.data.u64 = watch.id_;
+    ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, watch.fd_, &ev);
+}
+
+void RunLoop::updateWatch(FdWatch& watch)
+{
+    epoll_event ev{};
+    ev.events = epollEvents(watch.events_);
+    ev.data.u64 = watch.id_;
+    ::epoll_ctl(epollFd_, EPOLL_CTL_MOD, watch.fd_, &ev);
+}
+
+void RunLoop::removeWatch(FdWatch& watch)
+{
+    watches_.erase(watch.id_);
+    // The descriptor may already be closed; then the kernel has dropped it by itself.
+    ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, watch.fd_, nullptr);
+}
+
+void RunLoop::addTimer(std::shared_ptr<Timer> timer)
+{
+    timer->deadline_ = Clock::now() + toDuration(timer->interval_);
+    timer->sequence_ = nextSequence_++;
+    timers_.push_back(std::move(timer));
+    wake();
+}
+
+void RunLoop::removeTimer(Timer& timer)
+{
+    // Erasing while fireTimers() walks a snapshot is safe: the snapshot holds its own references.
+    std::erase_if(timers_, [&](const std::shared_ptr<Timer>& t) { return t.get() == &timer; });
+}
+
+void RunLoop::post(std::function<void()> call, double seconds, const void* target, std::string operation)
+{
+    deferred_.push_back(Deferred{nextSequence_++, Clock::now() + toDuration(seconds), target,
+                                 std::move(operation), std::move(call)});
+    wake();
+}
+
+void RunLoop::cancel(const void* target, const std::string& operation)
+{
+    std::erase_if(deferred_, [&](const Deferred& d) { return d.target == target && d.operation == operation; });
+}
+
+void RunLoop::cancelAll(const void* target)
+{
+    std::erase_if(deferred_, [&](const Deferred& d) { return d.target == target; });
+}
+
+void RunLoop::wake()
+{
+    std::uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
+}
+
+void RunLoop::drainWake()
+{
+    std::uint64_t value;
+    [[maybe_unused]] auto n = ::read(wakeFd_, &value, sizeof value);
+}
+
+std::optional<RunLoop::Clock::time_point> RunLoop::nextDeadline() const
+{
+    std::optional<Clock::time_point> next;
+    for (const auto& t : timers_)
+        if (!next || t->deadline_ < *next) next = t->deadline_;
+    for (const auto& d : deferred_)
+        if (!next || d.due < *next) next = d.due;
+    return next;
+}
+
+std::optional<std::chrono::milliseconds> RunLoop::nextTimeout() const
+{
+    auto next = nextDeadline();
+    if (!next) return std::nullopt;
+    auto left = *next - Clock::now();
+    if (left <= Clock::duration::zero()) return std::chrono::milliseconds(0);
+    // Round up so that a wait never ends just before the deadline.
+    return std::chrono::ceil<std::chrono::milliseconds>(left);
+}
+
+bool RunLoop::hasPendingWork() const { return !timers_.empty() || !deferred_.empty() || !watches_.empty(); }
+
+bool RunLoop::fireTimers()
+{
+    std::vector<std::shared_ptr<Timer>> due;
+    for (const auto& t : timers_)
+        if (t->deadline_ <= now_) due.push_back(t);
+    std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
+        return a->deadline_ != b->deadline_ ? a->deadline_ < b->deadline_ : a->sequence_ < b->sequence_;
+    });
+    for (auto& timer : due) {
+        if (!timer->valid_) continue;   // invalidated by an earlier callback of this pass
+        if (timer->repeats_) {
+            // An overdue repeating timer fires once and then keeps its rhythm.
+            auto step = std::max(toDuration(timer->interval_), Clock::duration(std::chrono::milliseconds(1)));
+            auto next = timer->deadline_ + step;
+            if (next <= now_) next = now_ + step;
+            timer->deadline_ = next;
+        } else {
+            timer->valid_ = false;      // marked stopped before it calls back
+            removeTimer(*timer);
+        }
+        auto callback = timer->callback_;   // the callback may drop the timer's last owner
+        if (callback) callback(*timer);
+    }
+    return !due.empty();
+}
+
+bool RunLoop::runDeferred(std::uint64_t postedBefore)
+{
+    bool ran = false;
+    for (;;) {
+        auto it = std::find_if(deferred_.begin(), deferred_.end(), [&](const Deferred& d) {
+            return d.sequence < postedBefore && d.due <= now_;
+        });
+        if (it == deferred_.end()) break;
+        auto call = std::move(it->call);
+        deferred_.erase(it);
+        ran = true;
+        if (call) call();
+    }
+    return ran;
+}
+
+bool RunLoop::runOnce(std::chrono::milliseconds maxWait)
+{
+    const std::uint64_t postedBefore = nextSequence_;
+    int timeout = static_cast<int>(std::min<long long>(maxWait.count(), 1 << 30));
+    if (timeout > 0) {
+        if (auto next = nextTimeout()) timeout = static_cast<int>(std::min<long long>(timeout, next->count()));
+    }
+
+    epoll_event events[64];
+    int n = ::epoll_wait(epollFd_, events, 64, std::max(timeout, 0));
+    if (n < 0 && errno != EINTR) n = 0;
+    now_ = Clock::now();
+    bool dispatched = false;
+
+    // Collect first: a callback may add or remove watches.
+    std::vector<std::pair<std::uint64_t, unsigned>> ready;
+    for (int i = 0; i < std::max(n, 0); ++i) {
+        if (std::uint64_t id = events[i].data.u64; id == 0) {
+            drainWake();
+            continue;
+        }
+        unsigned e = 0;
+        if (events[i].events & (EPOLLIN | EPOLLHUP | EPOLLRDHUP)) e |= FdWatch::Readable;
+        if (events[i].events & EPOLLOUT) e |= FdWatch::Writable;
+        if (events[i].events & EPOLLERR) e |= FdWatch::Error;
+        std::uint64_t id = events[i].data.u64;
+        ready.emplace_back(id, e);
+    }
+    for (auto [id, e] : ready) {
+        auto it = watches_.find(id);
+        if (it == watches_.end()) continue;   // removed by an earlier callback
+        FdWatch* watch = it->second;
+        unsigned wanted = e & (watch->events_ | FdWatch::Error);
+        if (e & FdWatch::Error) wanted |= watch->events_;   // errors wake whoever is waiting
+        if (!wanted) continue;
+        dispatched = true;
+        auto callback = watch->callback_;   // the callback may destroy the watch
+        callback(wanted);
+    }
+
+    dispatched |= fireTimers();
+    dispatched |= runDeferred(postedBefore);
+    return dispatched;
+}
+
+void RunLoop::run()
+{
+    stopped_ = false;
+    while (!stopped_) runOnce(std::chrono::milliseconds(1 << 30));
+    stopped_ = false;
+}
+
+void RunLoop::stop()
+{
+    stopped_ = true;
+    wake();
+}
+
+bool RunLoop::runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    const auto end = Clock::now() + timeout;
+    while (!done()) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() <= 0) return done();
+        runOnce(std::min(left, std::chrono::milliseconds(50)));
+    }
+    return true;
+}
+
+}  // namespace ohmkit::platform

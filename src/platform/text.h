@@ -1,0 +1,32 @@
+#pragma once
+// Reading numbers from text the way the calculators' fields are read, and printf-style
+// formatting of result texts.
+//
+// The readers skip leading white space, take an optional sign and the longest decimal number
+// at the start; trailing characters are ignored and text without a number reads 0. They never
+// read hexadecimal, "inf" or "nan". Out-of-range values saturate.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ohmkit::platform {
+
+int intValue(std::string_view text);                 // "12.7" reads 12
+long long longLongValue(std::string_view text);
+float floatValue(std::string_view text);             // single precision, correctly rounded
+double doubleValue(std::string_view text);
+
+// Float-to-integer conversions that are defined for every input: truncation toward zero,
+// saturating at the type's limits, NaN gives 0.
+int truncToInt(double value);
+long long truncToLongLong(double value);
+
+// printf with the compiler's format checking; the result as a std::string.
+// Texts that the program stores with "%@" are written here with "%s" and c_str().
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Replaces every occurrence of `from` in `text` by `to`.
+std::string replaceAll(std::string text, std::string_view from, std::string_view to);
+std::string toUpper(std::string text);               // ASCII letters only
+
+}  // namespace ohmkit::platform

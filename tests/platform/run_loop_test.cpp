@@ -1,0 +1,137 @@
+#include "platform/run_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace ohmkit::platform;
+using namespace std::chrono_literals;
+
+TEST(RunLoop, DeferredCallNeverRunsInsidePost)
+{
+    RunLoop loop;
+    bool ran = false;
+    loop.post([&] { ran = true; });
+    EXPECT_FALSE(ran);
+    EXPECT_TRUE(loop.runUntil([&] { return ran; }, 2s));
+}
+
+TEST(RunLoop, CallPostedWhileDispatchingRunsOnALaterIteration)
+{
+    RunLoop loop;
+    std::vector<int> order;
+    loop.post([&] {
+        order.push_back(1);
+        loop.post([&] { order.push_back(3); });
+    });
+    loop.post([&] { order.push_back(2); });
+    loop.runOnce(100ms);
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+    loop.runOnce(100ms);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(RunLoop, CancelByTargetAndOperation)
+{
+    RunLoop loop;
+    int target = 0;
+    int a = 0, b = 0;
+    loop.post([&] { ++a; }, 0, &target, "maybeDequeueRead");
+    loop.post([&] { ++b; }, 0, &target, "maybeDequeueWrite");
+    loop.cancel(&target, "maybeDequeueRead");
+    loop.runUntil([&] { return b == 1; }, 2s);
+    loop.runOnce(10ms);
+    EXPECT_EQ(a, 0);
+    EXPECT_EQ(b, 1);
+}
+
+TEST(RunLoop, DelayedCallWaitsForItsDelay)
+{
+    RunLoop loop;
+    auto start = RunLoop::Clock::now();
+    RunLoop::Clock::time_point ranAt;
+    loop.post([&] { ranAt = RunLoop::Clock::now(); }, 0.05);
+    ASSERT_TRUE(loop.runUntil([&] { return ranAt != RunLoop::Clock::time_point{}; }, 5s));
+    EXPECT_GE(ranAt - start, 50ms);
+}
+
+TEST(Timer, EqualDeadlinesFireInStartOrder)
+{
+    RunLoop loop;
+    std::vector<int> order;
+    auto t1 = Timer::schedule(loop, 0.01, false, [&](Timer&) { order.push_back(1); });
+    auto t2 = Timer::schedule(loop, 0.01, false, [&](Timer&) { order.push_back(2); });
+    auto t3 = Timer::schedule(loop, 0.0, false, [&](Timer&) { order.push_back(0); });
+    loop.runUntil([&] { return order.size() == 3; }, 2s);
+    ASSERT_EQ(order.size(), 3u);
+    EXPECT_EQ(order[0], 0);
+    EXPECT_LT(std::find(order.begin(), order.end(), 1), std::find(order.begin(), order.end(), 2));
+}
+
+TEST(Timer, InvalidatedTimerNeverFiresAndOneShotIsStoppedBeforeCallback)
+{
+    RunLoop loop;
+    bool fired = false;
+    auto dead = Timer::schedule(loop, 0.0, false, [&](Timer&) { fired = true; });
+    dead->invalidate();
+    bool validInside = true;
+    auto live = Timer::schedule(loop, 0.0, false, [&](Timer& t) { validInside = t.isValid(); });
+    loop.runUntil([&] { return !live->isValid(); }, 2s);
+    loop.runOnce(10ms);
+    EXPECT_FALSE(fired);
+    EXPECT_FALSE(validInside);
+}
+
+TEST(Timer, RepeatingTimerRepeatsUntilInvalidated)
+{
+    RunLoop loop;
+    int count = 0;
+    auto timer = Timer::schedule(loop, 0.005, true, [&](Timer& t) {
+        if (++count == 3) t.invalidate();
+    });
+    loop.runUntil([&] { return !timer->isValid(); }, 5s);
+    loop.runOnce(20ms);
+    EXPECT_EQ(count, 3);
+}
+
+TEST(Timer, CallbackMayDropTheLastOwner)
+{
+    RunLoop loop;
+    auto timer = std::make_shared<std::shared_ptr<Timer>>();
+    bool done = false;
+    *timer = Timer::schedule(loop, 0.0, true, [&](Timer& t) {
+        t.invalidate();
+        timer->reset();
+        done = true;
+    });
+    EXPECT_TRUE(loop.runUntil([&] { return done; }, 2s));
+}
+
+TEST(FdWatch, ReportsReadableAndStopsWhenDestroyed)
+{
+    RunLoop loop;
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    int calls = 0;
+    std::unique_ptr<FdWatch> watch;
+    watch = std::make_unique<FdWatch>(loop, fds[0], FdWatch::Readable, [&](unsigned ev) {
+        EXPECT_TRUE(ev & FdWatch::Readable);
+        ++calls;
+        watch.reset();   // a callback that destroys its own watch
+    });
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    loop.runUntil([&] { return calls > 0; }, 2s);
+    loop.runOnce(10ms);
+    EXPECT_EQ(calls, 1);
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+TEST(RunLoop, StopEndsRun)
+{
+    RunLoop loop;
+    loop.post([&] { loop.stop(); }, 0.01);
+    loop.run();
+    SUCCEED();
+}
