@@ -1,0 +1,58 @@
+#include "app/routes.h"
+
+#include "app/view_controller.h"
+#include "tools/resistors/info_resistors_view.h"
+
+namespace ohmkit::app {
+
+PlaceholderView::PlaceholderView(std::string toolName)
+    : ui::ViewController("PlaceholderView"), toolName_(std::move(toolName))
+{
+}
+
+void PlaceholderView::loadView()
+{
+    setTitle(toolName_);
+    labelMessage = addOutlet<ui::Label>("labelMessage");
+    labelMessage->setText(toolName_ + " is on its way.");
+}
+
+namespace {
+
+template <typename T>
+ui::NavigationController::Factory screen()
+{
+    return [] { return std::make_shared<T>(); };
+}
+
+ui::NavigationController::Factory placeholder(const char* toolName)
+{
+    return [toolName] { return std::make_shared<PlaceholderView>(toolName); };
+}
+
+}  // namespace
+
+std::shared_ptr<AppNavigationController> makeAppNavigationController()
+{
+    auto nav = std::make_shared<AppNavigationController>();
+    // Menu rows.
+    nav->bindRoute("ShowCapacitor", placeholder("Capacitor codes"));
+    nav->bindRoute("ShowResistor", screen<resistors::InfoResistorsView>());
+    nav->bindRoute("ShowResistanceValues", placeholder("Resistor values"));
+    nav->bindRoute("ShowResistorsSMD", placeholder("Resistor SMD codes"));
+    nav->bindRoute("ShowInductorView", placeholder("Inductor colors"));
+    nav->bindRoute("ShowLedCalc", placeholder("LED calc"));
+    nav->bindRoute("ShowWiresView", placeholder("Wire current load limits"));
+    nav->bindRoute("ShowWiresVoltageDrop", placeholder("Wire voltage drop"));
+    nav->bindRoute("ShowNE555View", placeholder("NE555 timer calc"));
+    nav->bindRoute("ShowSolarCalc", placeholder("Solar battery calc"));
+    nav->bindRoute("ShowDatasheetsView", placeholder("Datasheets storage"));
+    // Routes between tool screens.
+    nav->bindRoute("ShowWiresView2", placeholder("Wire current load limits"));
+    nav->bindRoute("ShowDatasheet", placeholder("Datasheet"));
+    nav->bindRoute("ShowFTP", placeholder("Upload"));
+    nav->setRootViewController(std::make_shared<ViewController>());
+    return nav;
+}
+
+}  // namespace ohmkit::app
