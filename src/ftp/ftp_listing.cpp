@@ -1,0 +1,143 @@
+#include "ftp/ftp_listing.h"
+
+#include "platform/log.h"
+#include "platform/text.h"
+
+#include <dirent.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace ohmkit::ftp {
+
+using platform::format;
+
+namespace {
+
+// Month names are fixed English abbreviations, whatever the process locale says.
+constexpr const char* kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+int entriesInside(const std::string& path)
+{
+    DirHandle dir(::opendir(path.c_str()));
+    if (!dir) return 0;
+    int count = 0;
+    while (dirent* entry = ::readdir(dir.get())) {
+        std::string_view name = entry->d_name;
+        if (name != "." && name != "..") ++count;
+    }
+    return count;
+}
+
+// User and group names, looked up once per listing.
+class AccountNames {
+public:
+    const std::string& owner(uid_t uid)
+    {
+        auto it = owners_.find(uid);
+        if (it != owners_.end()) return it->second;
+        std::vector<char> buffer(4096);
+        passwd pw{};
+        passwd* found = nullptr;
+        std::string name = ::getpwuid_r(uid, &pw, buffer.data(), buffer.size(), &found) == 0 && found
+                               ? std::string(found->pw_name)
+                               : std::to_string(uid);
+        return owners_.emplace(uid, std::move(name)).first->second;
+    }
+
+    const std::string& group(gid_t gid)
+    {
+        auto it = groups_.find(gid);
+        if (it != groups_.end()) return it->second;
+        std::vector<char> buffer(4096);
+        group_t gr{};
+        group_t* found = nullptr;
+        std::string name = ::getgrgid_r(gid, &gr, buffer.data(), buffer.size(), &found) == 0 && found
+                               ? std::string(found->gr_name)
+                               : std::to_string(gid);
+        return groups_.emplace(gid, std::move(name)).first->second;
+    }
+
+private:
+    using group_t = struct ::group;
+    std::map<uid_t, std::string> owners_;
+    std::map<gid_t, std::string> groups_;
+};
+
+}  // namespace
+
+std::string permissionText(unsigned permissions)
+{
+    static constexpr char kLetters[3] = {'r', 'w', 'x'};
+    std::string text(9, '-');
+    for (int bit = 8; bit >= 0; --bit)
+        if (permissions & (1u << bit)) text[static_cast<std::size_t>(8 - bit)] = kLetters[(8 - bit) % 3];
+    return text;
+}
+
+std::string listingDate(std::time_t time)
+{
+    std::tm local{};
+    if (!::localtime_r(&time, &local)) return "Jan 01 00:00";
+    return format("%s %02d %02d:%02d", kMonths[local.tm_mon % 12], local.tm_mday, local.tm_hour, local.tm_min);
+}
+
+std::string listingLine(const ListingEntry& entry)
+{
+    return format("%s%s %5i %12s %12s %10llu %s %s", entry.isDirectory ? "d" : "-",
+                  permissionText(entry.permissions).c_str(), entry.linkCount, entry.owner.c_str(),
+                  entry.group.c_str(), static_cast<unsigned long long>(entry.size),
+                  listingDate(entry.modified).c_str(), entry.name.c_str());
+}
+
+std::string createList(const std::string& path)
+{
+    std::string lines;
+    int count = 0;
+    platform::logFormat("Get LS for %s", path.c_str());
+    AccountNames accounts;
+    DirHandle dir(::opendir(path.c_str()));
+    while (dir) {
+        dirent* item = ::readdir(dir.get());
+        if (!item) break;
+        std::string name = item->d_name;
+        if (name.empty() || name[0] == '.') continue;   // hidden, and "." and ".."
+
+        ListingEntry entry;
+        entry.name = name;
+        std::string entryPath = path == "/" ? "/" + name : path + "/" + name;
+        struct stat st{};
+        if (::lstat(entryPath.c_str(), &st) == 0) {
+            entry.isDirectory = S_ISDIR(st.st_mode);
+            entry.permissions = st.st_mode & 0777;
+            entry.owner = accounts.owner(st.st_uid);
+            entry.group = accounts.group(st.st_gid);
+            entry.size = static_cast<std::uint64_t>(st.st_size);
+            entry.modified = st.st_mtime;
+            if (entry.isDirectory) {
+                int inside = entriesInside(entryPath);
+                entry.linkCount = inside > 1 ? inside : 1;
+            }
+        } else {
+            // Vanished while listing, or not readable: still listed and counted.
+            entry.owner = "?";
+            entry.group = "?";
+        }
+        lines += listingLine(entry);
+        lines += '\n';
+        ++count;
+    }
+    return format("total %d\r\n", count) + lines;
+}
+
+}  // namespace ohmkit::ftp

@@ -1,0 +1,36 @@
+#pragma once
+// The ls-style listing that LIST and NLST send: a "total N" header ended by CR LF, then one
+// long-format line per visible entry, each ended by LF.
+//
+//   drwxr-xr-x     3         anna        staff       4096 Jan 05 13:07 sub
+//
+// Names beginning with "." are neither listed nor counted; entries come in the order the
+// file system yields them. A symbolic link is described as itself, not as its target.
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace ohmkit::ftp {
+
+struct ListingEntry {
+    std::string name;
+    bool isDirectory = false;
+    unsigned permissions = 0;      // only the 9 low bits are shown
+    int linkCount = 1;             // for a folder: entries inside it, at least 1
+    std::string owner;
+    std::string group;
+    std::uint64_t size = 0;
+    std::time_t modified = 0;
+};
+
+// "rwxr-xr-x" for 0755: the 9 low permission bits.
+std::string permissionText(unsigned permissions);
+// "MMM dd HH:mm" in English, in the local time zone: "Jan 05 13:07".
+std::string listingDate(std::time_t time);
+// One listing line without its LF.
+std::string listingLine(const ListingEntry& entry);
+// The whole listing of the folder at `path` (absolute). A folder that cannot be read gives
+// the header alone, with the count 0.
+std::string createList(const std::string& path);
+
+}  // namespace ohmkit::ftp
