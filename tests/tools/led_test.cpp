@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <sstream>
+#include <string>
+
+#include "app/command_line.h"
+#include "tools/components/info_leds_view.h"
+
+namespace ohmkit::components {
+namespace {
+
+std::shared_ptr<InfoLedsView> openLedScreen()
+{
+    auto screen = std::make_shared<InfoLedsView>();
+    screen->loadViewIfNeeded();
+    return screen;
+}
+
+TEST(LedCalc, OpensWithOneLedAtTwelveVolts)
+{
+    auto s = openLedScreen();
+    EXPECT_EQ(s->m_cVoltage->text(), "12");
+    EXPECT_EQ(s->m_cLedsCount->text(), "1");
+    EXPECT_EQ(s->m_cVoltageOnLED->text(), "2");
+    EXPECT_EQ(s->m_cCurrentOnLED->text(), "20");
+    // P is 0.19999999 in single precision: the first rating at or above it is 0.25 W.
+    EXPECT_EQ(s->m_cResults->text(), "R = 500 Ohm, P = 0.20 W");
+    EXPECT_EQ(s->m_cResults2->text(), "Recommended: 510 Ohm, 0.25 W");
+    EXPECT_EQ(s->m_cSchematic->imageName(), "led_sch1.png");
+    EXPECT_EQ(s->navigationItem().rightImageName, "led_small.png");
+}
+
+TEST(LedCalc, StandardListsHaveTheirFixedSizes)
+{
+    EXPECT_EQ(InfoLedsView::standardResistors().size(), 118u);
+    EXPECT_EQ(InfoLedsView::standardResistors().front(), 1);
+    EXPECT_EQ(InfoLedsView::standardResistors().back(), 910000);
+    EXPECT_EQ(InfoLedsView::powerRatings().size(), 9u);
+}
+
+struct LedCase {
+    const char* supply;
+    const char* count;
+    const char* forward;
+    const char* current;
+    const char* line1;
+    const char* line2;
+};
+
+class LedResults : public testing::TestWithParam<LedCase> {};
+
+TEST_P(LedResults, ShowsBothLines)
+{
+    const LedCase& c = GetParam();
+    auto s = openLedScreen();
+    s->m_cVoltage->setText(c.supply);
+    s->m_cLedsCount->setText(c.count);
+    s->m_cVoltageOnLED->setText(c.forward);
+    s->m_cCurrentOnLED->setText(c.current);
+    s->showResults();
+    EXPECT_EQ(s->m_cResults->text(), c.line1);
+    EXPECT_EQ(s->m_cResults2->text(), c.line2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedFigures, LedResults,
+    testing::Values(
+        LedCase{"5", "2", "2", "20", "R = 50 Ohm, P = 0.02 W", "Recommended: 51 Ohm, 0.125 W"},
+        // Vr is 2.3999996 in single precision, the ratio 119.99998: truncated, not rounded.
+        LedCase{"12", "3", "3.2", "20", "R = 119 Ohm, P = 0.05 W", "Recommended: 120 Ohm, 0.125 W"},
+        LedCase{"12", "2", "2", "20", "R = 400 Ohm, P = 0.16 W", "Recommended: 430 Ohm, 0.25 W"},
+        LedCase{"27", "1", "2", "20", "R = 1250 Ohm, P = 0.50 W", "Recommended: 1.3 KOhm, 0.5 W"},
+        LedCase{"12V", " 1 LED", "2.0 v", "20mA", "R = 500 Ohm, P = 0.20 W", "Recommended: 510 Ohm, 0.25 W"}));
+
+// With 1000 mA the current is exactly 1 A, so R and P both equal the resistor's voltage.
+INSTANTIATE_TEST_SUITE_P(
+    RecommendedValues, LedResults,
+    testing::Values(LedCase{"6", "1", "2", "1000", "R = 4 Ohm, P = 4.00 W", "Recommended: 10 Ohm, 5 W"},
+                    LedCase{"4", "1", "2", "1000", "R = 2 Ohm, P = 2.00 W", "Recommended: 2 Ohm, 2 W"},
+                    LedCase{"18", "1", "2", "1000", "R = 16 Ohm, P = 16.00 W", "Recommended: 20 Ohm, 50 W"},
+                    LedCase{"102", "1", "2", "1000", "R = 100 Ohm, P = 100.00 W", "Recommended: 100 Ohm, 100 W"},
+                    LedCase{"103", "1", "2", "1000", "R = 101 Ohm, P = 101.00 W", "Recommended: 110 Ohm, > 100 W"},
+                    LedCase{"1001", "1", "2", "1000", "R = 999 Ohm, P = 999.00 W", "Recommended: 1.0 KOhm, > 100 W"},
+                    LedCase{"1002", "1", "2", "1000", "R = 1000 Ohm, P = 1000.00 W",
+                            "Recommended: 1.0 KOhm, > 100 W"},
+                    LedCase{"4702", "1", "2", "1000", "R = 4700 Ohm, P = 4700.00 W",
+                            "Recommended: 4.7 KOhm, > 100 W"},
+                    LedCase{"47002", "1", "2", "1000", "R = 47000 Ohm, P = 47000.00 W",
+                            "Recommended: 47 KOhm, > 100 W"},
+                    LedCase{"910002", "1", "2", "1000", "R = 910000 Ohm, P = 910000.00 W",
+                            "Recommended: 910 KOhm, > 100 W"},
+                    LedCase{"910003", "1", "2", "1000", "R = 910001 Ohm, P = 910001.00 W", ""}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, LedResults,
+    testing::Values(LedCase{"12", "1", "0.05", "20", "LED forward voltage cannot be null", ""},
+                    LedCase{"12", "1", "-3", "20", "LED forward voltage cannot be null", ""},
+                    LedCase{"12", "1", "", "20", "LED forward voltage cannot be null", ""},
+                    LedCase{"12", "0", "2", "20", "Incorrect number of LEDs", ""},
+                    LedCase{"12", "-4", "2", "20", "Incorrect number of LEDs", ""},
+                    LedCase{"12", "1", "2", "0.5", "Incorrect LED current", ""},
+                    LedCase{"6", "2", "3", "20", "Battery voltage is low", ""},
+                    // 0.01 V left at 20 mA is less than one ohm.
+                    LedCase{"2.01", "1", "2", "20", "Battery voltage is low", ""},
+                    LedCase{"-12", "1", "2", "20", "Battery voltage is low", ""},
+                    // Only the first failing check is reported.
+                    LedCase{"0", "0", "0", "0", "LED forward voltage cannot be null", ""},
+                    LedCase{"0", "0", "2", "0", "Incorrect number of LEDs", ""},
+                    LedCase{"0", "1", "2", "0", "Incorrect LED current", ""}));
+
+// Inputs far outside any real circuit stay defined: the integer resistance saturates.
+INSTANTIATE_TEST_SUITE_P(
+    HugeInputs, LedResults,
+    testing::Values(LedCase{"1e30", "1", "2", "1000", "R = 2147483647 Ohm, P = 1000000015047466219876688855040.00 W", ""},
+                    LedCase{"12", "1", "2", "1e40", "Battery voltage is low", ""}));
+
+TEST(LedCalc, RatingTexts)
+{
+    EXPECT_EQ(InfoLedsView::ratingText(0.125f), "0.125");
+    EXPECT_EQ(InfoLedsView::ratingText(0.25f), "0.25");
+    EXPECT_EQ(InfoLedsView::ratingText(0.5f), "0.5");
+    EXPECT_EQ(InfoLedsView::ratingText(1.0f), "1");
+    EXPECT_EQ(InfoLedsView::ratingText(10.0f), "10");
+    EXPECT_EQ(InfoLedsView::ratingText(100.0f), "100");
+    EXPECT_EQ(InfoLedsView::ratingText(std::nullopt), "> 100");
+}
+
+TEST(LedCalc, SchematicFollowsTheCount)
+{
+    EXPECT_STREQ(InfoLedsView::schematicForCount(1), "led_sch1.png");
+    EXPECT_STREQ(InfoLedsView::schematicForCount(2), "led_sch2.png");
+    EXPECT_STREQ(InfoLedsView::schematicForCount(3), "led_sch3.png");
+    for (int n : {0, -1, 4, 100, INT_MIN, INT_MAX}) EXPECT_STREQ(InfoLedsView::schematicForCount(n), "led_schM.png") << n;
+}
+
+TEST(LedCalc, DecreaseStopsAtOneWithoutRecomputing)
+{
+    auto s = openLedScreen();
+    s->m_cVoltage->setText("5");   // by code: nothing recomputed yet
+    s->buttonForAction("onLedsDecrease")->userTap();
+    EXPECT_EQ(s->m_cLedsCount->text(), "1");
+    EXPECT_EQ(s->m_cResults->text(), "R = 500 Ohm, P = 0.20 W");
+
+    s->m_cLedsCount->setText("0");
+    s->buttonForAction("onLedsDecrease")->userTap();
+    EXPECT_EQ(s->m_cLedsCount->text(), "0");
+    EXPECT_EQ(s->m_cResults->text(), "R = 500 Ohm, P = 0.20 W");
+}
+
+TEST(LedCalc, ButtonsStartFromTheTypedCount)
+{
+    auto s = openLedScreen();
+    s->m_cLedsCount->userEdit("7 leds");
+    s->buttonForAction("onLedsIncrease")->userTap();
+    EXPECT_EQ(s->m_cLedsCount->text(), "8");
+    EXPECT_EQ(s->m_cSchematic->imageName(), "led_schM.png");
+    EXPECT_EQ(s->m_cResults->text(), "Battery voltage is low");
+
+    s->m_cLedsCount->setText("3");
+    s->buttonForAction("onLedsDecrease")->userTap();
+    EXPECT_EQ(s->m_cLedsCount->text(), "2");
+    EXPECT_EQ(s->m_cSchematic->imageName(), "led_sch2.png");
+    EXPECT_EQ(s->m_cResults->text(), "R = 400 Ohm, P = 0.16 W");
+}
+
+TEST(LedCalc, IncreaseSaturatesAtTheLargestCount)
+{
+    auto s = openLedScreen();
+    s->m_cLedsCount->setText("99999999999");   // reads as the largest int
+    s->buttonForAction("onLedsIncrease")->userTap();
+    EXPECT_EQ(s->m_cLedsCount->text(), "2147483647");
+    EXPECT_EQ(s->m_cResults->text(), "Battery voltage is low");
+}
+
+TEST(LedCalc, EditingAndReturnRecompute)
+{
+    auto s = openLedScreen();
+    s->m_cLedsCount->userEdit("0");
+    EXPECT_EQ(s->m_cResults->text(), "Incorrect number of LEDs");
+    EXPECT_EQ(s->m_cResults2->text(), "");
+    EXPECT_EQ(s->m_cSchematic->imageName(), "led_schM.png");
+
+    s->m_cLedsCount->setText("3");
+    s->m_cVoltageOnLED->setText("3.2");
+    s->m_cLedsCount->userReturn();
+    EXPECT_FALSE(s->m_cLedsCount->isFirstResponder());
+    EXPECT_EQ(s->m_cResults->text(), "R = 119 Ohm, P = 0.05 W");
+    EXPECT_EQ(s->m_cSchematic->imageName(), "led_sch3.png");
+}
+
+TEST(LedCalc, ScriptedFromTheMenu)
+{
+    std::ostringstream out, err;
+    ASSERT_EQ(app::runScript({"ShowLedCalc", "m_cVoltage=5", "m_cLedsCount=1", "tap:onLedsIncrease"}, out, err), 0)
+        << err.str();
+    EXPECT_NE(out.str().find("m_cLedsCount: 2\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("m_cResults: R = 50 Ohm, P = 0.02 W\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("m_cResults2: Recommended: 51 Ohm, 0.125 W\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("m_cSchematic: led_sch2.png\n"), std::string::npos) << out.str();
+}
+
+}  // namespace
+}  // namespace ohmkit::components
