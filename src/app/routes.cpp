@@ -1,6 +1,7 @@
 #include "app/routes.h"
 
 #include "app/view_controller.h"
+#include "tools/components/info_leds_view.h"
 #include "tools/resistors/info_resistors_view.h"
 
 namespace ohmkit::app {
@@ -41,7 +42,7 @@ std::shared_ptr<AppNavigationController> makeAppNavigationController()
     nav->bindRoute("ShowResistanceValues", placeholder("Resistor values"));
     nav->bindRoute("ShowResistorsSMD", placeholder("Resistor SMD codes"));
     nav->bindRoute("ShowInductorView", placeholder("Inductor colors"));
-    nav->bindRoute("ShowLedCalc", placeholder("LED calc"));
+    nav->bindRoute("ShowLedCalc", screen<components::InfoLedsView>());
     nav->bindRoute("ShowWiresView", placeholder("Wire current load limits"));
     nav->bindRoute("ShowWiresVoltageDrop", placeholder("Wire voltage drop"));
     nav->bindRoute("ShowNE555View", placeholder("NE555 timer calc"));
