@@ -1,0 +1,134 @@
+#include "tools/components/info_ne555_view.h"
+
+#include <cmath>
+
+#include "app/utils.h"
+#include "platform/text.h"
+#include "ui/application.h"
+
+namespace ohmkit::components {
+
+using platform::floatValue;
+using platform::format;
+
+InfoNE555View::InfoNE555View() : ui::ViewController("InfoNE555View") {}
+
+void InfoNE555View::loadView()
+{
+    setTitle("NE555 timer calc");
+    m_cDataC1 = addOutlet<ui::TextField>("m_cDataC1");
+    m_cDataR1 = addOutlet<ui::TextField>("m_cDataR1");
+    m_cResults1 = addOutlet<ui::Label>("m_cResults1");
+    m_cDataC2 = addOutlet<ui::TextField>("m_cDataC2");
+    m_cDataR2_1 = addOutlet<ui::TextField>("m_cDataR2_1");
+    m_cDataR2_2 = addOutlet<ui::TextField>("m_cDataR2_2");
+    m_cResults2_1 = addOutlet<ui::Label>("m_cResults2_1");
+    m_cResults2_2 = addOutlet<ui::Label>("m_cResults2_2");
+    scrollView = addOutlet<ui::ScrollView>("scrollView");
+
+    // The form fills the screen below the navigation bar.
+    const ui::Size screen = ui::Application::shared().screenSize();
+    scrollView->setBounds({0, 0, screen.width, screen.height - 64});
+    scrollView->setCenter({screen.width / 2, 64 + (screen.height - 64) / 2});
+
+    for (ui::TextField* field : {m_cDataC1, m_cDataR1, m_cDataC2, m_cDataR2_1, m_cDataR2_2}) {
+        field->setDelegate(this);
+        field->setEditingChanged([this](ui::TextField& f) { textFieldDidChange(f); });
+        field->setKeyboard(ui::TextField::Keyboard::Decimal);
+    }
+}
+
+void InfoNE555View::viewDidLoad()
+{
+    // 1. The tool's picture.
+    setRightBarImage("ne555_small.png");
+
+    // 2. The scroll view scrolls over its own size; the tablet form is larger.
+    scrollView->setContentSize(scrollView->bounds().size());
+    if (app::AppDelegate::isIPad()) {
+        scrollView->setBounds({0, 0, 760, 950});
+        scrollView->setCenter({420, 505});
+        scrollView->setContentSize({760, 950});
+    }
+
+    // 3. The first values.
+    m_cDataC1->setText("10");
+    m_cDataR1->setText("1");
+    m_cDataC2->setText("10");
+    m_cDataR2_1->setText("1");
+    m_cDataR2_2->setText("1");
+    showResults();
+}
+
+bool InfoNE555View::textFieldShouldReturn(ui::TextField& field)
+{
+    field.resignFirstResponder();
+    showResults();
+    return true;
+}
+
+void InfoNE555View::textFieldDidChange(ui::TextField&) { showResults(); }
+
+void InfoNE555View::showResults()
+{
+    showMonostable();
+    showAstable();
+}
+
+void InfoNE555View::showMonostable()
+{
+    const float C1 = floatValue(m_cDataC1->text());
+    const float R1 = floatValue(m_cDataR1->text());
+
+    // 1. The pulse length in ms: the product in double, rounded to single.
+    const float T = static_cast<float>(static_cast<double>(C1) * (static_cast<double>(R1) * 1.1));
+
+    // 2. Seconds above 100 ms.
+    if (T > 100.0f) m_cResults1->setText(format("Results: T = %.2f s", static_cast<double>(T) * 0.001));
+    else m_cResults1->setText(format("Results: T = %.2f mS", static_cast<double>(T)));
+}
+
+void InfoNE555View::showAstable()
+{
+    const float C2 = floatValue(m_cDataC2->text());
+    const float R2_1 = floatValue(m_cDataR2_1->text());
+    const float R2_2 = floatValue(m_cDataR2_2->text());
+
+    // 1. Validation: values too close to zero; negative values pass.
+    if (std::fabs(static_cast<double>(C2)) < 0.00001 || std::fabs(static_cast<double>(R2_1)) < 0.001 ||
+        std::fabs(static_cast<double>(R2_2)) < 0.001) {
+        m_cResults2_1->setText("Error: value too small or incorrect");
+        m_cResults2_2->setText("f = n/a");
+        return;
+    }
+
+    // 2. R2_1 counts in the high time only, R2_2 in both.
+    const float S = R2_1 + R2_2;
+
+    // 3. Low and high times in ms: each product in double, rounded to single.
+    const float T2 = static_cast<float>(static_cast<double>(C2) * (static_cast<double>(R2_2) * 0.693));
+    const float T1 = static_cast<float>(static_cast<double>(C2) * (static_cast<double>(S) * 0.693));
+
+    // 4. Both times in one unit: s when both pass 100 ms, ms when both pass 0.01 ms, else us.
+    if (T2 > 100.0f && T1 > 100.0f)
+        m_cResults2_1->setText(format("t1 = %.2f s, t2 = %.2f s", static_cast<double>(T1) * 0.001,
+                                      static_cast<double>(T2) * 0.001));
+    else if (static_cast<double>(T1) > 0.01 && static_cast<double>(T2) > 0.01)
+        m_cResults2_1->setText(format("t1 = %.2f ms, t2 = %.2f ms", static_cast<double>(T1), static_cast<double>(T2)));
+    else
+        m_cResults2_1->setText(format("t1 = %.2f us, t2 = %.2f us", static_cast<double>(T1 * 1000.0f),
+                                      static_cast<double>(T2 * 1000.0f)));
+
+    // 5. The frequency from the period. Negative resistances can cancel to a zero period,
+    // which has no frequency.
+    const float P = T2 + T1;
+    if (P == 0.0f) {
+        m_cResults2_2->setText("f = n/a");
+        return;
+    }
+    const float F = 1000.0f / P;
+    if (F < 1000.0f) m_cResults2_2->setText(format("f = %.2f Hz", static_cast<double>(F)));
+    else m_cResults2_2->setText(format("f = %.2f KHz", static_cast<double>(1.0f / P)));
+}
+
+}  // namespace ohmkit::components

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "app/command_line.h"
+#include "tools/components/info_ne555_view.h"
+#include "ui/application.h"
+
+namespace ohmkit::components {
+namespace {
+
+std::shared_ptr<InfoNE555View> openTimerScreen()
+{
+    auto screen = std::make_shared<InfoNE555View>();
+    screen->loadViewIfNeeded();
+    return screen;
+}
+
+TEST(NE555Calc, OpensWithBothCircuitsComputed)
+{
+    auto s = openTimerScreen();
+    EXPECT_EQ(s->m_cDataC1->text(), "10");
+    EXPECT_EQ(s->m_cDataR1->text(), "1");
+    EXPECT_EQ(s->m_cDataC2->text(), "10");
+    EXPECT_EQ(s->m_cDataR2_1->text(), "1");
+    EXPECT_EQ(s->m_cDataR2_2->text(), "1");
+    EXPECT_EQ(s->m_cResults1->text(), "Results: T = 11.00 mS");
+    EXPECT_EQ(s->m_cResults2_1->text(), "t1 = 13.86 ms, t2 = 6.93 ms");
+    EXPECT_EQ(s->m_cResults2_2->text(), "f = 48.10 Hz");
+    EXPECT_EQ(s->navigationItem().rightImageName, "ne555_small.png");
+}
+
+struct PulseCase {
+    const char* c1;
+    const char* r1;
+    const char* result;
+};
+
+class NE555Pulse : public testing::TestWithParam<PulseCase> {};
+
+TEST_P(NE555Pulse, ShowsThePulseLength)
+{
+    auto s = openTimerScreen();
+    s->m_cDataC1->setText(GetParam().c1);
+    s->m_cDataR1->setText(GetParam().r1);
+    s->showResults();
+    EXPECT_EQ(s->m_cResults1->text(), GetParam().result);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Monostable, NE555Pulse,
+    testing::Values(PulseCase{"100", "1", "Results: T = 0.11 s"}, PulseCase{"90", "1", "Results: T = 99.00 mS"},
+                    // 1000 x (0.090909094 x 1.1) rounds to exactly 100 in single precision.
+                    PulseCase{"1000", "0.09090909", "Results: T = 100.00 mS"},
+                    PulseCase{"1000", "1", "Results: T = 1.10 s"}, PulseCase{"", "1", "Results: T = 0.00 mS"},
+                    PulseCase{"x", "y", "Results: T = 0.00 mS"},
+                    PulseCase{"-100", "1", "Results: T = -110.00 mS"}));
+
+struct AstableCase {
+    const char* c2;
+    const char* r2_1;
+    const char* r2_2;
+    const char* times;
+    const char* frequency;
+};
+
+class NE555Astable : public testing::TestWithParam<AstableCase> {};
+
+TEST_P(NE555Astable, ShowsTimesAndFrequency)
+{
+    const AstableCase& c = GetParam();
+    auto s = openTimerScreen();
+    s->m_cDataC2->setText(c.c2);
+    s->m_cDataR2_1->setText(c.r2_1);
+    s->m_cDataR2_2->setText(c.r2_2);
+    s->showResults();
+    EXPECT_EQ(s->m_cResults2_1->text(), c.times);
+    EXPECT_EQ(s->m_cResults2_2->text(), c.frequency);
+    EXPECT_EQ(s->m_cResults1->text(), "Results: T = 11.00 mS");   // the pulse is computed apart
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Units, NE555Astable,
+    testing::Values(AstableCase{"1000", "1", "1", "t1 = 1.39 s, t2 = 0.69 s", "f = 0.48 Hz"},
+                    // Both times step up to seconds only when both pass 100 ms.
+                    AstableCase{"1000", "1", "0.1", "t1 = 762.30 ms, t2 = 69.30 ms", "f = 1.20 Hz"},
+                    // T2 = 0.00693 ms is not above 0.01 ms, so both are shown in us; 48100 Hz in KHz.
+                    AstableCase{"0.01", "1", "1", "t1 = 13.86 us, t2 = 6.93 us", "f = 48.10 KHz"},
+                    AstableCase{"0.1", "1", "1", "t1 = 0.14 ms, t2 = 0.07 ms", "f = 4.81 KHz"},
+                    AstableCase{"1", "1", "1", "t1 = 1.39 ms, t2 = 0.69 ms", "f = 481.00 Hz"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Validation, NE555Astable,
+    testing::Values(AstableCase{"0.000005", "1", "1", "Error: value too small or incorrect", "f = n/a"},
+                    AstableCase{"", "1", "1", "Error: value too small or incorrect", "f = n/a"},
+                    AstableCase{"10", "0.0005", "1", "Error: value too small or incorrect", "f = n/a"},
+                    AstableCase{"10", "1", "abc", "Error: value too small or incorrect", "f = n/a"},
+                    // Negative values pass the test and give negative times.
+                    AstableCase{"-10", "1", "1", "t1 = -13860.00 us, t2 = -6930.00 us", "f = -48.10 Hz"},
+                    // Resistors that cancel give a zero period: no frequency rather than a division by zero.
+                    AstableCase{"10", "-2", "1", "t1 = -6930.00 us, t2 = 6930.00 us", "f = n/a"}));
+
+TEST(NE555Calc, EditingAndReturnRecompute)
+{
+    auto s = openTimerScreen();
+    s->m_cDataC1->userEdit("100");
+    EXPECT_EQ(s->m_cResults1->text(), "Results: T = 0.11 s");
+    s->m_cDataC2->setText("1000");
+    s->m_cDataC2->userReturn();
+    EXPECT_FALSE(s->m_cDataC2->isFirstResponder());
+    EXPECT_EQ(s->m_cResults2_1->text(), "t1 = 1.39 s, t2 = 0.69 s");
+}
+
+TEST(NE555Calc, ScrollViewSizeFollowsTheIdiom)
+{
+    auto& app = ui::Application::shared();
+    auto phone = openTimerScreen();
+    EXPECT_GT(phone->scrollView->bounds().height, 0.0f);
+    EXPECT_EQ(phone->scrollView->contentSize(), phone->scrollView->bounds().size());
+
+    app.setUserInterfaceIdiom(ui::UserInterfaceIdiom::Pad);
+    auto pad = openTimerScreen();
+    app.setUserInterfaceIdiom(ui::UserInterfaceIdiom::Phone);
+    EXPECT_EQ(pad->scrollView->bounds(), (ui::Rect{0, 0, 760, 950}));
+    EXPECT_EQ(pad->scrollView->center(), (ui::Point{420, 505}));
+    EXPECT_EQ(pad->scrollView->contentSize(), (ui::Size{760, 950}));
+}
+
+TEST(NE555Calc, ScriptedFromTheMenu)
+{
+    std::ostringstream out, err;
+    ASSERT_EQ(app::runScript({"ShowNE555View", "m_cDataC2=0.01", "m_cDataR1=10"}, out, err), 0) << err.str();
+    EXPECT_NE(out.str().find("m_cResults1: Results: T = 0.11 s\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("m_cResults2_1: t1 = 13.86 us, t2 = 6.93 us\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("m_cResults2_2: f = 48.10 KHz\n"), std::string::npos) << out.str();
+}
+
+}  // namespace
+}  // namespace ohmkit::components
