@@ -2,6 +2,7 @@
 
 #include "app/view_controller.h"
 #include "tools/components/info_leds_view.h"
+#include "tools/components/info_ne555_view.h"
 #include "tools/resistors/info_resistors_view.h"
 
 namespace ohmkit::app {
@@ -45,7 +46,7 @@ std::shared_ptr<AppNavigationController> makeAppNavigationController()
     nav->bindRoute("ShowLedCalc", screen<components::InfoLedsView>());
     nav->bindRoute("ShowWiresView", placeholder("Wire current load limits"));
     nav->bindRoute("ShowWiresVoltageDrop", placeholder("Wire voltage drop"));
-    nav->bindRoute("ShowNE555View", placeholder("NE555 timer calc"));
+    nav->bindRoute("ShowNE555View", screen<components::InfoNE555View>());
     nav->bindRoute("ShowSolarCalc", placeholder("Solar battery calc"));
     nav->bindRoute("ShowDatasheetsView", placeholder("Datasheets storage"));
     // Routes between tool screens.
