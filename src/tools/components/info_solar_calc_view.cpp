@@ -1,0 +1,221 @@
+#include "tools/components/info_solar_calc_view.h"
+
+#include <cmath>
+
+#include "app/utils.h"
+#include "platform/text.h"
+#include "ui/application.h"
+
+namespace ohmkit::components {
+
+using platform::floatValue;
+using platform::format;
+
+namespace {
+
+const char* const kCellIdentifier = "tblCell";
+const ui::Color kLightRow = ui::Color::rgb(0.95f, 0.95f, 0.95f, 1.0f);
+
+}  // namespace
+
+InfoSolarCalcView::InfoSolarCalcView() : ui::ViewController("InfoSolarCalcView") {}
+
+void InfoSolarCalcView::loadView()
+{
+    setTitle("Solar battery calc");
+    scrollView = addOutlet<ui::ScrollView>("scrollView");
+    mainTable = addOutlet<ui::TableView>("mainTable");
+    textItemName = addOutlet<ui::TextField>("textItemName");
+    textItemPower = addOutlet<ui::TextField>("textItemPower");
+    textItemUsage = addOutlet<ui::TextField>("textItemUsage");
+    textVoltage = addOutlet<ui::TextField>("textVoltage");
+    textSunHours = addOutlet<ui::TextField>("textSunHours");
+    textPanelPower = addOutlet<ui::TextField>("textPanelPower");
+    labelResult1 = addOutlet<ui::Label>("labelResult1");
+    labelResult2 = addOutlet<ui::Label>("labelResult2");
+    labelResult3 = addOutlet<ui::Label>("labelResult3");
+    labelResult4 = addOutlet<ui::Label>("labelResult4");
+    labelResult5 = addOutlet<ui::Label>("labelResult5");
+    labelResult6 = addOutlet<ui::Label>("labelResult6");
+    labelResultPeakCurrent = addOutlet<ui::Label>("labelResultPeakCurrent");
+    addButton("onButtonAddItem", "Add", [this] { onButtonAddItem(this); });
+    addButton("onButtonDelItems", "Delete", [this] { onButtonDelItems(this); });
+
+    // The form fills the screen below the navigation bar.
+    const ui::Size screen = ui::Application::shared().screenSize();
+    scrollView->setBounds({0, 0, screen.width, screen.height - 64});
+    scrollView->setCenter({screen.width / 2, 64 + (screen.height - 64) / 2});
+
+    mainTable->setDataSource(this);
+    mainTable->setDelegate(this);
+    for (ui::TextField* field : {textItemName, textItemPower, textItemUsage, textVoltage, textSunHours, textPanelPower}) {
+        field->setDelegate(this);
+        field->setEditingChanged([this](ui::TextField& f) { textFieldDidChanged(f); });
+        field->setKeyboard(ui::TextField::Keyboard::Decimal);
+    }
+    textItemName->setKeyboard(ui::TextField::Keyboard::Default);
+}
+
+void InfoSolarCalcView::viewDidLoad()
+{
+    // 1. The tool's picture.
+    setRightBarImage("sol_small.png");
+
+    // 2. An empty list, not in delete mode.
+    items.clear();
+    items.reserve(128);
+    bDeleteMode = false;
+
+    // 3. The list's look: light grey, a thin border, rounded corners that clip the rows.
+    mainTable->setBackgroundColor(kLightRow);
+    mainTable->setLayer({1, ui::Color::lightGray(), 5, true});
+
+    // 4. The suggested consumer and the supply.
+    textItemName->setText("LED lamp");
+    textItemPower->setText("9");
+    textItemUsage->setText("4.0");
+    textVoltage->setText("12");
+    textSunHours->setText("5");
+    textPanelPower->setText("100");
+
+    // 5. The scroll view scrolls over its own size; the tablet form is larger.
+    scrollView->setContentSize(scrollView->bounds().size());
+    if (app::AppDelegate::isIPad()) {
+        scrollView->setBounds({0, 0, 740, 1090});
+        scrollView->setCenter({380, 505});
+        scrollView->setContentSize({700, 1080});
+    }
+
+    // 6. The first results.
+    calculateResults();
+    scrollView->flashScrollIndicators();
+}
+
+void InfoSolarCalcView::onButtonAddItem(const void*)
+{
+    items.emplace_back(textItemName->text(), floatValue(textItemPower->text()), floatValue(textItemUsage->text()));
+    mainTable->reloadData();
+    textItemName->resignFirstResponder();
+    textItemPower->resignFirstResponder();
+    textItemUsage->resignFirstResponder();
+    calculateResults();
+}
+
+void InfoSolarCalcView::onButtonDelItems(const void*)
+{
+    if (!bDeleteMode && items.empty()) return;
+    bDeleteMode = !bDeleteMode;
+    mainTable->setEditing(bDeleteMode, true);
+}
+
+void InfoSolarCalcView::textFieldDidChanged(ui::TextField&) { calculateResults(); }
+
+bool InfoSolarCalcView::textFieldShouldReturn(ui::TextField& field)
+{
+    field.resignFirstResponder();
+    calculateResults();
+    return true;
+}
+
+void InfoSolarCalcView::calculateResults()
+{
+    // 1. The daily energy, summed in list order.
+    float E = 0.0f;
+    for (const auto& item : items) E += item.fDailyUsage * item.fPower;
+    labelResult1->setText(format("%.1f Wh", static_cast<double>(E)));
+
+    // 2. Battery capacity and charge current, for a usable voltage.
+    const float V = floatValue(textVoltage->text());
+    float Ic = 0.0f;
+    if (static_cast<double>(V) > 0.1) {
+        const float C = static_cast<float>(static_cast<double>(E) * 1.2 / static_cast<double>(V));
+        labelResult2->setText(format("%.1f Ah", static_cast<double>(C)));
+        labelResult3->setText(format("%.1f Ah", static_cast<double>(C + C)));
+        Ic = static_cast<float>(static_cast<double>(C) * 0.2);
+    } else {
+        labelResult2->setText("--");
+        labelResult3->setText("--");
+    }
+
+    // 3. The charge current.
+    labelResult4->setText(format("%.1f A", static_cast<double>(Ic)));
+
+    // 4. Panel results only for usable inputs.
+    const float H = floatValue(textSunHours->text());
+    const float P = floatValue(textPanelPower->text());
+    if (!(static_cast<double>(V) > 0.1 && static_cast<double>(Ic) > 0.01 && H < 24.0f &&
+          static_cast<double>(H) > 0.1 && static_cast<double>(P) > 0.1)) {
+        labelResult5->setText("--");
+        labelResult6->setText("--");
+        labelResultPeakCurrent->setText("--");
+        return;
+    }
+
+    // 5. One panel's output averaged over the day.
+    const float k = static_cast<float>(static_cast<double>(H) / 1.55) / 24.0f;
+    const float Pd = P * k;
+
+    // 6. Panels needed, at least one; the count saturates for absurd inputs.
+    const float needed = std::floor((V * Ic * 0.5f) / Pd);
+    const int N = platform::truncToInt(static_cast<double>(needed) + 1.0);
+
+    // 7. Count and averaged output.
+    labelResult5->setText(format("%d", N));
+    labelResult6->setText(format("%.1f W", static_cast<double>(Pd)));
+
+    // 8. The peak current of all panels together (the panel power read again).
+    const float panelPower = floatValue(textPanelPower->text());
+    const float peak = (static_cast<float>(N) * panelPower) / V;
+    labelResultPeakCurrent->setText(format("%.1f A", static_cast<double>(peak)));
+}
+
+int InfoSolarCalcView::numberOfSectionsInTableView(ui::TableView&) { return 1; }
+
+int InfoSolarCalcView::tableViewNumberOfRowsInSection(ui::TableView&, int) { return static_cast<int>(items.size()); }
+
+std::optional<float> InfoSolarCalcView::tableViewHeightForRowAtIndexPath(ui::TableView&, ui::IndexPath) { return 40.0f; }
+
+std::shared_ptr<ui::TableViewCell> InfoSolarCalcView::tableViewCellForRowAtIndexPath(ui::TableView& table,
+                                                                                     ui::IndexPath path)
+{
+    auto cell = table.dequeueReusableCellWithIdentifier(kCellIdentifier);
+    if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCell::Style::Default, kCellIdentifier);
+    cell->setContentBackgroundColor(path.row % 2 == 1 ? kLightRow : ui::Color::clear());
+    ui::Label& label = cell->textLabel();
+    label.setBackgroundColor(ui::Color::clear());
+    label.setFont(15, true);
+    if (path.row >= 0 && path.row < static_cast<int>(items.size())) {
+        const InfoSolarCalcItem& item = items[static_cast<std::size_t>(path.row)];
+        const float energy = item.fPower * item.fDailyUsage;
+        label.setText(format("%s, %.1fh, %.1fWh", item.sName.c_str(), static_cast<double>(item.fDailyUsage),
+                             static_cast<double>(energy)));
+    }
+    return cell;
+}
+
+std::optional<ui::IndexPath> InfoSolarCalcView::tableViewWillSelectRowAtIndexPath(ui::TableView&, ui::IndexPath)
+{
+    return std::nullopt;
+}
+
+void InfoSolarCalcView::tableViewDidSelectRowAtIndexPath(ui::TableView&, ui::IndexPath) {}
+
+ui::TableViewCellEditingStyle InfoSolarCalcView::tableViewEditingStyleForRowAtIndexPath(ui::TableView&, ui::IndexPath)
+{
+    return bDeleteMode ? ui::TableViewCellEditingStyle::Delete : ui::TableViewCellEditingStyle::None;
+}
+
+void InfoSolarCalcView::tableViewCommitEditingStyle(ui::TableView& table, ui::TableViewCellEditingStyle,
+                                                    ui::IndexPath path)
+{
+    if (path.row < 0 || path.row >= static_cast<int>(items.size())) return;
+    items.erase(items.begin() + path.row);
+    table.deleteRowsAtIndexPaths({path}, ui::TableViewRowAnimation::Fade);
+    calculateResults();
+    if (items.empty()) {
+        bDeleteMode = false;
+        table.setEditing(false, false);
+    }
+}
+
+}  // namespace ohmkit::components
