@@ -3,6 +3,7 @@
 #include "app/view_controller.h"
 #include "tools/components/info_leds_view.h"
 #include "tools/components/info_ne555_view.h"
+#include "tools/components/info_solar_calc_view.h"
 #include "tools/resistors/info_resistors_view.h"
 
 namespace ohmkit::app {
@@ -47,7 +48,7 @@ std::shared_ptr<AppNavigationController> makeAppNavigationController()
     nav->bindRoute("ShowWiresView", placeholder("Wire current load limits"));
     nav->bindRoute("ShowWiresVoltageDrop", placeholder("Wire voltage drop"));
     nav->bindRoute("ShowNE555View", screen<components::InfoNE555View>());
-    nav->bindRoute("ShowSolarCalc", placeholder("Solar battery calc"));
+    nav->bindRoute("ShowSolarCalc", screen<components::InfoSolarCalcView>());
     nav->bindRoute("ShowDatasheetsView", placeholder("Datasheets storage"));
     // Routes between tool screens.
     nav->bindRoute("ShowWiresView2", placeholder("Wire current load limits"));
