@@ -30,6 +30,7 @@ inline constexpr const char* kCwdFailed = "550 CWD failed.";
 inline constexpr const char* kCdupOk = "250 CDUP command successful.";
 inline constexpr const char* kCdupFailed = "550 CDUP command failed.";
 inline constexpr const char* kMkdOk = "250 MKD command successful.";
+inline constexpr const char* kMkdFailed = "550 MKD command failed.";
 inline constexpr const char* kMkdExists = "550 Error %s exists";
 
 // Data-connection modes

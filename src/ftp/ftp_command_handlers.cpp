@@ -1,0 +1,525 @@
+// The FTP command handlers and the path operations they use. Every handler first refuses what
+// it cannot do (501 for a missing argument, 550 for a name outside the base directory) and
+// only then acts.
+#include "ftp/ftp_connection.h"
+
+#include "ftp/ftp_paths.h"
+#include "ftp/ftp_replies.h"
+#include "ftp/ftp_server.h"
+#include "platform/log.h"
+#include "platform/text.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace ohmkit::ftp {
+
+using platform::format;
+using platform::intValue;
+using platform::logFormat;
+using platform::logLine;
+
+namespace {
+
+constexpr std::uint64_t kLargestSize = 10 * 1024;   // SIZE answers only below this
+
+std::vector<std::string> splitAt(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) return parts;
+        start = end + 1;
+    }
+}
+
+std::string joinWords(const std::vector<std::string>& words)
+{
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i) text += (i ? " " : "") + words[i];
+    return text;
+}
+
+// Moves an item without ever replacing one that exists at the destination.
+bool moveItem(const std::string& from, const std::string& to, std::string& problem)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EINVAL || errno == ENOSYS) {   // a file system without the no-replace rename
+        struct stat st{};
+        if (::lstat(to.c_str(), &st) == 0) {
+            problem = std::strerror(EEXIST);
+            return false;
+        }
+        if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    }
+    problem = std::strerror(errno);
+    return false;
+}
+
+// The whole content of a regular file; nullopt when it cannot be read.
+std::optional<std::string> readWholeFile(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    std::optional<std::string> content;
+    struct stat st{};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        std::string bytes;
+        bytes.reserve(static_cast<std::size_t>(st.st_size));
+        char buffer[1 << 16];
+        for (;;) {
+            ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) break;
+            if (n == 0) {
+                content = std::move(bytes);
+                break;
+            }
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(fd);
+    return content;
+}
+
+}  // namespace
+
+// ---- Paths
+
+std::string FtpConnection::makeFilePathFrom(const std::string& name) const
+{
+    auto server = server_.lock();
+    const std::string base = server ? server->baseDir() : currentDir_;
+    const bool changeRoot = !server || server->changeRoot();
+    if (!name.empty() && name[0] == '/') return changeRoot ? resolveSymlinksInPath(appendPathComponent(base, name)) : name;
+    return appendPathComponent(currentDir_, name);
+}
+
+std::string FtpConnection::rootedPath(const std::string& path) const
+{
+    if (path.empty()) return currentDir_;
+    auto server = server_.lock();
+    const std::string base = server ? server->baseDir() : currentDir_;
+    const bool changeRoot = !server || server->changeRoot();
+    std::string result;
+    if (path[0] == '/')
+        result = changeRoot ? resolveSymlinksInPath(appendPathComponent(base, path)) : path;
+    else
+        result = resolveSymlinksInPath(appendPathComponent(currentDir_, path));
+    return standardizePath(result);
+}
+
+bool FtpConnection::isInsideBaseDir(const std::string& path) const
+{
+    auto server = server_.lock();
+    if (server && !server->changeRoot()) return true;
+    const std::string base = server ? server->baseDir() : currentDir_;
+    return isPathInside(base, standardizePath(resolveSymlinksInPath(path)));
+}
+
+bool FtpConnection::isBaseDir(const std::string& path) const
+{
+    auto server = server_.lock();
+    const std::string base = server ? server->baseDir() : currentDir_;
+    return standardizePath(resolveSymlinksInPath(path)) == base;
+}
+
+bool FtpConnection::canChangeDirectoryTo(const std::string& path) const
+{
+    auto server = server_.lock();
+    if (server && !server->changeRoot()) return true;
+    return isPathInside(server ? server->baseDir() : currentDir_, path);
+}
+
+bool FtpConnection::changedCurrentDirectoryTo(const std::string& path)
+{
+    logFormat("currentDirectory: %s", currentDir_.c_str());
+    logFormat("newDirectory: %s", path.c_str());
+    const std::string expanded = rootedPath(path);
+    logFormat("expandedPath: %s", expanded.c_str());
+    if (!canChangeDirectoryTo(expanded)) return false;
+    // A folder the process could make its working directory: it exists, is a folder, and may
+    // be entered. Its canonical name becomes the current directory.
+    struct stat st{};
+    if (::stat(expanded.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || ::access(expanded.c_str(), X_OK) != 0) return false;
+    char canonical[PATH_MAX];
+    if (!::realpath(expanded.c_str(), canonical)) return false;
+    if (!canChangeDirectoryTo(canonical)) return false;
+    currentDir_ = canonical;
+    return true;
+}
+
+bool FtpConnection::accessibleFilePath(const std::string& path) const
+{
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool FtpConnection::validNewFilePath(const std::string&) const { return true; }
+
+std::string FtpConnection::visibleCurrentDir() const
+{
+    auto server = server_.lock();
+    if (server && !server->changeRoot()) return currentDir_;
+    const std::size_t length = server ? server->baseDir().size() : 0;
+    logFormat("Length is %u", static_cast<unsigned>(length));
+    std::string visible = currentDir_.substr(std::min(length, currentDir_.size()));
+    if (visible.empty() || visible.back() != '/') visible += '/';
+    return visible;
+}
+
+// ---- Refusals
+
+bool FtpConnection::refuseWithoutArgument(const Words& words)
+{
+    if (words.size() >= 2) return false;
+    sendMessage(reply::kSyntaxError);
+    return true;
+}
+
+bool FtpConnection::refuseWithoutName(const std::string& name)
+{
+    if (!name.empty()) return false;
+    sendMessage(reply::kSyntaxError);
+    return true;
+}
+
+bool FtpConnection::refuseOutside(const std::string& path, const std::string& name, const char* replyFormat)
+{
+    if (isInsideBaseDir(path)) return false;
+    logFormat("FC:%s lies outside %s, refused", path.c_str(), currentDir_.c_str());
+    sendMessage(format(replyFormat, name.c_str()));
+    return true;
+}
+
+bool FtpConnection::refuseBaseDir(const std::string& path, const std::string& name)
+{
+    if (refuseOutside(path, name, reply::kPermissionDenied)) return true;
+    if (!isBaseDir(path)) return false;
+    sendMessage(format(reply::kPermissionDenied, name.c_str()));
+    return true;
+}
+
+// ---- Session
+
+void FtpConnection::doUser(const Words& words)
+{
+    if (refuseWithoutArgument(words)) return;
+    currentUser_ = words[1];
+    sendMessage(format(reply::kUserOk, words[1].c_str()));
+}
+
+void FtpConnection::doPass(const Words&)
+{
+    sendMessage(format(reply::kPassOk, currentUser_.value_or(reply::kAnonymous).c_str()));
+}
+
+void FtpConnection::doQuit(const Words& words)
+{
+    logFormat("Quit : %s", joinWords(words).c_str());
+    sendMessage(reply::kQuit1);
+    sendMessage(reply::kQuit2);
+    // Both lines are written, then the socket closes; until then the connection keeps itself.
+    selfHold_ = shared_from_this();
+    connectionSocket_->disconnectAfterWriting();
+    if (auto server = server_.lock()) server->closeConnection(*this);
+}
+
+void FtpConnection::doStat(const Words&)
+{
+    sendMessage(reply::kStat1);
+    sendMessage(reply::kStat2);
+}
+
+void FtpConnection::doFeat(const Words&)
+{
+    sendMessage(reply::kFeat1);
+    auto server = server_.lock();
+    if (!server || server->clientEncoding() == TextEncoding::Utf8) sendMessage(reply::kFeatUtf8);
+    sendMessage(reply::kFeat2);
+}
+
+void FtpConnection::doSyst(const Words&) { sendMessage(reply::kSyst); }
+
+void FtpConnection::doNoop(const Words&) { sendMessage(reply::kNoop); }
+
+void FtpConnection::doType(const Words& words)
+{
+    if (refuseWithoutArgument(words)) return;
+    sendMessage(format(reply::kType, words[1].c_str()));
+}
+
+void FtpConnection::doOpts(const Words& words)
+{
+    if (refuseWithoutArgument(words)) return;
+    sendMessage(format(reply::kOpts, words[1].c_str()));
+}
+
+// ---- Directories
+
+void FtpConnection::doPwd(const Words&)
+{
+    const std::string visible = visibleCurrentDir();
+    logFormat("Will PWD %s ", visible.c_str());
+    sendMessage(format(reply::kPwd, visible.c_str()));
+}
+
+void FtpConnection::doCwd(const Words& words)
+{
+    const std::string name = fileNameFromArgs(words);
+    logFormat("DoCwd arguments is %s", joinWords(words).c_str());
+    if (refuseWithoutName(name)) return;
+    logFormat("CWD: %s", name.c_str());
+    sendMessage(changedCurrentDirectoryTo(name) ? reply::kCwdOk : reply::kCwdFailed);
+    logFormat("currentDir is now %s", currentDir_.c_str());
+}
+
+void FtpConnection::doCdUp(const Words&)
+{
+    const std::string visible = visibleCurrentDir();
+    logFormat("CurrentDir is %s", visible.c_str());
+    sendMessage(changedCurrentDirectoryTo(deletingLastPathComponent(visible)) ? reply::kCdupOk : reply::kCdupFailed);
+}
+
+void FtpConnection::doMkdir(const Words& words)
+{
+    const std::string name = fileNameFromArgs(words);
+    logFormat("current dir is %s", currentDir_.c_str());
+    if (refuseWithoutName(name)) return;
+    const std::string path = makeFilePathFrom(name);
+    if (refuseOutside(path, name, reply::kPermissionDenied) || !validNewFilePath(path)) return;
+    if (accessibleFilePath(path)) {
+        sendMessage(format(reply::kMkdExists, name.c_str()));
+        return;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (error) {
+        logFormat("FC:MKD %s failed: %s", path.c_str(), error.message().c_str());
+        sendMessage(reply::kMkdFailed);
+        return;
+    }
+    sendMessage(reply::kMkdOk);
+}
+
+// ---- Data-connection modes
+
+void FtpConnection::doPasv(const Words&)
+{
+    transferMode_ = pasvMode;
+    openDataSocket(0);
+}
+
+void FtpConnection::doEpsv(const Words&)
+{
+    transferMode_ = epsvMode;
+    openDataSocket(0);
+}
+
+void FtpConnection::doPort(const Words& words)
+{
+    if (refuseWithoutArgument(words)) return;
+    const auto parts = splitAt(words[1], ',');
+    if (parts.size() < 6) {
+        sendMessage(reply::kSyntaxError);
+        return;
+    }
+    const int port = intValue(parts[4]) * 256 + intValue(parts[5]);
+    transferMode_ = portMode;
+    openDataSocket(port);
+}
+
+void FtpConnection::doLprt(const Words& words)
+{
+    if (refuseWithoutArgument(words)) return;
+    const auto parts = splitAt(words[1], ',');
+    if (parts.size() < 21) {
+        sendMessage(reply::kSyntaxError);
+        return;
+    }
+    const int high = intValue(parts[19]);
+    const int low = intValue(parts[20]);
+    logFormat("%d %d %d", high * 256, high, low);
+    transferMode_ = lprtMode;
+    openDataSocket(high * 256 + low);
+}
+
+void FtpConnection::doEprt(const Words& words)
+{
+    if (refuseWithoutArgument(words)) return;
+    const auto parts = splitAt(words[1], '|');
+    if (parts.size() < 4) {
+        sendMessage(reply::kSyntaxError);
+        return;
+    }
+    for (const std::string& part : parts) logLine(part);
+    const int port = intValue(parts[3]);
+    logFormat("Got Send Port %d", port);
+    transferMode_ = eprtMode;
+    openDataSocket(port);
+}
+
+// ---- Listings and files
+
+void FtpConnection::doList(const Words& words)
+{
+    const std::string name = fileNameFromArgs(words);
+    const std::string dir = name.empty() ? currentDir_ : rootedPath(name);
+    auto server = server_.lock();
+    if (!server || refuseOutside(dir, name, reply::kPermissionDenied)) return;
+    logFormat("doList currentDir(%s) changeRoot%d", currentDir_.c_str(), server->changeRoot() ? 1 : 0);
+    logFormat("Will list %s ", dir.c_str());
+    const std::string listing = server->createList(dir);
+    logFormat("doList sending this. %s", listing.c_str());
+    sendMessage(reply::kListing);
+    sendDataString(listing);
+}
+
+void FtpConnection::doRetr(const Words& words)
+{
+    const std::string name = fileNameFromArgs(words);
+    if (refuseWithoutName(name)) return;
+    const std::string path = makeFilePathFrom(name);
+    logFormat("FC:doRetr: %s", path.c_str());
+    if (refuseOutside(path, name, reply::kPermissionDenied)) return;
+    if (!accessibleFilePath(path)) {
+        sendMessage(format(reply::kNoSuchFile, name.c_str()));
+        logFormat("FC:doRetr: file %s doesnt' exist ", path.c_str());
+        return;
+    }
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        sendMessage(format(reply::kNotPlainFile, name.c_str()));
+        return;
+    }
+    std::optional<std::string> content = readWholeFile(path);
+    if (!content) {
+        sendMessage(format(reply::kPermissionDenied, name.c_str()));
+        return;
+    }
+    sendMessage(format(reply::kBinary, name.c_str()));
+    sendData(std::make_shared<const std::string>(std::move(*content)));
+}
+
+void FtpConnection::doStor(const Words& words)
+{
+    const std::string name = fileNameFromArgs(words);
+    if (refuseWithoutName(name)) return;
+    const std::string path = makeFilePathFrom(name);
+    if (refuseOutside(path, name, reply::kStorDenied)) return;
+    // A second upload while one is open: the first file is finished first.
+    if (currentFileHandle_ >= 0) {
+        closeUploadFile();
+        if (auto server = server_.lock()) server->didReceiveFileListChanged();
+    }
+    currentFile_ = path;
+    uploadWriteFailed_ = false;
+    int fd = validNewFilePath(path) ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
+    logFormat("FC:doStor  %s", path.c_str());
+    if (fd < 0) {
+        // Nothing will arrive for a refused upload, so the data connection keeps its state.
+        logFormat("FC:doStor cannot create %s: %s", path.c_str(), std::strerror(errno));
+        currentFile_.reset();
+        sendMessage(format(reply::kStorDenied, name.c_str()));
+        return;
+    }
+    currentFileHandle_ = fd;
+    sendMessage(format(reply::kBinary, name.c_str()));
+    if (dataConnection_) {
+        dataConnection_->setConnectionState(FtpDataConnection::clientSending);
+        logLine("FC:setting connection state to clientSending");
+    } else {
+        logLine("FC:Erorr  Cant set connection state to Client Sending : no Connection yet ");
+    }
+}
+
+void FtpConnection::doDele(const Words& words)
+{
+    const std::string name = fileNameFromArgs(words);
+    logFormat("filename is %s", name.c_str());
+    if (refuseWithoutName(name)) return;
+    const std::string path = makeFilePathFrom(name);
+    if (refuseBaseDir(path, name)) return;
+    if (!accessibleFilePath(path)) {
+        sendMessage(format(reply::kNoSuchFile, name.c_str()));
+        return;
+    }
+    std::error_code error;
+    std::filesystem::remove_all(path, error);
+    if (error) {
+        logFormat("FC:removing %s failed: %s", path.c_str(), error.message().c_str());
+        sendMessage(reply::kDeleFailed);
+        return;
+    }
+    sendMessage(reply::kDeleOk);
+    if (auto server = server_.lock()) server->didReceiveFileListChanged();
+}
+
+void FtpConnection::doSize(const Words& words)
+{
+    const std::string name = fileNameFromArgs(words);
+    if (refuseWithoutName(name)) return;
+    const std::string path = makeFilePathFrom(name);
+    if (refuseOutside(path, name, reply::kPermissionDenied)) return;
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) {
+        sendMessage(format(reply::kNoSuchFile, name.c_str()));
+        return;
+    }
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    logFormat("File size is %llu ", static_cast<unsigned long long>(size));
+    if (size >= kLargestSize)
+        sendMessage(format(reply::kSizeTooLarge, name.c_str()));
+    else
+        sendMessage(format(reply::kSize, static_cast<unsigned long long>(size)));
+}
+
+void FtpConnection::doRnfr(const Words& words)
+{
+    const std::string name = fileNameFromArgs(words);
+    if (refuseWithoutName(name)) return;
+    const std::string path = makeFilePathFrom(name);
+    if (refuseBaseDir(path, name)) return;
+    rnfrFilename_ = path;
+    sendMessage(accessibleFilePath(path) ? reply::kRnfrOk : reply::kRnfrFailed);
+}
+
+void FtpConnection::doRnto(const Words& words)
+{
+    if (!rnfrFilename_) {
+        sendMessage(reply::kRntoFailed);
+        return;
+    }
+    const std::string name = fileNameFromArgs(words);
+    if (refuseWithoutName(name)) return;
+    const std::string path = makeFilePathFrom(name);
+    if (refuseBaseDir(path, name)) return;
+    logFormat("RNFR %s", rnfrFilename_->c_str());
+    logFormat("RNTO %s", path.c_str());
+    std::string problem;
+    if (validNewFilePath(path) && moveItem(*rnfrFilename_, path, problem)) {
+        if (auto server = server_.lock()) server->didReceiveFileListChanged();
+        sendMessage(reply::kRntoOk);
+        return;
+    }
+    logFormat("RNTO failed %s", problem.c_str());
+    sendMessage(reply::kRntoFailed);
+}
+
+void FtpConnection::doMlst(const Words& words)
+{
+    sendMessage(format(reply::kBinary, fileNameFromArgs(words).c_str()));
+}
+
+}  // namespace ohmkit::ftp

@@ -1,0 +1,164 @@
+#pragma once
+// FtpConnection: one client's FTP conversation on its control socket.
+//
+// It greets the client, frames incoming bytes into command lines, splits each line into
+// words, dispatches it through the server's command table to a handler (do...), sends reply
+// lines, sets up data sockets for PASV, EPSV, PORT, LPRT and EPRT, hands outgoing data to the
+// current FtpDataConnection (or queues it until one exists), writes upload data to the open
+// file, and ends transfers with their 226 (or 426 / 451) reply.
+// Ownership: held by std::shared_ptr; the server's registry is its only owner, except after
+// QUIT, when it keeps itself alive until its last reply has been written and its control
+// socket has closed. It owns its control socket, its data socket and its data connection.
+// Threading: main run loop only.
+#include "ftp/command_line_buffer.h"
+#include "ftp/ftp_data_connection.h"
+#include "net/event_socket.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ohmkit::ftp {
+
+class FtpServer;
+
+class FtpConnection : public net::EventSocketDelegate, public std::enable_shared_from_this<FtpConnection> {
+public:
+    using Words = std::vector<std::string>;
+
+    // transferMode: the kind of the latest data-connection command.
+    enum TransferMode : std::int32_t { pasvMode = 0, epsvMode = 1, portMode = 2, lprtMode = 3, eprtMode = 4 };
+
+    // initWithEventSocket:forServer: — adopts the accepted control socket and greets the client.
+    static std::shared_ptr<FtpConnection> create(std::shared_ptr<net::EventSocket> socket,
+                                                 const std::shared_ptr<FtpServer>& server);
+    ~FtpConnection() override;
+    FtpConnection(const FtpConnection&) = delete;
+    FtpConnection& operator=(const FtpConnection&) = delete;
+
+    std::string connectionAddress() const;         // the client's address, as text
+
+    // Command lines.
+    void processDataRead(std::string_view line);   // one line, its line end removed
+    void processCommand();
+    void sendMessage(const std::string& message);  // one reply line; CR LF is appended
+
+    // Data connections and transfers.
+    bool openDataSocket(std::int32_t port);
+    static std::uint16_t choosePasvDataPort();
+    void sendData(std::shared_ptr<const std::string> data);
+    void sendDataString(const std::string& text);
+    void didReceiveDataWritten();
+    void didReceiveDataRead();
+    void didFinishReading(bool broken = false);    // `broken`: the data socket failed
+
+    // Paths.
+    std::string makeFilePathFrom(const std::string& name) const;
+    std::string rootedPath(const std::string& path) const;
+    bool canChangeDirectoryTo(const std::string& path) const;
+    bool changedCurrentDirectoryTo(const std::string& path);
+    bool accessibleFilePath(const std::string& path) const;
+    bool validNewFilePath(const std::string& path) const;
+    std::string visibleCurrentDir() const;
+    // True when `path`, links and dots resolved, lies inside the base directory (always true
+    // without changeRoot).
+    bool isInsideBaseDir(const std::string& path) const;
+    // True when `path` resolves to the base directory itself.
+    bool isBaseDir(const std::string& path) const;
+
+    // Command handlers: each gets the whole word list, word 0 being the command as typed.
+    void doUser(const Words& words);
+    void doPass(const Words& words);
+    void doQuit(const Words& words);
+    void doStat(const Words& words);
+    void doFeat(const Words& words);
+    void doSyst(const Words& words);
+    void doNoop(const Words& words);
+    void doType(const Words& words);
+    void doOpts(const Words& words);
+    void doPwd(const Words& words);
+    void doCwd(const Words& words);
+    void doCdUp(const Words& words);
+    void doPasv(const Words& words);
+    void doEpsv(const Words& words);
+    void doPort(const Words& words);
+    void doLprt(const Words& words);
+    void doEprt(const Words& words);
+    void doList(const Words& words);
+    void doRetr(const Words& words);
+    void doStor(const Words& words);
+    void doDele(const Words& words);
+    void doSize(const Words& words);
+    void doMkdir(const Words& words);
+    void doRnfr(const Words& words);
+    void doRnto(const Words& words);
+    void doMlst(const Words& words);
+
+    // Accessors.
+    std::int32_t transferMode() const { return transferMode_; }
+    void setTransferMode(std::int32_t mode) { transferMode_ = mode; }
+    const std::string& currentDir() const { return currentDir_; }
+    void setCurrentDir(std::string dir) { currentDir_ = std::move(dir); }
+    const std::optional<std::string>& currentFile() const { return currentFile_; }
+    void setCurrentFile(std::optional<std::string> file) { currentFile_ = std::move(file); }
+    const std::optional<std::string>& rnfrFilename() const { return rnfrFilename_; }
+    void setRnfrFilename(std::optional<std::string> name) { rnfrFilename_ = std::move(name); }
+    const std::optional<std::string>& currentUser() const { return currentUser_; }
+    const Words& msgComponents() const { return msgComponents_; }
+    std::uint16_t dataPort() const { return dataPort_; }
+    FtpDataConnection* dataConnection() const { return dataConnection_.get(); }
+    net::EventSocket* dataSocket() const { return dataSocket_.get(); }
+    net::EventSocket* connectionSocket() const { return connectionSocket_.get(); }
+    std::shared_ptr<FtpServer> server() const { return server_.lock(); }
+
+    // Socket delegate: the control socket, passive listeners and connecting data sockets.
+    void onSocketDidReadData(net::EventSocket& sock, std::string_view data, std::int32_t tag) override;
+    void onSocketDidWriteDataWithTag(net::EventSocket& sock, std::int32_t tag) override;
+    void onSocketDidAcceptNewSocket(net::EventSocket& sock, const std::shared_ptr<net::EventSocket>& newSocket) override;
+    bool onSocketWillConnect(net::EventSocket& sock) override;
+    void onSocketDidConnectToHost(net::EventSocket& sock, const std::string& host, std::uint16_t port) override;
+    void onSocketDidDisconnect(net::EventSocket& sock) override;
+
+    FtpConnection(std::shared_ptr<net::EventSocket> socket, const std::shared_ptr<FtpServer>& server);   // use create()
+
+private:
+    using Handler = void (FtpConnection::*)(const Words&);
+    static const std::map<std::string, Handler>& handlers();
+
+    void queueLineRead();
+    void closeUploadFile();
+    void replaceDataConnection(std::shared_ptr<net::EventSocket> socket);
+    // Sends 501 and returns true when a handler's word 1 (or name) is missing.
+    bool refuseWithoutArgument(const Words& words);
+    bool refuseWithoutName(const std::string& name);
+    // Sends the Permission-denied reply for a name that leads outside the base directory.
+    bool refuseOutside(const std::string& path, const std::string& name, const char* reply);
+    bool refuseBaseDir(const std::string& path, const std::string& name);
+    void leave();   // the control socket is gone: leave the registry on a later turn
+
+    std::shared_ptr<net::EventSocket> connectionSocket_;
+    std::weak_ptr<FtpServer> server_;
+    std::shared_ptr<net::EventSocket> dataSocket_;
+    std::shared_ptr<FtpDataConnection> dataConnection_;
+    Words msgComponents_;
+    std::uint16_t dataPort_ = 2001;
+    std::int32_t transferMode_ = pasvMode;
+    DataQueue queuedData_;
+    std::optional<std::string> currentUser_;
+    std::string currentDir_;
+    std::optional<std::string> currentFile_;
+    int currentFileHandle_ = -1;                   // open upload target, or -1
+    bool uploadWriteFailed_ = false;
+    std::optional<std::string> rnfrFilename_;
+
+    CommandLineBuffer lineBuffer_;
+    std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
+    std::shared_ptr<FtpConnection> selfHold_;      // set by QUIT until the control socket closes
+    bool leaving_ = false;
+};
+
+}  // namespace ohmkit::ftp

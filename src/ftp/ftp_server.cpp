@@ -1,0 +1,119 @@
+#include "ftp/ftp_server.h"
+
+#include "ftp/ftp_commands.h"
+#include "ftp/ftp_connection.h"
+#include "ftp/ftp_listing.h"
+#include "ftp/ftp_paths.h"
+#include "ftp/ftp_server_observer.h"
+#include "platform/log.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace ohmkit::ftp {
+
+using platform::logFormat;
+using platform::logLine;
+
+FtpServer::FtpServer() = default;
+
+std::shared_ptr<FtpServer> FtpServer::create(std::uint32_t port, const std::string& dir,
+                                             std::shared_ptr<FtpServerObserver> notifyObject)
+{
+    auto server = std::make_shared<FtpServer>();
+    server->start(port, dir, std::move(notifyObject));
+    return server;
+}
+
+void FtpServer::start(std::uint32_t port, const std::string& dir, std::shared_ptr<FtpServerObserver> notifyObject)
+{
+    notificationObject_ = std::move(notifyObject);
+    commands_ = commandTable();
+    connections_.clear();
+    portNumber_ = static_cast<std::int32_t>(port);
+
+    listenSocket_ = net::EventSocket::create(this);
+    logFormat("Listening on %u", port);
+    net::Error error;
+    listening_ = listenSocket_->acceptOnPort(static_cast<std::uint16_t>(port & 0xFFFF), &error);
+    if (!listening_) logFormat("-- %s", error.description().c_str());
+
+    // The base directory is kept in the system's canonical form (what getcwd reports), so
+    // every folder inside it is named with it as prefix, links and all.
+    std::string standardized = standardizePath(dir);
+    baseDir_ = dir;
+    if (!standardized.empty() && ::chdir(standardized.c_str()) == 0) {
+        char cwd[PATH_MAX];
+        baseDir_ = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : standardized;
+    }
+    changeRoot_ = true;
+    clientEncoding_ = TextEncoding::Utf8;
+}
+
+FtpServer::~FtpServer()
+{
+    if (listenSocket_) {
+        listenSocket_->setDelegate(nullptr);
+        listenSocket_->disconnect();
+    }
+}
+
+std::uint16_t FtpServer::listeningPort() const
+{
+    return listenSocket_ && listening_ ? listenSocket_->localPort() : 0;
+}
+
+void FtpServer::stopFtpServer()
+{
+    if (listenSocket_) listenSocket_->disconnect();
+    listening_ = false;
+    // Released connections close their control and data sockets.
+    auto dropped = std::move(connections_);
+    connections_.clear();
+    dropped.clear();
+    logLine("Listening stopped");
+}
+
+void FtpServer::closeConnection(FtpConnection& connection)
+{
+    auto it = std::find_if(connections_.begin(), connections_.end(),
+                           [&](const std::shared_ptr<FtpConnection>& c) { return c.get() == &connection; });
+    if (it != connections_.end()) connections_.erase(it);
+}
+
+std::string FtpServer::createList(const std::string& dir) const { return ftp::createList(dir); }
+
+void FtpServer::didReceiveFileListChanged()
+{
+    if (notificationObject_) notificationObject_->didReceiveFileListChanged();
+}
+
+void FtpServer::didDataSend()
+{
+    if (notificationObject_) notificationObject_->didDataSend();
+}
+
+void FtpServer::didDataReceived()
+{
+    if (notificationObject_) notificationObject_->didDataReceived();
+}
+
+void FtpServer::onSocketDidAcceptNewSocket(net::EventSocket& sock, const std::shared_ptr<net::EventSocket>& newSocket)
+{
+    connections_.push_back(FtpConnection::create(newSocket, shared_from_this()));
+    const int port = sock.localPort();
+    logFormat("FS:didAcceptNewSocket  port:%i", port);
+    if (port == portNumber_)
+        logLine("Connection on Server Port");
+    else
+        logFormat("--ERROR %i, %i", port, portNumber_);
+}
+
+void FtpServer::onSocketDidConnectToHost(net::EventSocket&, const std::string& host, std::uint16_t port)
+{
+    logFormat("FS:didConnectToHost %s port %u", host.c_str(), static_cast<unsigned>(port));
+}
+
+}  // namespace ohmkit::ftp

@@ -1,0 +1,81 @@
+#pragma once
+// FtpServer: the embedded FTP server's root object.
+//
+// It listens on one TCP port (IPv4 and IPv6), turns every accepted control socket into an
+// FtpConnection that it keeps in its registry, holds what all connections share (the command
+// table, the base directory that clients see as "/", the text encoding), builds listings, and
+// forwards three activity notifications to one observer (the upload screen).
+// Threading: everything runs on the main run loop; nothing is locked.
+// Ownership: held by std::shared_ptr (use create()). The registry is the only owner of each
+// connection. The server keeps its observer alive until it is destroyed; its owner calls
+// stopFtpServer() and drops it.
+#include "net/event_socket.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ohmkit::ftp {
+
+class FtpConnection;
+class FtpServerObserver;
+
+enum class TextEncoding { Utf8 };
+
+class FtpServer : public net::EventSocketDelegate, public std::enable_shared_from_this<FtpServer> {
+public:
+    // initWithPort:withDir:notifyObject: — creates the server and starts listening on the low
+    // 16 bits of `port` (0: a free port the system picks). A port that cannot be listened on
+    // is not an error: the server then accepts nothing (see isListening()).
+    static std::shared_ptr<FtpServer> create(std::uint32_t port, const std::string& dir,
+                                             std::shared_ptr<FtpServerObserver> notifyObject);
+    ~FtpServer() override;
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    void stopFtpServer();                          // stop listening, drop every connection
+    void closeConnection(FtpConnection& connection);   // remove from the registry (QUIT)
+    std::string createList(const std::string& dir) const;
+
+    // Called by connections; each is forwarded to the observer.
+    void didReceiveFileListChanged();
+    void didDataSend();
+    void didDataReceived();
+
+    // Settings and state.
+    const std::string& baseDir() const { return baseDir_; }
+    void setBaseDir(std::string dir) { baseDir_ = std::move(dir); }
+    bool changeRoot() const { return changeRoot_; }
+    void setChangeRoot(bool value) { changeRoot_ = value; }
+    TextEncoding clientEncoding() const { return clientEncoding_; }
+    const std::map<std::string, std::string>& commands() const { return commands_; }
+    std::int32_t portNumber() const { return portNumber_; }
+    const std::vector<std::shared_ptr<FtpConnection>>& connections() const { return connections_; }
+    const std::shared_ptr<FtpServerObserver>& notificationObject() const { return notificationObject_; }
+    net::EventSocket* listenSocket() const { return listenSocket_.get(); }
+    bool isListening() const { return listening_; }
+    std::uint16_t listeningPort() const;           // the port actually listened on
+
+    // Socket delegate (the listening socket).
+    void onSocketDidAcceptNewSocket(net::EventSocket& sock, const std::shared_ptr<net::EventSocket>& newSocket) override;
+    void onSocketDidConnectToHost(net::EventSocket& sock, const std::string& host, std::uint16_t port) override;
+
+    FtpServer();   // use create()
+
+private:
+    void start(std::uint32_t port, const std::string& dir, std::shared_ptr<FtpServerObserver> notifyObject);
+
+    std::shared_ptr<net::EventSocket> listenSocket_;
+    std::shared_ptr<FtpServerObserver> notificationObject_;
+    std::int32_t portNumber_ = 0;
+    std::vector<std::shared_ptr<FtpConnection>> connections_;
+    std::map<std::string, std::string> commands_;
+    std::string baseDir_;
+    bool changeRoot_ = true;
+    TextEncoding clientEncoding_ = TextEncoding::Utf8;
+    bool listening_ = false;
+};
+
+}  // namespace ohmkit::ftp

@@ -1,0 +1,132 @@
+#include "ftp/serve_command.h"
+
+#include "ftp/ftp_server.h"
+#include "platform/files.h"
+#include "platform/run_loop.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <ostream>
+
+namespace ohmkit::ftp {
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+extern "C" void onStopSignal(int)
+{
+    int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+// Routes SIGINT and SIGTERM into the run loop through a pipe while it exists, and keeps
+// SIGPIPE from ending the process when a client vanishes mid-write.
+class StopSignals {
+public:
+    explicit StopSignals(platform::RunLoop& loop)
+    {
+        if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+        struct sigaction action{};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, &oldInt_);
+        ::sigaction(SIGTERM, &action, &oldTerm_);
+        struct sigaction ignore{};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGPIPE, &ignore, &oldPipe_);
+        watch_ = std::make_unique<platform::FdWatch>(loop, signalPipe[0], platform::FdWatch::Readable,
+                                                     [this, &loop](unsigned) {
+                                                         char buffer[16];
+                                                         while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {}
+                                                         received_ = true;
+                                                         loop.stop();
+                                                     });
+    }
+    ~StopSignals()
+    {
+        if (!watch_) return;
+        watch_.reset();
+        ::sigaction(SIGINT, &oldInt_, nullptr);
+        ::sigaction(SIGTERM, &oldTerm_, nullptr);
+        ::sigaction(SIGPIPE, &oldPipe_, nullptr);
+        ::close(signalPipe[0]);
+        ::close(signalPipe[1]);
+        signalPipe[0] = signalPipe[1] = -1;
+    }
+    bool ready() const { return watch_ != nullptr; }
+    bool received() const { return received_; }
+
+private:
+    struct sigaction oldInt_{}, oldTerm_{}, oldPipe_{};
+    std::unique_ptr<platform::FdWatch> watch_;
+    bool received_ = false;
+};
+
+bool parsePort(const std::string& text, unsigned& port)
+{
+    unsigned value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value > 65535) return false;
+    port = value;
+    return true;
+}
+
+}  // namespace
+
+int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    unsigned port = 2121;
+    std::string documents;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--port" && hasValue && parsePort(args[i + 1], port)) {
+            ++i;
+        } else if (arg == "--documents" && hasValue && !args[i + 1].empty()) {
+            documents = args[++i];
+        } else {
+            err << "serve: usage: ohmkit serve [--port N] [--documents DIR]\n";
+            return 2;
+        }
+    }
+    if (documents.empty()) documents = platform::documentsDirectory();
+    struct stat st{};
+    if (::stat(documents.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        err << "serve: not a folder: " << documents << "\n";
+        return 2;
+    }
+
+    platform::RunLoop& loop = platform::RunLoop::main();
+    StopSignals signals(loop);
+    if (!signals.ready()) {
+        err << "serve: cannot watch for stop signals\n";
+        return 1;
+    }
+    auto server = FtpServer::create(port, documents, nullptr);
+    if (!server->isListening()) {
+        err << "serve: cannot listen on port " << port << "\n";
+        server->stopFtpServer();
+        return 1;
+    }
+    out << "Serving " << server->baseDir() << " at ftp://127.0.0.1:" << server->listeningPort()
+        << " (Ctrl-C stops)" << std::endl;
+
+    while (!signals.received()) loop.run();
+
+    server->stopFtpServer();
+    server.reset();
+    // Let the closed sockets' deferred calls run before the loop is left alone.
+    for (int i = 0; i < 20 && loop.runOnce(); ++i) {}
+    out << "Stopped." << std::endl;
+    return 0;
+}
+
+}  // namespace ohmkit::ftp
