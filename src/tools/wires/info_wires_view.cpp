@@ -1,0 +1,26 @@
+#include "tools/wires/info_wires_view.h"
+
+#include "app/utils.h"
+#include "platform/files.h"
+
+namespace ohmkit::wires {
+
+InfoWiresView::InfoWiresView() : ui::ViewController("InfoWiresView") {}
+
+void InfoWiresView::loadView()
+{
+    setTitle("Wire current load limits");
+    m_cHTMLData = addOutlet<ui::WebView>("m_cHTMLData");
+}
+
+void InfoWiresView::viewDidLoad()
+{
+    // 1. The tool's picture.
+    setRightBarImage("wire_small.png");
+    // 2. The page among the program's resources.
+    const std::string path = platform::resourcePath("Wires", "htm");
+    // 3. Load it; without the page the web view stays empty.
+    if (!path.empty()) m_cHTMLData->loadRequest(app::fileURLWithPath(path));
+}
+
+}  // namespace ohmkit::wires
