@@ -5,6 +5,8 @@
 #include "tools/components/info_ne555_view.h"
 #include "tools/components/info_solar_calc_view.h"
 #include "tools/resistors/info_resistors_view.h"
+#include "tools/wires/info_wires_view.h"
+#include "tools/wires/info_wires_voltage_drop.h"
 
 namespace ohmkit::app {
 
@@ -45,13 +47,13 @@ std::shared_ptr<AppNavigationController> makeAppNavigationController()
     nav->bindRoute("ShowResistorsSMD", placeholder("Resistor SMD codes"));
     nav->bindRoute("ShowInductorView", placeholder("Inductor colors"));
     nav->bindRoute("ShowLedCalc", screen<components::InfoLedsView>());
-    nav->bindRoute("ShowWiresView", placeholder("Wire current load limits"));
-    nav->bindRoute("ShowWiresVoltageDrop", placeholder("Wire voltage drop"));
+    nav->bindRoute("ShowWiresView", screen<wires::InfoWiresView>());
+    nav->bindRoute("ShowWiresVoltageDrop", screen<wires::InfoWiresVoltageDrop>());
     nav->bindRoute("ShowNE555View", screen<components::InfoNE555View>());
     nav->bindRoute("ShowSolarCalc", screen<components::InfoSolarCalcView>());
     nav->bindRoute("ShowDatasheetsView", placeholder("Datasheets storage"));
     // Routes between tool screens.
-    nav->bindRoute("ShowWiresView2", placeholder("Wire current load limits"));
+    nav->bindRoute("ShowWiresView2", screen<wires::InfoWiresView>());
     nav->bindRoute("ShowDatasheet", placeholder("Datasheet"));
     nav->bindRoute("ShowFTP", placeholder("Upload"));
     nav->setRootViewController(std::make_shared<ViewController>());
