@@ -1,9 +1,13 @@
 #include "app/routes.h"
 
 #include "app/view_controller.h"
+#include "tools/components/info_capacitors_view.h"
+#include "tools/components/info_induction_view.h"
 #include "tools/components/info_leds_view.h"
 #include "tools/components/info_ne555_view.h"
 #include "tools/components/info_solar_calc_view.h"
+#include "tools/resistors/info_resistors_smd.h"
+#include "tools/resistors/info_resistors_values.h"
 #include "tools/resistors/info_resistors_view.h"
 #include "tools/wires/info_wires_view.h"
 #include "tools/wires/info_wires_voltage_drop.h"
@@ -41,11 +45,11 @@ std::shared_ptr<AppNavigationController> makeAppNavigationController()
 {
     auto nav = std::make_shared<AppNavigationController>();
     // Menu rows.
-    nav->bindRoute("ShowCapacitor", placeholder("Capacitor codes"));
+    nav->bindRoute("ShowCapacitor", screen<components::InfoCapacitorsView>());
     nav->bindRoute("ShowResistor", screen<resistors::InfoResistorsView>());
-    nav->bindRoute("ShowResistanceValues", placeholder("Resistor values"));
-    nav->bindRoute("ShowResistorsSMD", placeholder("Resistor SMD codes"));
-    nav->bindRoute("ShowInductorView", placeholder("Inductor colors"));
+    nav->bindRoute("ShowResistanceValues", screen<resistors::InfoResistorsValues>());
+    nav->bindRoute("ShowResistorsSMD", screen<resistors::InfoResistorsSMD>());
+    nav->bindRoute("ShowInductorView", screen<components::InfoInductionView>());
     nav->bindRoute("ShowLedCalc", screen<components::InfoLedsView>());
     nav->bindRoute("ShowWiresView", screen<wires::InfoWiresView>());
     nav->bindRoute("ShowWiresVoltageDrop", screen<wires::InfoWiresVoltageDrop>());

@@ -1,0 +1,32 @@
+#pragma once
+// The standard-value screen: a resistance in whole ohms in, the standard resistor values
+// around it out (the value itself when it is standard, else the one below and the one above).
+#include <string>
+#include <string_view>
+
+#include "ui/view_controller.h"
+
+namespace ohmkit::resistors {
+
+class InfoResistorsValues : public ui::ViewController, public ui::TextFieldDelegate {
+public:
+    InfoResistorsValues();
+
+    void loadView() override;
+    void viewDidLoad() override;
+
+    // The field's editing-changed action.
+    void textFieldDidChange(ui::TextField& field);
+    // The return key: gives up the keyboard and recomputes.
+    bool textFieldShouldReturn(ui::TextField& field) override;
+
+    // Reads the field and shows the result line.
+    void showResults();
+    // The result line for a field text (what showResults shows).
+    static std::string resultLine(std::string_view text);
+
+    ui::TextField* textResistance = nullptr;
+    ui::Label* labelResult = nullptr;
+};
+
+}  // namespace ohmkit::resistors

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/command_line.h"
+#include "platform/text.h"
+#include "tools/resistors/info_resistors_values.h"
+
+namespace ohmkit::resistors {
+namespace {
+
+struct ValueCase {
+    const char* input;
+    const char* shown;
+};
+void PrintTo(const ValueCase& c, std::ostream* os) { *os << '"' << c.input << '"'; }
+
+class StandardValueLine : public testing::TestWithParam<ValueCase> {};
+
+TEST_P(StandardValueLine, ShowsTheNeighbours)
+{
+    EXPECT_EQ(InfoResistorsValues::resultLine(GetParam().input), GetParam().shown) << "input \"" << GetParam().input << "\"";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedCases, StandardValueLine,
+    testing::Values(ValueCase{"", "Incorrect value"}, ValueCase{"0", "Incorrect value"},
+                    ValueCase{"-5", "Incorrect value"}, ValueCase{"10000001", "Incorrect value"},
+                    ValueCase{"1", "Nearest value: 1 or 2 Ohms"}, ValueCase{"5", "Nearest value: 3 or 10 Ohms"},
+                    ValueCase{"17", "Nearest value: 15 or 20 Ohms"}, ValueCase{"47", "Nearest value: 47 Ohms"},
+                    ValueCase{"999", "Nearest value: 910 or 1000 Ohms"}, ValueCase{"1000", "Nearest value: 1.0 KOhm"},
+                    ValueCase{"9500", "Nearest value: 9.1 or 10.0 KOhm"},
+                    ValueCase{"12345", "Nearest value: 12 or 13 KOhm"}, ValueCase{"47000", "Nearest value: 47 KOhm"},
+                    ValueCase{"950000", "Nearest value: 910 or 1000 KOhm"},
+                    ValueCase{"1234567", "Nearest value: 1.2 or 1.3 MOhm"},
+                    ValueCase{"12.7", "Nearest value: 12 Ohms"}));
+
+// An exact value in the megohms range shows one megohm figure with one decimal.
+INSTANTIATE_TEST_SUITE_P(
+    ExactMegohms, StandardValueLine,
+    testing::Values(ValueCase{"4700000", "Nearest value: 4.7 MOhm"}, ValueCase{"1000000", "Nearest value: 1.0 MOhm"},
+                    ValueCase{"1100000", "Nearest value: 1.1 MOhm"},
+                    ValueCase{"10000000", "Nearest value: 10.0 MOhm"},
+                    ValueCase{"9999999", "Nearest value: 9.1 or 10.0 MOhm"},
+                    ValueCase{"1000001", "Nearest value: 1.0 or 1.1 MOhm"}));
+
+// The edges of each range, the gaps of the ohms table, and how the field text is read.
+INSTANTIATE_TEST_SUITE_P(
+    RangeEdges, StandardValueLine,
+    testing::Values(ValueCase{"2", "Nearest value: 2 Ohms"}, ValueCase{"3", "Nearest value: 3 Ohms"},
+                    ValueCase{"10", "Nearest value: 10 Ohms"}, ValueCase{"16", "Nearest value: 15 or 20 Ohms"},
+                    ValueCase{"300", "Nearest value: 270 or 330 Ohms"},
+                    ValueCase{"360", "Nearest value: 330 or 390 Ohms"}, ValueCase{"910", "Nearest value: 910 Ohms"},
+                    ValueCase{"1001", "Nearest value: 1.0 or 1.1 KOhm"},
+                    ValueCase{"9999", "Nearest value: 9.1 or 10.0 KOhm"}, ValueCase{"10000", "Nearest value: 10 KOhm"},
+                    ValueCase{"10001", "Nearest value: 10 or 11 KOhm"}, ValueCase{"300000", "Nearest value: 300 KOhm"},
+                    ValueCase{"999999", "Nearest value: 910 or 1000 KOhm"},
+                    ValueCase{" 47", "Nearest value: 47 Ohms"}, ValueCase{"+47", "Nearest value: 47 Ohms"},
+                    ValueCase{"47k", "Nearest value: 47 Ohms"}, ValueCase{"k47", "Incorrect value"},
+                    ValueCase{"99999999999999999999999", "Incorrect value"},
+                    ValueCase{"-99999999999999999999999", "Incorrect value"}));
+
+// Every E24 value of the three decade tables is found as itself, so no table entry is mistyped.
+TEST(StandardValueTables, EveryE24ValueFromOneKilohmIsStandard)
+{
+    const int mantissas[] = {10, 11, 12, 13, 15, 16, 18, 20, 22, 24, 27, 30, 33, 36, 39, 43, 47, 51, 56, 62, 68, 75, 82, 91};
+    for (long long decade : {100LL, 1000LL, 10000LL, 100000LL}) {
+        for (int m : mantissas) {
+            const long long v = m * decade;
+            const std::string line = InfoResistorsValues::resultLine(std::to_string(v));
+            EXPECT_EQ(line.find(" or "), std::string::npos) << v << ": " << line;
+        }
+    }
+}
+
+TEST(StandardValueScreen, OpensWithTheKiloOhmsExample)
+{
+    InfoResistorsValues screen;
+    screen.loadViewIfNeeded();
+    ASSERT_EQ(screen.outlets().size(), 2u);
+    EXPECT_EQ(screen.outlets()[0].name, "textResistance");
+    EXPECT_EQ(screen.outlets()[1].name, "labelResult");
+    EXPECT_EQ(screen.textResistance->text(), "12345");
+    EXPECT_EQ(screen.labelResult->text(), "Nearest value: 12 or 13 KOhm");
+    EXPECT_EQ(screen.navigationItem().rightImageName, "res_small.png");
+}
+
+TEST(StandardValueScreen, RecomputesOnEditAndOnReturn)
+{
+    InfoResistorsValues screen;
+    screen.loadViewIfNeeded();
+    screen.textResistance->userEdit("17");
+    EXPECT_EQ(screen.labelResult->text(), "Nearest value: 15 or 20 Ohms");
+    EXPECT_TRUE(screen.textResistance->isFirstResponder());
+    // A text set by code sends no event; the return key recomputes and hides the keyboard.
+    screen.textResistance->setText("47000");
+    EXPECT_EQ(screen.labelResult->text(), "Nearest value: 15 or 20 Ohms");
+    screen.textResistance->userReturn();
+    EXPECT_EQ(screen.labelResult->text(), "Nearest value: 47 KOhm");
+    EXPECT_FALSE(screen.textResistance->isFirstResponder());
+}
+
+TEST(StandardValueScreen, ScriptedModeReachesTheField)
+{
+    std::ostringstream out, err;
+    ASSERT_EQ(app::runScript({"ShowResistanceValues", "textResistance=4700000"}, out, err), 0) << err.str();
+    EXPECT_EQ(out.str(), "textResistance: 4700000\nlabelResult: Nearest value: 4.7 MOhm\n");
+}
+
+}  // namespace
+}  // namespace ohmkit::resistors
