@@ -1,6 +1,9 @@
 #include "app/routes.h"
 
 #include "app/view_controller.h"
+#include "datasheets/info_datasheet_open.h"
+#include "datasheets/info_datasheets_ftp.h"
+#include "datasheets/info_datasheets_view.h"
 #include "tools/components/info_capacitors_view.h"
 #include "tools/components/info_induction_view.h"
 #include "tools/components/info_leds_view.h"
@@ -34,7 +37,8 @@ ui::NavigationController::Factory screen()
     return [] { return std::make_shared<T>(); };
 }
 
-ui::NavigationController::Factory placeholder(const char* toolName)
+// Kept for tools still to come; unused while every route has its screen.
+[[maybe_unused]] ui::NavigationController::Factory placeholder(const char* toolName)
 {
     return [toolName] { return std::make_shared<PlaceholderView>(toolName); };
 }
@@ -55,11 +59,11 @@ std::shared_ptr<AppNavigationController> makeAppNavigationController()
     nav->bindRoute("ShowWiresVoltageDrop", screen<wires::InfoWiresVoltageDrop>());
     nav->bindRoute("ShowNE555View", screen<components::InfoNE555View>());
     nav->bindRoute("ShowSolarCalc", screen<components::InfoSolarCalcView>());
-    nav->bindRoute("ShowDatasheetsView", placeholder("Datasheets storage"));
+    nav->bindRoute("ShowDatasheetsView", screen<datasheets::InfoDatasheetsView>());
     // Routes between tool screens.
     nav->bindRoute("ShowWiresView2", screen<wires::InfoWiresView>());
-    nav->bindRoute("ShowDatasheet", placeholder("Datasheet"));
-    nav->bindRoute("ShowFTP", placeholder("Upload"));
+    nav->bindRoute("ShowDatasheet", screen<datasheets::InfoDatasheetOpen>());
+    nav->bindRoute("ShowFTP", screen<datasheets::InfoDatasheetsFTP>());
     nav->setRootViewController(std::make_shared<ViewController>());
     return nav;
 }

@@ -1,0 +1,33 @@
+#pragma once
+// The datasheet viewer: shows one file of the documents directory, with a wait cursor that
+// spins until the load has finished. Leaving the screen stops an unfinished load.
+#include <string>
+
+#include "datasheets/document_kind.h"
+#include "ui/view_controller.h"
+
+namespace ohmkit::datasheets {
+
+class InfoDatasheetOpen : public ui::ViewController, public ui::WebViewDelegate {
+public:
+    InfoDatasheetOpen();
+    ~InfoDatasheetOpen() override;
+
+    void loadView() override;
+    void viewDidLoad() override;
+    void didMoveToParentViewController(ui::ViewController* parent) override;
+
+    void webViewDidStartLoad(ui::WebView& webView) override;
+    void webViewDidFinishLoad(ui::WebView& webView) override;
+
+    // The full path of the file shown ("DIR/NAME").
+    std::string filePath() const;
+    // How the front end renders it.
+    DocumentKind documentKind() const { return documentKindOfFile(filePath()); }
+
+    std::string fileName;   // set by the list before the screen loads
+    ui::WebView* webView = nullptr;
+    ui::ActivityIndicatorView* waitCursor = nullptr;
+};
+
+}  // namespace ohmkit::datasheets

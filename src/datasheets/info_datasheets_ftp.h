@@ -1,0 +1,64 @@
+#pragma once
+// The upload screen: while it is shown, an FTP server rooted at the documents directory runs
+// on the upload port, and the screen shows the address to connect to, the storage figures
+// (refreshed every second) and two indicators, RX and TX, that flash for 0.2 second whenever
+// a command line arrives or a reply line has been written. The display is kept from dimming.
+// Leaving the screen stops the server, which closes every client connection and the port.
+#include <memory>
+#include <string>
+
+#include "ftp/ftp_server.h"
+#include "ftp/ftp_server_observer.h"
+#include "platform/run_loop.h"
+#include "ui/view_controller.h"
+
+namespace ohmkit::datasheets {
+
+// The port the upload screen and the serve mode listen on: $OHMKIT_FTP_PORT when it holds a
+// port number from 1 to 65535, else 2121.
+unsigned uploadPort();
+inline constexpr unsigned kDefaultUploadPort = 2121;
+
+class InfoDatasheetsFTP : public ui::ViewController, public ftp::FtpServerObserver {
+public:
+    InfoDatasheetsFTP();                       // on uploadPort()
+    explicit InfoDatasheetsFTP(unsigned port);
+    ~InfoDatasheetsFTP() override;
+
+    void loadView() override;
+    void viewDidLoad() override;
+    void didMoveToParentViewController(ui::ViewController* parent) override;
+
+    void onTimerDeviceInfo(platform::Timer* timer);
+    // Leaving the screen: stops the server, the timer and the display's wake lock.
+    void releaseAll();
+
+    // What the running server reports.
+    void didReceiveFileListChanged() override;
+    void didDataSend() override;
+    void didDataReceived() override;
+
+    // The page with every "_LINK_" replaced by the link to `address` (or by the network error
+    // text when the address is shorter than 6 characters).
+    static std::string pageWithLink(const std::string& page, const std::string& address, unsigned port);
+
+    unsigned port() const { return port_; }
+    bool isServing() const { return server != nullptr; }
+
+    ui::WebView* webView = nullptr;
+    ui::Label* labelIPAddress = nullptr;
+    ui::Label* labelDeviceInfo = nullptr;
+    ui::Label* labelRX = nullptr;
+    ui::Label* labelTX = nullptr;
+    // The running server, or none. It keeps this screen alive as its observer until
+    // releaseAll() stops and drops it.
+    std::shared_ptr<ftp::FtpServer> server;
+    std::shared_ptr<platform::Timer> timerInfo;
+
+private:
+    void flash(ui::Label* indicator);
+    unsigned port_;
+    bool idleTimerOff_ = false;
+};
+
+}  // namespace ohmkit::datasheets

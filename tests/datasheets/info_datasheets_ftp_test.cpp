@@ -1,0 +1,288 @@
+#include "datasheets/info_datasheets_ftp.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "app/utils.h"
+#include "datasheets/network_controller.h"
+#include "datasheets_test_support.h"
+#include "platform/files.h"
+#include "platform/log.h"
+#include "platform/strings.h"
+#include "platform/text.h"
+#include "ui/application.h"
+
+using namespace ohmkit;
+using datasheets::InfoDatasheetsFTP;
+using datasheets::InterfaceAddress;
+using datasheets::NetworkController;
+using namespace datasheets::test;
+
+namespace {
+
+// The network as the test says it is.
+struct FakeNetwork {
+    explicit FakeNetwork(const std::string& wifiAddress)
+    {
+        NetworkController::setInterfaceSource([wifiAddress] {
+            std::vector<InterfaceAddress> list{{"lo", InterfaceAddress::Family::IPv4, "127.0.0.1", true, true, false}};
+            if (!wifiAddress.empty())
+                list.push_back({"wlan0", InterfaceAddress::Family::IPv4, wifiAddress, true, false, true});
+            return list;
+        });
+    }
+    ~FakeNetwork() { NetworkController::setInterfaceSource(nullptr); }
+};
+
+// The upload screen pushed on a navigation stack, serving on a free loopback port.
+struct UploadScreen {
+    TempDocuments docs;
+    unsigned port = freeLoopbackPort();
+    std::shared_ptr<ui::NavigationController> nav = std::make_shared<ui::NavigationController>();
+    std::shared_ptr<InfoDatasheetsFTP> screen = std::make_shared<InfoDatasheetsFTP>(port);
+
+    UploadScreen()
+    {
+        nav->setRootViewController(std::make_shared<ui::ViewController>("Root"));
+        nav->pushViewController(screen, true);
+    }
+    ~UploadScreen() { leave(); }
+    void leave()
+    {
+        while (nav->popViewControllerAnimated(false)) {}
+    }
+};
+
+std::string networkErrorText() { return platform::localizedString("NETWORK_ERROR", "Localizable", ""); }
+
+}  // namespace
+
+TEST(UploadScreen, ServesOnPort2121UnlessTheEnvironmentSaysOtherwise)
+{
+    {
+        ScopedEnv unset("OHMKIT_FTP_PORT", "");
+        EXPECT_EQ(InfoDatasheetsFTP().port(), 2121u);
+    }
+    {
+        ScopedEnv set("OHMKIT_FTP_PORT", "40021");
+        EXPECT_EQ(InfoDatasheetsFTP().port(), 40021u);
+    }
+    for (const char* bad : {"0", "65536", "21x", "-1", " 21"}) {
+        ScopedEnv set("OHMKIT_FTP_PORT", bad);
+        EXPECT_EQ(datasheets::uploadPort(), 2121u) << bad;
+    }
+}
+
+TEST(UploadScreen, PageLinkReplacesEveryPlaceholder)
+{
+    EXPECT_EQ(InfoDatasheetsFTP::pageWithLink("<a>_LINK_</a> curl -T f _LINK_/", "192.168.1.5", 2121),
+              "<a>ftp://192.168.1.5:2121</a> curl -T f ftp://192.168.1.5:2121/");
+    // Shorter than 6 characters: no usable address.
+    EXPECT_EQ(InfoDatasheetsFTP::pageWithLink("[_LINK_]", "1.2.3", 2121), "[" + networkErrorText() + "]");
+    EXPECT_EQ(InfoDatasheetsFTP::pageWithLink("[_LINK_]", "1.2.34", 2121), "[ftp://1.2.34:2121]");
+    EXPECT_FALSE(networkErrorText().empty());
+    EXPECT_NE(networkErrorText(), "NETWORK_ERROR");
+}
+
+TEST(UploadScreen, ShowsThePageWithTheWifiAddress)
+{
+    FakeNetwork network("192.168.1.5");
+    UploadScreen upload;
+    const std::string& html = upload.screen->webView->html();
+    const std::string link = platform::format("ftp://192.168.1.5:%u", upload.port);
+    EXPECT_NE(html.find(link), std::string::npos);
+    EXPECT_NE(html.find("curl -T"), std::string::npos);
+    EXPECT_EQ(html.find("_LINK_"), std::string::npos);
+    EXPECT_EQ(html.find(networkErrorText()), std::string::npos);
+}
+
+TEST(UploadScreen, ShowsTheNetworkErrorWithoutAnAddress)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    const std::string& html = upload.screen->webView->html();
+    EXPECT_NE(html.find(networkErrorText()), std::string::npos);
+    EXPECT_EQ(html.find("ftp://"), html.find("ftp:// links"));   // only the page's own prose
+    EXPECT_EQ(html.find("_LINK_"), std::string::npos);
+}
+
+TEST(UploadScreen, StartsWithHiddenIndicatorsAndTheStorageLine)
+{
+    FakeNetwork network("192.168.1.5");
+    platform::LogCapture log;
+    UploadScreen upload;
+    auto& screen = *upload.screen;
+    EXPECT_TRUE(screen.labelRX->isHidden());
+    EXPECT_TRUE(screen.labelTX->isHidden());
+    EXPECT_EQ(screen.labelDeviceInfo->text(), platform::format("Device: %dMb, %dMb free", app::Utils::getTotalSpace(),
+                                                               app::Utils::getFreeSpace()));
+    EXPECT_TRUE(log.contains("Base dir: " + upload.docs.path()));
+    ASSERT_TRUE(screen.timerInfo);
+    EXPECT_TRUE(screen.timerInfo->repeats());
+    EXPECT_EQ(screen.timerInfo->interval(), 1.0);
+    // The outlets in the order the layout names them.
+    std::vector<std::string> names;
+    for (const auto& outlet : screen.outlets()) names.push_back(outlet.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"webView", "labelIPAddress", "labelDeviceInfo", "labelRX", "labelTX"}));
+}
+
+TEST(UploadScreen, KeepsTheDisplayAwakeWhileShown)
+{
+    std::vector<bool> switched;
+    ui::Application::shared().setIdleTimerObserver([&](bool disabled) { switched.push_back(disabled); });
+    {
+        FakeNetwork network("");
+        UploadScreen upload;
+        EXPECT_TRUE(ui::Application::shared().isIdleTimerDisabled());
+        auto timer = upload.screen->timerInfo;
+        upload.leave();
+        EXPECT_FALSE(ui::Application::shared().isIdleTimerDisabled());
+        EXPECT_FALSE(timer->isValid());
+        EXPECT_EQ(upload.screen->timerInfo, nullptr);
+    }
+    ui::Application::shared().setIdleTimerObserver(nullptr);
+    EXPECT_EQ(switched, (std::vector<bool>{true, false}));
+}
+
+TEST(UploadScreen, EachEventFlashesItsIndicatorForAFifthOfASecond)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    auto& screen = *upload.screen;
+    using Clock = std::chrono::steady_clock;
+
+    const auto shown = Clock::now();
+    screen.didDataReceived();
+    EXPECT_FALSE(screen.labelRX->isHidden());
+    EXPECT_TRUE(screen.labelTX->isHidden());
+    ASSERT_TRUE(runMainLoopUntil([&] { return screen.labelRX->isHidden(); }));
+    // Never earlier than the delay (the upper bound is only the watchdog).
+    EXPECT_GE(Clock::now() - shown, std::chrono::milliseconds(195));
+
+    screen.didDataSend();
+    EXPECT_FALSE(screen.labelTX->isHidden());
+    ASSERT_TRUE(runMainLoopUntil([&] { return screen.labelTX->isHidden(); }));
+}
+
+TEST(UploadScreen, APendingHidingKeepsTheScreenAlive)
+{
+    FakeNetwork network("");
+    std::weak_ptr<InfoDatasheetsFTP> weak;
+    {
+        UploadScreen upload;
+        upload.screen->didDataReceived();
+        upload.leave();
+        weak = upload.screen;
+    }
+    EXPECT_FALSE(weak.expired());   // held by the pending hiding
+    EXPECT_TRUE(runMainLoopUntil([&] { return weak.expired(); }));
+}
+
+TEST(UploadScreen, TheFileListChangeIsOnlyLogged)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    platform::LogCapture log;
+    upload.screen->didReceiveFileListChanged();
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"fileListChanged"});
+}
+
+TEST(UploadScreen, ServesTheDocumentsFolderWhileShown)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    auto& screen = *upload.screen;
+    ASSERT_TRUE(screen.server);
+    EXPECT_TRUE(screen.server->isListening());
+    EXPECT_EQ(screen.server->listeningPort(), upload.port);
+    EXPECT_EQ(screen.server->baseDir(), upload.docs.path());
+}
+
+TEST(UploadScreen, CommandLinesFlashRXAndRepliesFlashTX)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    auto& screen = *upload.screen;
+    LoopbackClient client;
+    ASSERT_TRUE(client.connect(upload.port));
+
+    // The greeting is a reply line: TX only.
+    ASSERT_TRUE(client.waitFor("220 "));
+    ASSERT_TRUE(runMainLoopUntil([&] { return !screen.labelTX->isHidden(); }, 2.0));
+    EXPECT_TRUE(screen.labelRX->isHidden());
+    ASSERT_TRUE(runMainLoopUntil([&] { return screen.labelTX->isHidden(); }));
+
+    // A command line: RX when it arrives, TX when its reply has been written.
+    int rxShown = 0;
+    screen.labelRX->addObserver([&] { rxShown += screen.labelRX->isHidden() ? 0 : 1; });
+    ASSERT_TRUE(client.send("NOOP\r\n"));
+    ASSERT_TRUE(client.waitFor("200 "));
+    ASSERT_TRUE(runMainLoopUntil([&] { return rxShown == 1 && screen.labelRX->isHidden() && screen.labelTX->isHidden(); }));
+}
+
+TEST(UploadScreen, LeavingClosesEveryConnectionAndThePort)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    LoopbackClient first, second;
+    ASSERT_TRUE(first.connect(upload.port));
+    ASSERT_TRUE(second.connect(upload.port));
+    ASSERT_TRUE(first.waitFor("220 "));
+    ASSERT_TRUE(second.waitFor("220 "));
+    ASSERT_TRUE(first.send("USER anonymous\r\n"));
+    ASSERT_TRUE(first.waitFor("331 "));
+
+    std::weak_ptr<ftp::FtpServer> server = upload.screen->server;
+    upload.leave();
+    EXPECT_EQ(upload.screen->server, nullptr);
+    EXPECT_TRUE(first.waitForClose());
+    EXPECT_TRUE(second.waitForClose());
+    EXPECT_TRUE(connectionRefused(upload.port));
+    EXPECT_TRUE(runMainLoopUntil([&] { return server.expired(); }));
+}
+
+TEST(UploadScreen, ComingBackStartsAFreshServer)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    upload.leave();
+    ASSERT_TRUE(connectionRefused(upload.port));
+
+    auto again = std::make_shared<InfoDatasheetsFTP>(upload.port);
+    upload.nav->pushViewController(again, true);
+    LoopbackClient client;
+    ASSERT_TRUE(client.connect(upload.port));
+    EXPECT_TRUE(client.waitFor("220 "));
+    upload.leave();
+    EXPECT_TRUE(client.waitForClose());
+}
+
+TEST(UploadScreen, AnUploadIsReportedAndLandsInTheStore)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    platform::LogCapture log;
+    LoopbackClient control;
+    ASSERT_TRUE(control.connect(upload.port));
+    ASSERT_TRUE(control.waitFor("220 "));
+    ASSERT_TRUE(control.send("USER a\r\nPASS b\r\nTYPE I\r\nPASV\r\n"));
+    ASSERT_TRUE(control.waitFor("227 "));
+    // "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)."
+    const std::string& text = control.received();
+    const auto open = text.find('(', text.find("227 "));
+    ASSERT_NE(open, std::string::npos);
+    unsigned h1, h2, h3, h4, p1, p2;
+    ASSERT_EQ(std::sscanf(text.c_str() + open, "(%u,%u,%u,%u,%u,%u)", &h1, &h2, &h3, &h4, &p1, &p2), 6);
+    EXPECT_EQ(h1, 127u);
+    LoopbackClient data;
+    ASSERT_TRUE(data.connect(p1 * 256 + p2));
+    ASSERT_TRUE(control.send("STOR new part.pdf\r\n"));
+    ASSERT_TRUE(control.waitFor("150 "));
+    ASSERT_TRUE(data.send("%PDF-1.4\n"));
+    data.close();
+    ASSERT_TRUE(control.waitFor("226 "));
+    EXPECT_TRUE(runMainLoopUntil([&] { return log.contains("fileListChanged"); }));
+    EXPECT_EQ(platform::readFile(upload.docs.path() + "/new part.pdf").value_or(""), "%PDF-1.4\n");
+}
