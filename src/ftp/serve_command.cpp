@@ -1,5 +1,7 @@
 #include "ftp/serve_command.h"
 
+#include "datasheets/info_datasheets_ftp.h"
+#include "datasheets/network_controller.h"
 #include "ftp/ftp_server.h"
 #include "platform/files.h"
 #include "platform/run_loop.h"
@@ -83,7 +85,7 @@ bool parsePort(const std::string& text, unsigned& port)
 
 int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    unsigned port = 2121;
+    unsigned port = datasheets::uploadPort();   // 2121 unless $OHMKIT_FTP_PORT says otherwise
     std::string documents;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -118,6 +120,8 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     out << "Serving " << server->baseDir() << " at ftp://127.0.0.1:" << server->listeningPort()
         << " (Ctrl-C stops)" << std::endl;
+    if (std::string address = datasheets::NetworkController::localWifiIPAddress(); !address.empty())
+        out << "From other computers: ftp://" << address << ":" << server->listeningPort() << std::endl;
 
     while (!signals.received()) loop.run();
 

@@ -1,0 +1,129 @@
+// Directory changes, file commands, and the confinement of every name to the store.
+#include "ftp_server_fixture_support.h"
+
+#include <filesystem>
+
+namespace ohmkit::ftp::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST_F(FtpServerTest, DirectoryChangesStayInsideTheStore)
+{
+    fs::create_directories(path("sub/deeper"));
+    writeFileBytes(path("file"), "f");
+    fs::create_directory(root_ + "/store2");   // a sibling whose name starts like the store's
+    runClient([&] {
+        ControlClient c = login();
+        const std::pair<const char*, const char*> steps[] = {
+            {"CWD sub", "250 CWD command successful."},
+            {"PWD", "257 \"/sub/\" is the current directory."},
+            {"CWD deeper", "250 CWD command successful."},
+            {"PWD", "257 \"/sub/deeper/\" is the current directory."},
+            {"CDUP", "250 CDUP command successful."},
+            {"PWD", "257 \"/sub/\" is the current directory."},
+            {"CWD /", "250 CWD command successful."},
+            {"CDUP", "250 CDUP command successful."},
+            {"PWD", "257 \"/\" is the current directory."},
+            {"CWD ..", "550 CWD failed."},
+            {"CWD ../store2", "550 CWD failed."},
+            {"CWD file", "550 CWD failed."},
+            {"CWD missing", "550 CWD failed."},
+            {"CWD /sub/deeper", "250 CWD command successful."},
+            {"CWD /sub", "250 CWD command successful."},
+            {"PWD", "257 \"/sub/\" is the current directory."},
+        };
+        for (auto [command, reply] : steps) EXPECT_EQ(c.command(command), reply) << command;
+    });
+}
+
+TEST_F(FtpServerTest, FileCommandsReplyAsTheyShould)
+{
+    writeFileBytes(path("small"), std::string(10239, 's'));
+    writeFileBytes(path("limit"), std::string(10240, 'l'));
+    fs::create_directories(path("full/inner"));
+    writeFileBytes(path("full/inner/x"), "x");
+    writeFileBytes(path("taken"), "taken");
+    runClient([&] {
+        ControlClient c = login();
+        const std::pair<const char*, const char*> steps[] = {
+            {"SIZE small", "213 10239"},
+            {"SIZE limit", "550 limit file too large for SIZE."},
+            {"SIZE nothing", "550 nothing No such file or directory."},
+            {"RETR full", "550 full: Not a plain file."},
+            {"RETR no such.pdf", "550 no such.pdf No such file or directory."},
+            {"MKD a/b/c", "250 MKD command successful."},
+            {"MKD a", "550 Error a exists"},
+            {"RNTO x", "550 RNTO command failed."},
+            {"RNFR missing", "550 RNFR command failed."},
+            {"RNFR small", "350 RNFR command successful."},
+            {"RNTO taken", "550 RNTO command failed."},   // never replaces
+            {"RNTO a/moved", "250 RNTO command successful."},
+            {"DELE full", "250 DELE command successful."},
+            {"RMD a", "250 DELE command successful."},
+            {"DELE gone", "550 gone No such file or directory."},
+        };
+        for (auto [command, reply] : steps) EXPECT_EQ(c.command(command), reply) << command;
+    });
+    EXPECT_EQ(readFileBytes(path("taken")), "taken");
+    EXPECT_FALSE(fs::exists(path("full")));
+    EXPECT_FALSE(fs::exists(path("a")));
+    EXPECT_FALSE(fs::exists(path("small")));
+    EXPECT_EQ(observer_->fileListChanged.load(), 3);   // one rename, two deletes
+}
+
+TEST_F(FtpServerTest, NamesLeadingOutsideTheStoreAreRefused)
+{
+    fs::create_directory(root_ + "/store2");
+    writeFileBytes(root_ + "/store2/secret", "secret");
+    fs::create_directory_symlink(root_ + "/store2", path("away"));
+    writeFileBytes(path("mine"), "mine");
+    runClient([&] {
+        ControlClient c = login();
+        const std::pair<const char*, const char*> steps[] = {
+            {"RETR ../store2/secret", "550 ../store2/secret: Permission denied."},
+            {"RETR away/secret", "550 away/secret: Permission denied."},
+            {"RETR /../store2/secret", "550 /../store2/secret: Permission denied."},
+            {"SIZE away/secret", "550 away/secret: Permission denied."},
+            {"STOR ../planted", "553 ../planted: Permission denied."},
+            {"STOR away/planted", "553 away/planted: Permission denied."},
+            {"DELE ../store2/secret", "550 ../store2/secret: Permission denied."},
+            {"RMD away/..", "550 away/..: Permission denied."},
+            {"MKD ../made", "550 ../made: Permission denied."},
+            {"RNFR away/secret", "550 away/secret: Permission denied."},
+            {"LIST ../store2", "550 ../store2: Permission denied."},
+            {"NLST away", "550 away: Permission denied."},
+            {"RNFR mine", "350 RNFR command successful."},
+            {"RNTO ../store2/taken", "550 ../store2/taken: Permission denied."},
+        };
+        for (auto [command, reply] : steps) EXPECT_EQ(c.command(command), reply) << command;
+    });
+    EXPECT_EQ(readFileBytes(root_ + "/store2/secret"), "secret");
+    EXPECT_FALSE(fs::exists(root_ + "/planted"));
+    EXPECT_FALSE(fs::exists(root_ + "/store2/planted"));
+    EXPECT_FALSE(fs::exists(root_ + "/made"));
+    EXPECT_TRUE(fs::exists(path("mine")));
+}
+
+TEST_F(FtpServerTest, TheStoreItselfIsNeverRemovedOrRenamed)
+{
+    fs::create_directory(path("sub"));
+    writeFileBytes(path("keep"), "keep");
+    runClient([&] {
+        ControlClient c = login();
+        const std::pair<const char*, const char*> steps[] = {
+            {"DELE /", "550 /: Permission denied."},
+            {"DELE .", "550 .: Permission denied."},
+            {"RMD sub/..", "550 sub/..: Permission denied."},
+            {"RNFR .", "550 .: Permission denied."},
+            {"RNFR keep", "350 RNFR command successful."},
+            {"RNTO /", "550 /: Permission denied."},
+        };
+        for (auto [command, reply] : steps) EXPECT_EQ(c.command(command), reply) << command;
+    });
+    EXPECT_EQ(readFileBytes(path("keep")), "keep");
+    EXPECT_TRUE(fs::is_directory(path("sub")));
+}
+
+}  // namespace
+}  // namespace ohmkit::ftp::test

@@ -1,0 +1,170 @@
+// Control-connection replies over loopback: the greeting, the command table, the parser.
+#include "ftp_server_fixture_support.h"
+
+#include "platform/run_loop.h"
+
+#include <filesystem>
+#include <thread>
+
+namespace ohmkit::ftp::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST_F(FtpServerTest, RepliesToEveryCommandWithoutLogin)
+{
+    struct Case {
+        std::string line;
+        Lines reply;
+    };
+    const Case cases[] = {
+        {"SYST", {"215 UNIX Type: L8 Version: Brisklet 20080912"}},
+        {"NOOP", {"200 NOOP command successful."}},
+        {"noop", {"200 NOOP command successful."}},
+        {"NoOp", {"200 NOOP command successful."}},
+        {"PASS secret", {"230 User anonymous logged in."}},
+        {"USER anna", {"331 Password required for anna"}},
+        {"PASS whatever", {"230 User anna logged in."}},
+        {"TYPE I", {"200 Type set to  I."}},
+        {"TYPE A", {"200 Type set to  A."}},
+        {"OPTS UTF8 ON", {"502 Unknown command 'UTF8'"}},
+        {"STAT", {"211-localhost FTP server status:", "211 End of Status"}},
+        {"FEAT", {"211-Features supported", " UTF8", "211 End"}},
+        {"PWD", {"257 \"/\" is the current directory."}},
+        {"FOO bar", {"500 'FOO': command not understood."}},
+        {"ack", {"500 'ack': command not understood."}},
+        {"MLST name", {"150 Opening BINARY mode data connection for 'name'."}},
+        {"USER", {"501 Syntax error in parameters or arguments."}},
+        {"TYPE", {"501 Syntax error in parameters or arguments."}},
+        {"OPTS", {"501 Syntax error in parameters or arguments."}},
+        {"PORT", {"501 Syntax error in parameters or arguments."}},
+        {"PORT 127,0,0,1,4", {"501 Syntax error in parameters or arguments."}},
+        {"LPRT 4,4,127,0,0,1,2,4,1", {"501 Syntax error in parameters or arguments."}},
+        {"EPRT |1|127.0.0.1", {"501 Syntax error in parameters or arguments."}},
+        {"RETR", {"501 Syntax error in parameters or arguments."}},
+        {"STOR", {"501 Syntax error in parameters or arguments."}},
+        {"CWD", {"501 Syntax error in parameters or arguments."}},
+        {"DELE", {"501 Syntax error in parameters or arguments."}},
+        {"SIZE", {"501 Syntax error in parameters or arguments."}},
+    };
+    runClient([&] {
+        ControlClient c = login();
+        for (const Case& test : cases) {
+            c.send(test.line);
+            EXPECT_EQ(c.readReply(), test.reply) << test.line;
+        }
+    });
+}
+
+TEST_F(FtpServerTest, LinesWithoutACommandGetNoReply)
+{
+    runClient([&] {
+        ControlClient c = login();
+        c.send("");
+        c.send(" NOOP");
+        c.sendRaw("USER \xFF\xFE\r\n");   // not UTF-8
+        c.send("SYST");
+        EXPECT_EQ(c.readLine(), "215 UNIX Type: L8 Version: Brisklet 20080912");
+        EXPECT_TRUE(c.quietFor(100));
+    });
+}
+
+TEST_F(FtpServerTest, FramesCommandLinesByTheirLineEnds)
+{
+    runClient([&] {
+        ControlClient c = login();
+        c.sendRaw("USER an");
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        c.sendRaw("na\r");
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        c.sendRaw("\n");
+        EXPECT_EQ(c.readLine(), "331 Password required for anna");
+        c.sendRaw("USER bob\n");   // a bare LF loses no character
+        EXPECT_EQ(c.readLine(), "331 Password required for bob");
+        c.sendRaw("NOOP\r\nUSER carl\r\nPASS x\r\n");   // several lines in one chunk
+        EXPECT_EQ(c.readLine(), "200 NOOP command successful.");
+        EXPECT_EQ(c.readLine(), "331 Password required for carl");
+        EXPECT_EQ(c.readLine(), "230 User carl logged in.");
+        c.send("USER  two  blanks ");   // empty words are kept
+        EXPECT_EQ(c.readLine(), "331 Password required for ");
+    });
+    EXPECT_GE(observer_->received.load(), 6);
+}
+
+TEST_F(FtpServerTest, AnOverlongLineClosesTheConnection)
+{
+    runClient([&] {
+        ControlClient c = login();
+        c.sendRaw(std::string(70 * 1024, 'A'));
+        EXPECT_TRUE(c.waitForClose());
+    });
+}
+
+TEST_F(FtpServerTest, QuitSendsBothLinesThenCloses)
+{
+    runClient([&] {
+        ControlClient c = login();
+        c.send("QUIT");
+        EXPECT_EQ(c.readLine(), "221- Data traffic for this session was 0 bytes in 0 files");
+        EXPECT_EQ(c.readLine(), "221 Thank you for using the FTP service on localhost.");
+        EXPECT_EQ(c.readLine(), "<closed>");
+    });
+    EXPECT_TRUE(server_->connections().empty());
+}
+
+TEST_F(FtpServerTest, TwoClientsHaveTheirOwnConnectionAndDirectory)
+{
+    std::filesystem::create_directory(path("sub"));
+    std::atomic<bool> sawTwo{false};
+    runClient(
+        [&] {
+            ControlClient a = login();
+            ControlClient b = login();
+            EXPECT_EQ(a.command("CWD sub"), "250 CWD command successful.");
+            EXPECT_EQ(a.command("PWD"), "257 \"/sub/\" is the current directory.");
+            EXPECT_EQ(b.command("PWD"), "257 \"/\" is the current directory.");
+            for (int i = 0; i < 200 && !sawTwo; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        },
+        [&] {
+            if (server_->connections().size() == 2) sawTwo = true;
+        });
+    EXPECT_TRUE(sawTwo);
+    // Clients that went away without QUIT leave the registry too.
+    platform::RunLoop::main().runUntil([&] { return server_->connections().empty(); }, std::chrono::milliseconds(5000));
+    EXPECT_TRUE(server_->connections().empty());
+}
+
+TEST_F(FtpServerTest, StoppingClosesClientsAndRefusesNewOnes)
+{
+    std::atomic<bool> greeted{false};
+    std::atomic<bool> stopped{false};
+    runClient(
+        [&] {
+            ControlClient c = login();
+            greeted = true;
+            EXPECT_TRUE(c.waitForClose());
+            while (!stopped) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            EXPECT_LT(connectTo("127.0.0.1", port()), 0);
+        },
+        [&] {
+            if (greeted && !stopped) {
+                server_->stopFtpServer();
+                stopped = true;
+            }
+        });
+}
+
+TEST_F(FtpServerTest, NotifiesRepliesWrittenAndLinesReceived)
+{
+    runClient([&] {
+        ControlClient c = login();
+        EXPECT_EQ(c.command("NOOP"), "200 NOOP command successful.");
+        EXPECT_EQ(c.command("SYST"), "215 UNIX Type: L8 Version: Brisklet 20080912");
+    });
+    EXPECT_EQ(observer_->received.load(), 2);
+    EXPECT_EQ(observer_->sent.load(), 3);   // the greeting and two replies
+    EXPECT_EQ(observer_->fileListChanged.load(), 0);
+}
+
+}  // namespace
+}  // namespace ohmkit::ftp::test

@@ -1,0 +1,50 @@
+#pragma once
+// A running FtpServer on a free loopback port, over a fresh temporary store, for the
+// integration tests. The test body is a client script run on its own thread while the test
+// thread runs the main run loop until the script has finished.
+#include "ftp/ftp_server.h"
+#include "ftp/ftp_server_observer.h"
+#include "ftp_test_client_support.h"
+#include "platform/log.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace ohmkit::ftp::test {
+
+struct CountingObserver : FtpServerObserver {
+    void didDataReceived() override { ++received; }
+    void didDataSend() override { ++sent; }
+    void didReceiveFileListChanged() override { ++fileListChanged; }
+    std::atomic<int> received{0};
+    std::atomic<int> sent{0};
+    std::atomic<int> fileListChanged{0};
+};
+
+class FtpServerTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs `script` on a client thread while the run loop turns; `tick` (optional) runs on the
+    // loop's thread between iterations.
+    void runClient(const std::function<void()>& script, const std::function<void()>& tick = {});
+    // A control connection that has read the greeting.
+    ControlClient login(const std::string& host = "127.0.0.1");
+    std::uint16_t port() const { return port_; }
+    std::string path(const std::string& name) const { return base_ + "/" + name; }
+    static bool ipv6Available();
+
+    std::string root_;
+    std::string base_;
+    std::shared_ptr<CountingObserver> observer_;
+    std::shared_ptr<FtpServer> server_;
+    std::uint16_t port_ = 0;
+    platform::LogCapture log_;
+};
+
+}  // namespace ohmkit::ftp::test

@@ -1,0 +1,303 @@
+// Listings, downloads and uploads over passive and active data connections.
+#include "ftp_server_fixture_support.h"
+
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <arpa/inet.h>
+
+#include <filesystem>
+#include <thread>
+
+namespace ohmkit::ftp::test {
+namespace {
+
+TEST_F(FtpServerTest, PassiveListingDownloadAndUpload)
+{
+    writeFileBytes(path("sheet.pdf"), "%PDF-1.4 datasheet");
+    std::filesystem::create_directory(path("sub"));
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive();
+        ASSERT_TRUE(data.valid());
+        EXPECT_EQ(c.command("LIST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        std::string listing = data.readAll();
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        EXPECT_EQ(listing.rfind("total 2\r\n", 0), 0u) << listing;
+        EXPECT_NE(listing.find(" sheet.pdf\n"), std::string::npos);
+
+        data = c.openPassive();
+        EXPECT_EQ(c.command("NLST -la"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        EXPECT_EQ(data.readAll(), listing);
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+
+        data = c.openPassive();
+        EXPECT_EQ(c.command("RETR sheet.pdf"), "150 Opening BINARY mode data connection for 'sheet.pdf'.");
+        EXPECT_EQ(data.readAll(), "%PDF-1.4 datasheet");
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+
+        data = c.openPassive(true);
+        EXPECT_EQ(c.command("STOR sub/new name.bin"), "150 Opening BINARY mode data connection for 'sub/new name.bin'.");
+        std::string bytes;
+        for (int i = 0; i < 300000; ++i) bytes += static_cast<char>(i * 7);
+        data.sendAll(bytes);
+        data.close();
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        EXPECT_EQ(readFileBytes(path("sub/new name.bin")), bytes);
+    });
+    EXPECT_EQ(observer_->fileListChanged.load(), 1);
+}
+
+TEST_F(FtpServerTest, ActiveTransfersConnectBackToTheClient)
+{
+    writeFileBytes(path("a.txt"), "active bytes");
+    runClient([&] {
+        ControlClient c = login();
+        Socket listener = c.openActive();
+        ASSERT_TRUE(listener.valid());
+        EXPECT_EQ(c.command("RETR a.txt"), "150 Opening BINARY mode data connection for 'a.txt'.");
+        Socket data = ControlClient::acceptData(listener);
+        EXPECT_EQ(data.readAll(), "active bytes");
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+
+        listener = c.openActive(true);   // EPRT
+        ASSERT_TRUE(listener.valid());
+        EXPECT_EQ(c.command("STOR b.txt"), "150 Opening BINARY mode data connection for 'b.txt'.");
+        data = ControlClient::acceptData(listener);
+        data.sendAll("uploaded actively");
+        data.close();
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        EXPECT_EQ(readFileBytes(path("b.txt")), "uploaded actively");
+    });
+}
+
+TEST_F(FtpServerTest, LongPortNamesItsReplyAndConnectsToThePeer)
+{
+    runClient([&] {
+        ControlClient c = login();
+        Socket listener(::socket(AF_INET, SOCK_STREAM, 0));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ASSERT_EQ(::bind(listener.fd(), reinterpret_cast<sockaddr*>(&address), length), 0);
+        ::listen(listener.fd(), 1);
+        ::getsockname(listener.fd(), reinterpret_cast<sockaddr*>(&address), &length);
+        const int port = ntohs(address.sin_port);
+        // The IPv6 form: family, length, 16 address bytes, port length, port bytes. The address
+        // named is not used: the server connects to the control connection's peer.
+        std::string command = "LPRT 6,16";
+        for (int i = 0; i < 16; ++i) command += ",9";
+        command += ",2," + std::to_string(port / 256) + "," + std::to_string(port % 256);
+        EXPECT_EQ(c.command(command), "228 Entering Long Passive Mode \t(af, hal, h1, h2, h3,..., pal, p1, p2...)");
+        EXPECT_TRUE(ControlClient::acceptData(listener).valid());
+    });
+}
+
+TEST_F(FtpServerTest, OverIpv6EpsvAndEprtWorkAndPasvIsRefused)
+{
+    if (!ipv6Available()) GTEST_SKIP() << "no IPv6 loopback";
+    writeFileBytes(path("six.txt"), "over ::1");
+    runClient([&] {
+        ControlClient c = login("::1");
+        EXPECT_EQ(c.command("PASV"), "425 Use EPSV for IPv6 connections.");
+        Socket data = c.openPassive(true);
+        ASSERT_TRUE(data.valid());
+        EXPECT_EQ(c.command("RETR six.txt"), "150 Opening BINARY mode data connection for 'six.txt'.");
+        EXPECT_EQ(data.readAll(), "over ::1");
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        Socket listener = c.openActive(true);
+        ASSERT_TRUE(listener.valid());
+        EXPECT_EQ(c.command("LIST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        data = ControlClient::acceptData(listener);
+        EXPECT_EQ(data.readAll().rfind("total 1\r\n", 0), 0u);
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+    });
+}
+
+TEST_F(FtpServerTest, DataRequestedBeforeTheClientConnectsIsSentWhenItDoes)
+{
+    writeFileBytes(path("f"), "queued");
+    runClient([&] {
+        ControlClient c = login();
+        c.send("PASV");
+        std::string pasv = c.readLine();
+        int h[6] = {};
+        ASSERT_EQ(std::sscanf(pasv.c_str(), "227 Entering Passive Mode (%d,%d,%d,%d,%d,%d)", &h[0], &h[1], &h[2], &h[3],
+                              &h[4], &h[5]),
+                  6);
+        EXPECT_EQ(c.command("LIST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        EXPECT_TRUE(c.quietFor(100));
+        Socket data(connectTo("127.0.0.1", static_cast<std::uint16_t>(h[4] * 256 + h[5])));
+        EXPECT_EQ(data.readAll().rfind("total 1\r\n", 0), 0u);
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        EXPECT_TRUE(c.quietFor(100));   // exactly one 226
+    });
+}
+
+TEST_F(FtpServerTest, EmptyFilesTravelBothWays)
+{
+    writeFileBytes(path("empty"), "");
+    writeFileBytes(path("old"), "previous contents");
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive();
+        EXPECT_EQ(c.command("RETR empty"), "150 Opening BINARY mode data connection for 'empty'.");
+        EXPECT_EQ(data.readAll(), "");
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        EXPECT_TRUE(c.quietFor(100));
+
+        // STOR answered before the client connects; the client then closes at once.
+        c.send("PASV");
+        std::string pasv = c.readLine();
+        int h[6] = {};
+        std::sscanf(pasv.c_str(), "227 Entering Passive Mode (%d,%d,%d,%d,%d,%d)", &h[0], &h[1], &h[2], &h[3], &h[4], &h[5]);
+        EXPECT_EQ(c.command("STOR old"), "150 Opening BINARY mode data connection for 'old'.");
+        data = Socket(connectTo("127.0.0.1", static_cast<std::uint16_t>(h[4] * 256 + h[5])));
+        data.close();
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        EXPECT_EQ(readFileBytes(path("old")), "");
+    });
+}
+
+TEST_F(FtpServerTest, UploadOverwritesFromTheFirstByteAndReportsTheChangeAtTheEnd)
+{
+    writeFileBytes(path("doc"), std::string(5000, 'x'));
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive();
+        EXPECT_EQ(c.command("STOR doc"), "150 Opening BINARY mode data connection for 'doc'.");
+        EXPECT_EQ(observer_->fileListChanged.load(), 0);
+        data.sendAll("short");
+        data.close();
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        EXPECT_EQ(readFileBytes(path("doc")), "short");
+    });
+    EXPECT_EQ(observer_->fileListChanged.load(), 1);
+}
+
+TEST_F(FtpServerTest, ASecondStorClosesTheFirstFile)
+{
+    runClient([&] {
+        ControlClient c = login();
+        EXPECT_EQ(c.command("STOR first"), "150 Opening BINARY mode data connection for 'first'.");
+        EXPECT_EQ(c.command("STOR second"), "150 Opening BINARY mode data connection for 'second'.");
+        Socket data = c.openPassive();
+        data.sendAll("to the second");
+        data.close();
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        EXPECT_EQ(readFileBytes(path("first")), "");
+        EXPECT_EQ(readFileBytes(path("second")), "to the second");
+    });
+    EXPECT_EQ(observer_->fileListChanged.load(), 2);
+}
+
+TEST_F(FtpServerTest, ABrokenDownloadEndsWith426)
+{
+    writeFileBytes(path("big"), std::string(32 << 20, 'b'));
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive();
+        EXPECT_EQ(c.command("RETR big"), "150 Opening BINARY mode data connection for 'big'.");
+        char some[1024];
+        EXPECT_GT(::recv(data.fd(), some, sizeof some, 0), 0);
+        data.abortiveClose();
+        EXPECT_EQ(c.readLine(), "426 Connection closed; transfer aborted.");
+        EXPECT_EQ(c.command("NOOP"), "200 NOOP command successful.");
+    });
+}
+
+TEST_F(FtpServerTest, ARefusedActiveConnectionIsNotReportedAsComplete)
+{
+    runClient([&] {
+        ControlClient c = login();
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        const int port = ntohs(address.sin_port);
+        ::close(fd);   // nobody listens there now
+        EXPECT_EQ(c.command("PORT 127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256)),
+                  "200 PORT command successful.");
+        c.send("NOOP");
+        std::string line = c.readLine();
+        if (line == "426 Connection closed; transfer aborted.") line = c.readLine();
+        EXPECT_EQ(line, "200 NOOP command successful.");
+        EXPECT_TRUE(c.quietFor(100));
+    });
+    for (const std::string& line : log_.lines()) EXPECT_NE(line, "226 Transfer complete.");
+}
+
+TEST_F(FtpServerTest, AnUploadThatCannotBeWrittenEndsWith451)
+{
+    // Writes past the file-size limit fail with EFBIG, as on a full disk.
+    struct sigaction ignore{}, previous{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive();
+        EXPECT_EQ(c.command("STOR full"), "150 Opening BINARY mode data connection for 'full'.");
+        data.sendAll(std::string(256 * 1024, 'f'));
+        data.close();
+        EXPECT_EQ(c.readLine(), "451 Transfer aborted: error writing file.");
+    });
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::sigaction(SIGXFSZ, &previous, nullptr);
+}
+
+TEST_F(FtpServerTest, PassiveListenerAcceptsOnlyTheClientsAddress)
+{
+    writeFileBytes(path("mine"), "for the client only");
+    runClient([&] {
+        ControlClient c = login();
+        c.send("PASV");
+        std::string pasv = c.readLine();
+        int h[6] = {};
+        std::sscanf(pasv.c_str(), "227 Entering Passive Mode (%d,%d,%d,%d,%d,%d)", &h[0], &h[1], &h[2], &h[3], &h[4], &h[5]);
+        const std::uint16_t dataPort = static_cast<std::uint16_t>(h[4] * 256 + h[5]);
+        EXPECT_EQ(c.command("RETR mine"), "150 Opening BINARY mode data connection for 'mine'.");
+
+        // A stranger from another loopback address is closed without data.
+        Socket stranger(::socket(AF_INET, SOCK_STREAM, 0));
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        ::inet_pton(AF_INET, "127.0.0.2", &from.sin_addr);
+        ASSERT_EQ(::bind(stranger.fd(), reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(dataPort);
+        ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+        ASSERT_EQ(::connect(stranger.fd(), reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+        EXPECT_EQ(stranger.readAll(), "");
+
+        Socket data(connectTo("127.0.0.1", dataPort));
+        EXPECT_EQ(data.readAll(), "for the client only");
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+    });
+}
+
+TEST_F(FtpServerTest, ListingNamesReachTheClientComposed)
+{
+    writeFileBytes(path("Re\xCC\x81sume\xCC\x81 2024.pdf"), "x");
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive();
+        EXPECT_EQ(c.command("LIST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        std::string listing = data.readAll();
+        EXPECT_NE(listing.find(" R\xC3\xA9sum\xC3\xA9 2024.pdf\n"), std::string::npos) << listing;
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+    });
+}
+
+}  // namespace
+}  // namespace ohmkit::ftp::test
