@@ -72,12 +72,16 @@ INSTANTIATE_TEST_SUITE_P(
                     CodeCase{"0471", "Results: 0.470 KOhm"}, CodeCase{"475A", "Results: invalid value"},
                     CodeCase{"47051", "Results: invalid value"}));
 
-// A leading sign is read into the digits; a negative number is no marking.
+// Digits that hold no number, or a negative one, are no marking (rather than 0 Ohm or a
+// negative value); a "+" or white space before the digits is read past.
 INSTANTIATE_TEST_SUITE_P(
-    SignedDigits, SmdCodeLine,
+    NotANumber, SmdCodeLine,
     testing::Values(CodeCase{"-12", "Results: invalid value"}, CodeCase{"-45", "Results: invalid value"},
-                    CodeCase{"-1A", "Results: invalid value"}, CodeCase{"-471", "Results: invalid value"},
-                    CodeCase{"-475", "Results: invalid value"}, CodeCase{"+12", "Results: 100 Ohm"}));
+                    CodeCase{"-1A", "Results: invalid value"}, CodeCase{"-0X", "Results: invalid value"},
+                    CodeCase{"-471", "Results: invalid value"}, CodeCase{"-475", "Results: invalid value"},
+                    CodeCase{"ABC", "Results: invalid value"}, CodeCase{"   ", "Results: invalid value"},
+                    CodeCase{"AB00", "Results: invalid value"}, CodeCase{"+12", "Results: 100 Ohm"},
+                    CodeCase{" 12", "Results: 100 Ohm"}, CodeCase{"0AX", "Results: 0 Ohm"}));
 
 TEST(SmdDigits, AnchorsOfTheE96Table)
 {

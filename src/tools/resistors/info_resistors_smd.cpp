@@ -25,6 +25,17 @@ const char* const kInvalid = "Results: invalid value";
 const char* const kTooBig = "Value too big for SMD";
 const char* const kIncorrectIndex = "Result: incorrect value";
 
+// Whether the significant-digit characters of a code hold a number a marking can carry: digits
+// after optional white space or "+". Text with no digits there ("AB") would read as 0 and a
+// "-" would make the value negative; neither is a marking.
+bool holdsMarkingNumber(std::string_view digits)
+{
+    std::size_t i = 0;
+    while (i < digits.size() && std::string_view(" \t\n\r\v\f").find(digits[i]) != std::string_view::npos) ++i;
+    if (i < digits.size() && digits[i] == '+') ++i;
+    return i < digits.size() && digits[i] >= '0' && digits[i] <= '9';
+}
+
 // Three-digit code: two significant digits c and a multiplier digit m.
 std::string threeDigitCode(int c, char m)
 {
@@ -140,15 +151,14 @@ std::string InfoResistorsSMD::resultLine(std::string_view code)
         return format("Results: %s Ohm", platform::replaceAll(text, "R", ".").c_str());
     // 4. Three characters: a three-digit or an EIA-96 code.
     if (text.size() == 3) {
-        const std::string_view view = text;
-        const int c = platform::intValue(view.substr(0, 2));
+        const std::string_view digits = std::string_view(text).substr(0, 2);
+        if (!holdsMarkingNumber(digits)) return kInvalid;
+        const int c = platform::intValue(digits);
         const char m = text[2];
         if (c == 0) return "Results: 0 Ohm";
-        // A sign read into the digits ("-12") is no marking: it would give negative values.
-        if (c < 0) return kInvalid;
         if (m >= '0' && m <= '9') return threeDigitCode(c, m);
         if (isEia96Letter(m)) {
-            const int v = DecodeSMDDigits(view.substr(0, 2));
+            const int v = DecodeSMDDigits(digits);
             if (v == 0) return kIncorrectIndex;
             return eia96Code(v, m);
         }
@@ -156,9 +166,9 @@ std::string InfoResistorsSMD::resultLine(std::string_view code)
     }
     // 5. Four characters: a four-digit code (0000 is 0 Ohm through the "0" row).
     if (text.size() == 4) {
-        const int c = platform::intValue(std::string_view(text).substr(0, 3));
-        if (c < 0) return kInvalid;
-        return fourDigitCode(c, text[3]);
+        const std::string_view digits = std::string_view(text).substr(0, 3);
+        if (!holdsMarkingNumber(digits)) return kInvalid;
+        return fourDigitCode(platform::intValue(digits), text[3]);
     }
     // 6. Any other length.
     return kInvalid;
