@@ -1,0 +1,234 @@
+#!/usr/bin/env python3
+"""Real FTP clients against `ohmkit serve`.
+
+Usage: run_client_test.py SERVE_BINARY CASE
+
+Starts the serve binary on a free loopback port over a fresh temporary store, lets one real
+client (Python ftplib, curl or lftp) work against it over 127.0.0.1 or ::1, stops the server
+with a signal and checks the store, the bytes that came back and the exit status. Exit
+status 77 means the client is not installed (the case is skipped).
+"""
+import filecmp
+import ftplib
+import io
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+
+SKIP = 77
+
+
+class Server:
+    def __init__(self, binary, documents, port=0):
+        self.log_path = os.path.join(os.path.dirname(documents), "server.log")
+        self.log = open(self.log_path, "w")
+        self.proc = subprocess.Popen([binary, "--port", str(port), "--documents", documents],
+                                     stdout=subprocess.PIPE, stderr=self.log, text=True)
+        line = self.proc.stdout.readline()
+        match = re.search(r"ftp://127\.0\.0\.1:(\d+)", line)
+        if not match:
+            self.proc.kill()
+            raise AssertionError("serve printed no address: %r" % line)
+        self.port = int(match.group(1))
+
+    def stop(self, sig=signal.SIGINT):
+        self.proc.send_signal(sig)
+        out, _ = self.proc.communicate(timeout=20)
+        self.log.close()
+        if self.proc.returncode != 0 or "Stopped." not in out:
+            raise AssertionError("serve ended with %s: %r" % (self.proc.returncode, out))
+
+    def tail(self):
+        with open(self.log_path, errors="replace") as f:
+            return "".join(f.readlines()[-40:])
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def ftplib_case(server, store, passive):
+    payload = os.urandom(200_000)
+    ftp = ftplib.FTP()
+    welcome = ftp.connect("127.0.0.1", server.port, timeout=30)
+    check(welcome == "220 Brisklet server ready.", welcome)
+    check(ftp.login("anna", "secret").startswith("230 User anna logged in."), "login")
+    ftp.set_pasv(passive)
+    check(ftp.pwd() == "/", "pwd at the root")
+    ftp.mkd("data sheets")
+    ftp.cwd("data sheets")
+    check(ftp.pwd() == "/data sheets/", ftp.pwd())
+    check(ftp.storbinary("STOR LM317 regulator.pdf", io.BytesIO(payload)).startswith("226"), "stor")
+    check(ftp.storbinary("STOR small.txt", io.BytesIO(b"hello")).startswith("226"), "stor small")
+    check(ftp.size("small.txt") == 5, "size")
+    lines = []
+    ftp.retrlines("LIST", lines.append)
+    check(lines[0] == "total 2", lines)
+    check(any(line.endswith(" LM317 regulator.pdf") and " 200000 " in line for line in lines), lines)
+    names = ftp.nlst()
+    check(any(name.endswith(" small.txt") for name in names), names)
+    got = bytearray()
+    check(ftp.retrbinary("RETR LM317 regulator.pdf", got.extend).startswith("226"), "retr")
+    check(bytes(got) == payload, "downloaded bytes differ")
+    ftp.rename("small.txt", "renamed.txt")
+    check(os.path.exists(os.path.join(store, "data sheets", "renamed.txt")), "rename")
+    ftp.delete("renamed.txt")
+    try:
+        ftp.cwd("../..")
+        raise AssertionError("CWD left the store")
+    except ftplib.error_perm as e:
+        check(str(e) == "550 CWD failed.", str(e))
+    ftp.cwd("..")
+    ftp.rmd("data sheets")
+    check(os.listdir(store) == [], os.listdir(store))
+    quit_reply = ftp.quit()
+    check(quit_reply == "221- Data traffic for this session was 0 bytes in 0 files\n"
+                        "221 Thank you for using the FTP service on localhost.", quit_reply)
+
+
+def curl(args, **kw):
+    return subprocess.run(["curl", "-sS", "--max-time", "60"] + args, check=True, capture_output=True, **kw)
+
+
+def curl_case(server, store, host):
+    if shutil.which("curl") is None:
+        return SKIP
+    base = "ftp://%s:%d" % ("[::1]" if host == "::1" else host, server.port)
+    work = tempfile.mkdtemp()
+    try:
+        payload = os.urandom(123_457)
+        local = os.path.join(work, "part.bin")
+        with open(local, "wb") as f:
+            f.write(payload)
+        modes = [[]] if host == "::1" else [["--disable-epsv"], ["-P", "-"]]   # EPSV; PASV; EPRT/PORT
+        for i, mode in enumerate(modes):
+            name = "part %d.bin" % i
+            curl(mode + ["--ftp-create-dirs", "-T", local, "%s/up%%20dir/%s" % (base, name.replace(" ", "%20"))])
+            with open(os.path.join(store, "up dir", name), "rb") as f:
+                check(f.read() == payload, "uploaded bytes differ")
+            out = os.path.join(work, "back.bin")
+            # The server answers SIZE only below 10 KiB, and curl takes that 550 for a missing
+            # file, so downloads skip SIZE.
+            curl(mode + ["--ignore-content-length", "-o", out, "%s/up%%20dir/%s" % (base, name.replace(" ", "%20"))])
+            with open(out, "rb") as f:
+                check(f.read() == payload, "downloaded bytes differ")
+            listing = curl(mode + ["%s/up%%20dir/" % base]).stdout.decode()
+            check(listing.startswith("total %d" % (i + 1)) and (" %s\n" % name) in listing, repr(listing))
+        # Quote commands before and after a transfer.
+        curl(["-Q", "RNFR up dir/part 0.bin", "-Q", "RNTO up dir/moved.bin", "-Q", "-DELE /up dir/moved.bin",
+              "%s/up%%20dir/" % base])
+        remaining = sorted(os.listdir(os.path.join(store, "up dir")))
+        check(remaining == (["part 1.bin"] if host != "::1" else []), remaining)
+    finally:
+        shutil.rmtree(work)
+
+
+def write_tree(root):
+    files = {
+        "My Datasheets/LM317 regulator.pdf": os.urandom(50_000),
+        "My Datasheets/empty file.txt": b"",
+        "Bauteile \u00dcbersicht/Widerst\u00e4nde \u00b15%.txt": "Widerst\u00e4nde".encode() * 100,
+        "na\u00efve caf\u00e9/\u0396 \u03b5\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac.bin": os.urandom(9_000),
+        "sub dir/deeper/x y  z.dat": os.urandom(300_000),
+        "top level.txt": b"top\n",
+    }
+    for name, data in files.items():
+        path = os.path.join(root, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+    return files
+
+
+def same_trees(a, b):
+    cmp = filecmp.dircmp(a, b)
+    if cmp.left_only or cmp.right_only or cmp.funny_files:
+        return False
+    _, mismatch, errors = filecmp.cmpfiles(a, b, cmp.common_files, shallow=False)
+    if mismatch or errors:
+        return False
+    return all(same_trees(os.path.join(a, d), os.path.join(b, d)) for d in cmp.common_dirs)
+
+
+def lftp_case(server, store):
+    if shutil.which("lftp") is None:
+        return SKIP
+    work = tempfile.mkdtemp()
+    try:
+        source = os.path.join(work, "source")
+        back = os.path.join(work, "back")
+        write_tree(source)
+        script = ("set cmd:fail-exit yes; set ftp:ssl-allow no; set net:max-retries 2; set net:timeout 30; "
+                  "set ftp:passive-mode yes; set ftp:charset utf-8; "
+                  "mirror -R --no-perms '%s' '/up load'; mirror --no-perms '/up load' '%s'; quit" % (source, back))
+        result = subprocess.run(["lftp", "-u", "anna,secret", "-p", str(server.port), "-e", script, "127.0.0.1"],
+                                capture_output=True, text=True, timeout=150, stdin=subprocess.DEVNULL)
+        check(result.returncode == 0, "lftp failed: %s %s" % (result.stdout, result.stderr))
+        check(same_trees(source, os.path.join(store, "up load")), "store differs from the source tree")
+        check(same_trees(source, back), "mirrored-back tree differs from the source tree")
+    finally:
+        shutil.rmtree(work)
+
+
+def serve_stops_case(binary, store):
+    # SIGTERM stops it as cleanly as SIGINT; a port in use and bad arguments are refused.
+    server = Server(binary, store)
+    with socket.create_connection(("127.0.0.1", server.port), timeout=10) as s:
+        check(s.recv(100) == b"220 Brisklet server ready.\r\n", "greeting")
+        busy = subprocess.run([binary, "--port", str(server.port), "--documents", store],
+                              capture_output=True, text=True, timeout=20)
+        check(busy.returncode == 1, "a port in use: %s" % busy.returncode)
+        server.stop(signal.SIGTERM)
+        check(s.recv(100) == b"", "open client closed at stop")
+    bad = subprocess.run([binary, "--port", "70000"], capture_output=True, text=True, timeout=20)
+    check(bad.returncode == 2, "bad port accepted")
+
+
+def main():
+    binary, case = sys.argv[1], sys.argv[2]
+    root = tempfile.mkdtemp(prefix="ohmkit-clients-")
+    store = os.path.join(root, "store")
+    os.mkdir(store)
+    server = None
+    try:
+        if case == "serve_stops":
+            serve_stops_case(binary, store)
+            return 0
+        if case.startswith("curl") and shutil.which("curl") is None or case.startswith("lftp") and shutil.which("lftp") is None:
+            print("client not installed; skipped")
+            return SKIP
+        server = Server(binary, store)
+        if case == "ftplib_passive":
+            ftplib_case(server, store, True)
+        elif case == "ftplib_active":
+            ftplib_case(server, store, False)
+        elif case == "curl_ipv4":
+            curl_case(server, store, "127.0.0.1")
+        elif case == "curl_ipv6":
+            if not socket.has_ipv6:
+                return SKIP
+            curl_case(server, store, "::1")
+        elif case == "lftp_mirror":
+            lftp_case(server, store)
+        else:
+            raise AssertionError("unknown case " + case)
+        server.stop()
+        server = None
+        return 0
+    except Exception:
+        if server is not None:
+            print("---- server log (tail)\n" + server.tail())
+            server.proc.kill()
+        raise
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
