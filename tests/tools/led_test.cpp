@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <sstream>
 #include <string>
 
@@ -114,25 +113,6 @@ INSTANTIATE_TEST_SUITE_P(
     HugeInputs, LedResults,
     testing::Values(LedCase{"1e30", "1", "2", "1000", "R = 2147483647 Ohm, P = 1000000015047466219876688855040.00 W", ""},
                     LedCase{"12", "1", "2", "1e40", "Battery voltage is low", ""}));
-
-TEST(LedCalc, RatingTexts)
-{
-    EXPECT_EQ(InfoLedsView::ratingText(0.125f), "0.125");
-    EXPECT_EQ(InfoLedsView::ratingText(0.25f), "0.25");
-    EXPECT_EQ(InfoLedsView::ratingText(0.5f), "0.5");
-    EXPECT_EQ(InfoLedsView::ratingText(1.0f), "1");
-    EXPECT_EQ(InfoLedsView::ratingText(10.0f), "10");
-    EXPECT_EQ(InfoLedsView::ratingText(100.0f), "100");
-    EXPECT_EQ(InfoLedsView::ratingText(std::nullopt), "> 100");
-}
-
-TEST(LedCalc, SchematicFollowsTheCount)
-{
-    EXPECT_STREQ(InfoLedsView::schematicForCount(1), "led_sch1.png");
-    EXPECT_STREQ(InfoLedsView::schematicForCount(2), "led_sch2.png");
-    EXPECT_STREQ(InfoLedsView::schematicForCount(3), "led_sch3.png");
-    for (int n : {0, -1, 4, 100, INT_MIN, INT_MAX}) EXPECT_STREQ(InfoLedsView::schematicForCount(n), "led_schM.png") << n;
-}
 
 TEST(LedCalc, DecreaseStopsAtOneWithoutRecomputing)
 {
