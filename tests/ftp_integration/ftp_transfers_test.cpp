@@ -223,13 +223,10 @@ TEST_F(FtpServerTest, ARefusedActiveConnectionIsNotReportedAsComplete)
         ::close(fd);   // nobody listens there now
         EXPECT_EQ(c.command("PORT 127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256)),
                   "200 PORT command successful.");
-        c.send("NOOP");
-        std::string line = c.readLine();
-        if (line == "426 Connection closed; transfer aborted.") line = c.readLine();
-        EXPECT_EQ(line, "200 NOOP command successful.");
+        EXPECT_EQ(c.readLine(), "426 Connection closed; transfer aborted.");
+        EXPECT_EQ(c.command("NOOP"), "200 NOOP command successful.");
         EXPECT_TRUE(c.quietFor(100));
     });
-    for (const std::string& line : log_.lines()) EXPECT_NE(line, "226 Transfer complete.");
 }
 
 TEST_F(FtpServerTest, AnUploadThatCannotBeWrittenEndsWith451)
