@@ -6,8 +6,12 @@
 #include "ftp/ftp_server.h"
 #include "platform/log.h"
 #include "platform/run_loop.h"
+#include "platform/stream_pair.h"
 #include "platform/text.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -298,6 +302,15 @@ bool FtpConnection::onSocketWillConnect(net::EventSocket&) { return true; }
 
 void FtpConnection::onSocketDidConnectToHost(net::EventSocket& sock, const std::string& host, std::uint16_t)
 {
+    if (&sock == connectionSocket_.get()) {
+        // Replies are short lines written one by one (QUIT and FEAT write several): send each
+        // at once rather than waiting for the client to acknowledge the previous one.
+        if (const platform::WriteStream* stream = sock.writeStream(); stream && stream->nativeSocket() >= 0) {
+            int on = 1;
+            ::setsockopt(stream->nativeSocket(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        }
+        return;
+    }
     auto it = std::find_if(unverifiedDataSockets_.begin(), unverifiedDataSockets_.end(),
                            [&](const auto& s) { return s.get() == &sock; });
     if (it == unverifiedDataSockets_.end()) return;

@@ -1,0 +1,326 @@
+// FTP server benchmark over loopback: the server runs `serve` in a child process on a free
+// port over a temporary store; this process is the client.
+//
+//   ftp_bench [--clients N] [--big-mib M] [--small-files K]
+//
+// Phases: STOR and RETR of one big file (MB/s), STOR and RETR of many small files (files/s),
+// N concurrent clients each doing login, LIST and a 1 MiB RETR (seconds, failures), and N idle
+// logged-in clients. For every phase it prints the server's peak private memory (resident
+// minus shared, sampled from /proc every few milliseconds). Run it on a quiet machine; it is
+// not a test and asserts nothing.
+#include "ftp/serve_command.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+int connectLoopback(std::uint16_t port)
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+        if (errno != ECONNREFUSED && errno != EAGAIN) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::close(fd);
+    return -1;
+}
+
+bool sendAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Reads until the peer closes; returns the byte count, or -1 on time-out or error.
+long long drain(int fd, std::string* keep = nullptr)
+{
+    static thread_local std::vector<char> buffer(1 << 20);
+    long long total = 0;
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 60000) <= 0) return -1;
+        ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
+        if (n < 0) return -1;
+        if (n == 0) return total;
+        total += n;
+        if (keep) keep->append(buffer.data(), static_cast<std::size_t>(n));
+    }
+}
+
+class Control {
+public:
+    bool open(std::uint16_t port)
+    {
+        port_ = port;
+        fd_ = connectLoopback(port);
+        return fd_ >= 0 && line().rfind("220 ", 0) == 0;
+    }
+    ~Control()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    std::string line()
+    {
+        for (;;) {
+            std::size_t end = buffer_.find("\r\n");
+            if (end != std::string::npos) {
+                std::string l = buffer_.substr(0, end);
+                buffer_.erase(0, end + 2);
+                return l;
+            }
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 60000) <= 0) return "<timeout>";
+            char chunk[4096];
+            ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+            if (n <= 0) return "<closed>";
+            buffer_.append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+    std::string command(const std::string& text)
+    {
+        std::string full = text + "\r\n";
+        if (!sendAll(fd_, full.data(), full.size())) return "<closed>";
+        std::string reply = line();
+        while (reply.size() > 3 && reply[3] == '-') reply = line();
+        return reply;
+    }
+    bool login() { return command("USER bench").rfind("331", 0) == 0 && command("PASS x").rfind("230", 0) == 0; }
+    // EPSV, then a connected data socket (or -1).
+    int passive()
+    {
+        std::string reply = command("EPSV");
+        std::size_t bars = reply.find("(|||");
+        if (reply.rfind("229", 0) != 0 || bars == std::string::npos) return -1;
+        return connectLoopback(static_cast<std::uint16_t>(std::atoi(reply.c_str() + bars + 4)));
+    }
+    bool upload(const std::string& name, const char* data, std::size_t size)
+    {
+        int fd = passive();
+        if (fd < 0) return false;
+        bool ok = command("STOR " + name).rfind("150", 0) == 0 && sendAll(fd, data, size);
+        ::close(fd);
+        return ok && line() == "226 Transfer complete.";
+    }
+    long long download(const std::string& command)
+    {
+        int fd = passive();
+        if (fd < 0) return -1;
+        long long got = -1;
+        if (this->command(command).rfind("150", 0) == 0) got = drain(fd);
+        ::close(fd);
+        return got >= 0 && line() == "226 Transfer complete." ? got : -1;
+    }
+
+private:
+    int fd_ = -1;
+    std::uint16_t port_ = 0;
+    std::string buffer_;
+};
+
+// Samples the server's private memory (resident minus shared) while it runs.
+class MemorySampler {
+public:
+    explicit MemorySampler(pid_t pid) : pid_(pid), thread_([this] { run(); }) {}
+    ~MemorySampler()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    double takePeakMiB() { return static_cast<double>(peak_.exchange(0)) / (1024.0 * 1024.0); }
+    double nowMiB() const { return static_cast<double>(sample()) / (1024.0 * 1024.0); }
+
+private:
+    long long sample() const
+    {
+        std::ifstream statm("/proc/" + std::to_string(pid_) + "/statm");
+        long long size = 0, resident = 0, shared = 0;
+        if (!(statm >> size >> resident >> shared)) return 0;
+        return (resident - shared) * ::sysconf(_SC_PAGESIZE);
+    }
+    void run()
+    {
+        while (!stop_) {
+            long long value = sample();
+            long long peak = peak_.load();
+            while (value > peak && !peak_.compare_exchange_weak(peak, value)) {}
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+    }
+    pid_t pid_;
+    std::atomic<bool> stop_{false};
+    std::atomic<long long> peak_{0};
+    std::thread thread_;
+};
+
+pid_t startServer(const std::string& store, std::uint16_t& port)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return -1;
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], 1);
+        int devNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devNull, 2);   // the diagnostic log
+        ::close(pipeFds[0]);
+        std::ostringstream ignored;
+        std::_Exit(ohmkit::ftp::serveCommand({"--port", "0", "--documents", store}, std::cout, std::cerr));
+    }
+    ::close(pipeFds[1]);
+    std::string first;
+    char c;
+    while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') first += c;
+    ::close(pipeFds[0]);
+    std::size_t colon = first.rfind(':');
+    port = colon == std::string::npos ? 0 : static_cast<std::uint16_t>(std::atoi(first.c_str() + colon + 1));
+    return pid;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int clients = 300;
+    int bigMiB = 256;
+    int smallFiles = 1000;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string flag = argv[i];
+        if (flag == "--clients") clients = std::atoi(argv[i + 1]);
+        if (flag == "--big-mib") bigMiB = std::atoi(argv[i + 1]);
+        if (flag == "--small-files") smallFiles = std::atoi(argv[i + 1]);
+    }
+
+    char pattern[] = "/tmp/ohmkit-ftp-bench-XXXXXX";
+    if (!::mkdtemp(pattern)) return 1;
+    const std::string store = pattern;
+    std::uint16_t port = 0;
+    pid_t server = startServer(store, port);
+    if (server <= 0 || port == 0) {
+        std::cerr << "ftp_bench: the server did not start\n";
+        return 1;
+    }
+    std::printf("server pid %d on 127.0.0.1:%u, store %s\n", server, port, store.c_str());
+    int status = 0;
+    {
+        MemorySampler memory(server);
+        Control control;
+        if (!control.open(port) || !control.login()) {
+            std::cerr << "ftp_bench: cannot log in\n";
+            return 1;
+        }
+        std::printf("idle server: %.1f MiB private\n", memory.nowMiB());
+        memory.takePeakMiB();
+
+        // One big file.
+        std::string big(static_cast<std::size_t>(bigMiB) << 20, '\0');
+        for (std::size_t i = 0; i < big.size(); i += 4096) big[i] = static_cast<char>(i >> 12);
+        auto start = Clock::now();
+        bool ok = control.upload("big.bin", big.data(), big.size());
+        double seconds = secondsSince(start);
+        std::printf("STOR %d MiB: %s %.0f MB/s (%.2f s), peak %.1f MiB private\n", bigMiB, ok ? "ok" : "FAILED",
+                    big.size() / seconds / 1e6, seconds, memory.takePeakMiB());
+        start = Clock::now();
+        long long got = control.download("RETR big.bin");
+        seconds = secondsSince(start);
+        std::printf("RETR %d MiB: %s %.0f MB/s (%.2f s), peak %.1f MiB private\n", bigMiB,
+                    got == static_cast<long long>(big.size()) ? "ok" : "FAILED", big.size() / seconds / 1e6, seconds,
+                    memory.takePeakMiB());
+        big.clear();
+        big.shrink_to_fit();
+        control.command("DELE big.bin");
+
+        // Many small files.
+        control.command("MKD small");
+        control.command("CWD small");
+        const std::string small(4096, 's');
+        int failures = 0;
+        start = Clock::now();
+        for (int i = 0; i < smallFiles; ++i)
+            if (!control.upload("f" + std::to_string(i), small.data(), small.size())) ++failures;
+        seconds = secondsSince(start);
+        std::printf("STOR %d x 4 KiB: %.0f files/s (%.2f s), %d failed, peak %.1f MiB private\n", smallFiles,
+                    smallFiles / seconds, seconds, failures, memory.takePeakMiB());
+        failures = 0;
+        start = Clock::now();
+        for (int i = 0; i < smallFiles; ++i)
+            if (control.download("RETR f" + std::to_string(i)) != 4096) ++failures;
+        seconds = secondsSince(start);
+        std::printf("RETR %d x 4 KiB: %.0f files/s (%.2f s), %d failed, peak %.1f MiB private\n", smallFiles,
+                    smallFiles / seconds, seconds, failures, memory.takePeakMiB());
+        control.command("CWD /");
+        control.command("DELE small");
+
+        // Concurrent clients: login, LIST, 1 MiB RETR.
+        const std::string mib(1 << 20, 'm');
+        control.upload("one.bin", mib.data(), mib.size());
+        std::atomic<int> failed{0};
+        std::vector<std::thread> threads;
+        start = Clock::now();
+        for (int i = 0; i < clients; ++i)
+            threads.emplace_back([&] {
+                Control c;
+                bool good = c.open(port) && c.login() && c.download("LIST") > 0 && c.download("RETR one.bin") == (1 << 20);
+                if (good) good = c.command("QUIT").rfind("221", 0) == 0;
+                if (!good) ++failed;
+            });
+        for (auto& t : threads) t.join();
+        seconds = secondsSince(start);
+        std::printf("%d concurrent clients (login, LIST, 1 MiB RETR): %.2f s, %d failed, peak %.1f MiB private\n",
+                    clients, seconds, failed.load(), memory.takePeakMiB());
+        threads.clear();
+
+        // Idle logged-in clients.
+        std::vector<std::unique_ptr<Control>> idle;
+        start = Clock::now();
+        int loggedIn = 0;
+        for (int i = 0; i < clients; ++i) {
+            auto c = std::make_unique<Control>();
+            if (c->open(port) && c->login()) ++loggedIn;
+            idle.push_back(std::move(c));
+        }
+        seconds = secondsSince(start);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::printf("%d idle clients logged in (%d ok, %.2f s sequentially): %.1f MiB private now, peak %.1f MiB\n",
+                    clients, loggedIn, seconds, memory.nowMiB(), memory.takePeakMiB());
+        idle.clear();
+        ::kill(server, SIGINT);
+        ::waitpid(server, &status, 0);
+    }
+    std::filesystem::remove_all(store);
+    std::printf("server exit status %d\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    return 0;
+}
