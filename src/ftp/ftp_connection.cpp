@@ -189,6 +189,7 @@ void FtpConnection::sendMessage(const std::string& message)
 void FtpConnection::onSocketDidWriteDataWithTag(net::EventSocket& sock, std::int32_t)
 {
     if (&sock != connectionSocket_.get()) return;
+    auto keep = shared_from_this();   // the observer may stop the server
     queueLineRead();
     if (auto server = server_.lock()) server->didDataSend();
 }
@@ -342,6 +343,7 @@ void FtpConnection::sendDataString(const std::string& text)
 
 void FtpConnection::didReceiveDataWritten()
 {
+    auto keep = shared_from_this();
     sendMessage(reply::kTransferComplete);
     if (dataConnection_) dataConnection_->closeConnection();
 }
@@ -375,6 +377,7 @@ void FtpConnection::closeUploadFile()
 
 void FtpConnection::didFinishReading(bool broken)
 {
+    auto keep = shared_from_this();   // the observer may stop the server
     if (currentFile_) currentFile_.reset();
     const bool hadFile = currentFileHandle_ >= 0;
     closeUploadFile();

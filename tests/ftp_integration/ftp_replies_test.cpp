@@ -168,3 +168,20 @@ TEST_F(FtpServerTest, NotifiesRepliesWrittenAndLinesReceived)
 
 }  // namespace
 }  // namespace ohmkit::ftp::test
+
+namespace ohmkit::ftp::test {
+namespace {
+
+TEST(FtpServerStart, KeepsAFolderThatCannotBeEnteredAsGiven)
+{
+    platform::LogCapture quiet;
+    auto server = FtpServer::create(0, "/tmp/ohmkit-no-such-folder//x/../y", nullptr);
+    EXPECT_EQ(server->baseDir(), "/tmp/ohmkit-no-such-folder//x/../y");
+    EXPECT_TRUE(server->changeRoot());
+    EXPECT_EQ(server->commands().size(), 29u);
+    server->stopFtpServer();
+    EXPECT_FALSE(server->isListening());
+}
+
+}  // namespace
+}  // namespace ohmkit::ftp::test

@@ -85,10 +85,10 @@ TEST_F(FtpServerTest, LongPortNamesItsReplyAndConnectsToThePeer)
         ::listen(listener.fd(), 1);
         ::getsockname(listener.fd(), reinterpret_cast<sockaddr*>(&address), &length);
         const int port = ntohs(address.sin_port);
-        // The IPv6 form: family, length, 16 address bytes, port length, port bytes. The address
-        // named is not used: the server connects to the control connection's peer.
+        // The IPv6 form: family, length, 16 address bytes (::1 here), port length, port bytes.
+        // The address named is not used: the server connects to the control connection's peer.
         std::string command = "LPRT 6,16";
-        for (int i = 0; i < 16; ++i) command += ",9";
+        for (int i = 0; i < 16; ++i) command += i == 15 ? ",1" : ",0";
         command += ",2," + std::to_string(port / 256) + "," + std::to_string(port % 256);
         EXPECT_EQ(c.command(command), "228 Entering Long Passive Mode \t(af, hal, h1, h2, h3,..., pal, p1, p2...)");
         EXPECT_TRUE(ControlClient::acceptData(listener).valid());
