@@ -128,7 +128,8 @@ public:
     void readDataToData(const std::string& terminator, double timeout, std::int32_t tag);
     void readDataToData(const std::string& terminator, double timeout, std::int32_t maxLength, std::int32_t tag);
     void readDataWithTimeout(double timeout, std::int32_t tag);
-    // Ignored for absent or empty data or when requests are refused. The bytes are not copied.
+    // Ignored for absent or empty data, data over 2 GiB (logged), or when requests are refused.
+    // The bytes are not copied.
     void writeData(std::shared_ptr<const std::string> data, double timeout, std::int32_t tag);
     void writeData(std::string data, double timeout, std::int32_t tag);   // takes the bytes
 
@@ -179,7 +180,7 @@ public:
 
 private:
     // Part 7.2
-    bool attachStreamsAndOpen(platform::RunLoop& loop, Error* error, bool accepted);
+    bool attachStreamsAndOpen(platform::RunLoop& loop, Error* error);
     void doAcceptWithSocket(int nativeSocket);
     void doStreamOpen();
     void listenerReadable(SocketObject& listener);

@@ -76,7 +76,7 @@ inline constexpr long SystemConfiguration = 17;
 const char* streamStatusName(StreamStatus status);
 
 // What the two streams have in common.
-class Stream {
+class Stream : public std::enable_shared_from_this<Stream> {
 public:
     using Callback = std::function<void(StreamEvent event)>;
 
@@ -110,6 +110,7 @@ protected:
 
     friend class SocketStreamCore;
     void deliver(StreamEvent event);                      // to the client, if it asked for it
+    void post(StreamEvent event);                         // deliver() on a later turn of the loop
     void setError(StreamError error);
 
     std::shared_ptr<SocketStreamCore> core_;
@@ -130,9 +131,11 @@ public:
     // unchanged); -1 on an error (status Error, an error event follows).
     ssize_t read(void* buffer, std::size_t length);
 
+protected:
+    explicit ReadStream(std::shared_ptr<SocketStreamCore> core) : Stream(std::move(core), Side::Read) {}
+
 private:
     friend class SocketStreamCore;
-    using Stream::Stream;
 };
 
 class WriteStream : public Stream {
@@ -149,9 +152,11 @@ public:
     std::uint64_t writeCalls() const { return writeCalls_; }
     std::uint64_t bytesWritten() const { return bytesWritten_; }
 
+protected:
+    explicit WriteStream(std::shared_ptr<SocketStreamCore> core) : Stream(std::move(core), Side::Write) {}
+
 private:
     friend class SocketStreamCore;
-    using Stream::Stream;
     std::function<void(std::size_t, ssize_t)> observer_;
     std::uint64_t writeCalls_ = 0;
     std::uint64_t bytesWritten_ = 0;
