@@ -73,6 +73,7 @@ void TableView::reloadData()
     // Every cell handed out so far may be reused for the new rows.
     for (auto& cell : inUse_) reusable_.push_back(cell);
     inUse_.clear();
+    ++reloads_;
     if (selectedRow_ && selectedRow_->row >= numberOfRowsInSection(selectedRow_->section)) selectedRow_.reset();
     changed();
 }

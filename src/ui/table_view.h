@@ -81,6 +81,8 @@ public:
     std::shared_ptr<TableViewCell> dequeueReusableCellWithIdentifier(const std::string& identifier);
 
     void reloadData();
+    // How many times reloadData() has run: a front end asks for cells again only after one.
+    int reloadCount() const { return reloads_; }
     void deleteRowsAtIndexPaths(const std::vector<IndexPath>& paths, TableViewRowAnimation animation);
     bool isEditing() const { return editing_; }
     void setEditing(bool editing, bool animated);
@@ -96,6 +98,7 @@ private:
     TableViewDelegate* delegate_ = nullptr;
     float rowHeight_ = 44;
     bool editing_ = false;
+    int reloads_ = 0;
     std::optional<IndexPath> selectedRow_;
     std::vector<std::shared_ptr<TableViewCell>> inUse_;
     std::vector<std::shared_ptr<TableViewCell>> reusable_;

@@ -1,0 +1,23 @@
+// OImage: an image view outlet.
+//
+//   OImage { screen: root.screen; outlet: "imageSchematic"; Layout.preferredHeight: 120 }
+//
+// Shows the image the screen names ("led_sch1.png" finds led_sch1.svg or .png among the
+// resources' images), scaled to fit; nothing when there is none. Set `sourceSize` to the
+// size it is shown at to draw a drawing crisply.
+import QtQuick
+import Ohmkit
+
+Image {
+    id: image
+    property ScreenBridge screen
+    property string outlet
+    readonly property ImageBridge view: screen && outlet ? screen.outlet(outlet) : null
+
+    objectName: outlet
+    visible: view ? !view.hidden : false
+    source: view ? view.image : ""
+    fillMode: Image.PreserveAspectFit
+    smooth: true
+    onWidthChanged: if (view) view.reportSize(width, height)
+}

@@ -1,0 +1,53 @@
+// OLabel: a label outlet's text.
+//
+//   OLabel { screen: root.screen; outlet: "labelResults"; Layout.fillWidth: true }
+//
+// Shows the text, font size, boldness, centring, background and hidden state the screen sets;
+// wraps at its width and tells the model its size (resizable labels wrap by it). Override the
+// look with `font`, `color`, `horizontalAlignment`, `wrapMode`, `elide`, `padding`.
+import QtQuick
+import Ohmkit
+
+Rectangle {
+    id: label
+    property ScreenBridge screen
+    property string outlet
+    readonly property LabelBridge view: screen && outlet ? screen.outlet(outlet) : null
+
+    property alias text: textItem.text
+    property alias font: textItem.font
+    property alias textColor: textItem.color
+    property alias horizontalAlignment: textItem.horizontalAlignment
+    property alias verticalAlignment: textItem.verticalAlignment
+    property alias wrapMode: textItem.wrapMode
+    property alias elide: textItem.elide
+    property alias maximumLineCount: textItem.maximumLineCount
+    property real padding: 0
+
+    objectName: outlet
+    visible: view ? !view.hidden : false
+    color: view ? view.backgroundColor : "transparent"
+    radius: view ? view.cornerRadius : 0
+    border.width: view ? view.borderWidth : 0
+    border.color: view ? view.borderColor : "transparent"
+    implicitWidth: textItem.implicitWidth + 2 * padding
+    implicitHeight: textItem.implicitHeight + 2 * padding
+
+    Text {
+        id: textItem
+        anchors.fill: parent
+        anchors.margins: label.padding
+        text: label.view ? label.view.text : ""
+        color: OStyle.text
+        font.pixelSize: label.view ? label.view.fontSize : OStyle.fontSize
+        font.bold: label.view ? label.view.bold : false
+        horizontalAlignment: label.view && label.view.centered ? Text.AlignHCenter : Text.AlignLeft
+        verticalAlignment: Text.AlignVCenter
+        wrapMode: Text.Wrap
+    }
+
+    function reportSize() { if (view) view.reportSize(width, height) }
+    onWidthChanged: reportSize()
+    onHeightChanged: reportSize()
+    onViewChanged: reportSize()
+}

@@ -1,0 +1,17 @@
+// A tool that is not built yet: its name and a short message.
+import QtQuick
+import QtQuick.Layouts
+import Ohmkit
+
+OPage {
+    id: root
+
+    OLabel {
+        screen: root.screen
+        outlet: "labelMessage"
+        anchors.centerIn: parent
+        width: parent.width - 2 * OStyle.margin
+        horizontalAlignment: Text.AlignHCenter
+        textColor: OStyle.secondaryText
+    }
+}

@@ -1,0 +1,69 @@
+#include "qtquick/front_end.h"
+
+#include <QDesktopServices>
+#include <QQuickStyle>
+#include <QUrl>
+
+#include "app/routes.h"
+#include "ui/application.h"
+
+namespace ohmkit::qtquick {
+
+FrontEnd::FrontEnd(bool tablet) : driver_(platform::RunLoop::main())
+{
+    auto& application = ui::Application::shared();
+    application.setUserInterfaceIdiom(tablet ? ui::UserInterfaceIdiom::Pad : ui::UserInterfaceIdiom::Phone);
+    application.setScreenSize(tablet ? ui::Size{768, 1024} : ui::Size{375, 667});
+    application.setURLOpener([](const std::string& url) {
+        return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+    });
+    // Web views show their content in QML, which reports when a load starts and ends.
+    ui::WebView::setFrontEndLoads(true);
+
+    // One look on every desktop: the plain style, drawn by our own components. Qt takes it
+    // once per process, before the first window.
+    static const bool styled = [] {
+        QQuickStyle::setStyle(QStringLiteral("Basic"));
+        return true;
+    }();
+    (void)styled;
+
+    model_ = app::makeAppNavigationController();
+    application.setRootNavigationController(model_);
+    navigation_ = std::make_unique<NavigationBridge>(model_, tablet);
+    engine_ = std::make_unique<QQmlApplicationEngine>();
+    engine_->addImportPath(QStringLiteral("qrc:/qt/qml"));
+}
+
+FrontEnd::~FrontEnd()
+{
+    engine_.reset();
+    navigation_.reset();
+    ui::Application::shared().setRootNavigationController(nullptr);
+    ui::Application::shared().setURLOpener(nullptr);
+}
+
+bool FrontEnd::load()
+{
+    engine_->setInitialProperties({{QStringLiteral("navigation"), QVariant::fromValue(navigation_.get())}});
+    engine_->load(QUrl(ScreenBridge::layoutFolder() + QStringLiteral("Main.qml")));
+    QQuickWindow* shown = window();
+    if (!shown) return false;
+    // The model's screen size follows the window (the orientation policy reads it).
+    auto follow = [shown] {
+        ui::Application::shared().setScreenSize(
+            {static_cast<float>(shown->width()), static_cast<float>(shown->height())});
+    };
+    QObject::connect(shown, &QWindow::widthChanged, shown, follow);
+    QObject::connect(shown, &QWindow::heightChanged, shown, follow);
+    follow();
+    return true;
+}
+
+QQuickWindow* FrontEnd::window() const
+{
+    const auto roots = engine_->rootObjects();
+    return roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow*>(roots.first());
+}
+
+}  // namespace ohmkit::qtquick

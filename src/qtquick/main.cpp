@@ -1,0 +1,46 @@
+// The ohmkit executable: a headless mode when the arguments name one, else the window.
+#include <QGuiApplication>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+#include "app/command_line.h"
+#include "qtquick/front_end.h"
+
+Q_IMPORT_QML_PLUGIN(OhmkitPlugin)
+
+namespace {
+
+bool hasDisplay()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (const char* value = std::getenv(name); value && *value) return true;
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (int status = ohmkit::app::runCommandLine(argc, argv); status >= 0) return status;
+    if (!hasDisplay()) {
+        std::cout << "ohmkit: there is no display to open the window on.\n" << ohmkit::app::usageText();
+        return 0;
+    }
+    bool tablet = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--tablet") == 0) tablet = true;
+
+    QGuiApplication app(argc, argv);
+    // Qt takes the number format from the environment; the calculators print and read with
+    // a decimal point whatever the desktop's language.
+    std::setlocale(LC_NUMERIC, "C");
+    QGuiApplication::setApplicationName(QStringLiteral("Ohmkit"));
+
+    ohmkit::qtquick::FrontEnd frontEnd(tablet);
+    if (!frontEnd.load()) return 1;
+    return QGuiApplication::exec();
+}
