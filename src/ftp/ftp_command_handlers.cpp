@@ -67,6 +67,16 @@ bool moveItem(const std::string& from, const std::string& to, std::string& probl
     return false;
 }
 
+// An empty file at `path`, open for writing; an existing file (or link) there is replaced by
+// a new one rather than truncated in place, which some file systems answer with a flush of the
+// old contents. -1 when it cannot be made (a folder is never replaced).
+int createEmptyFile(const std::string& path)
+{
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(path.c_str());
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+}
+
 // The whole content of a regular file; nullopt when it cannot be read.
 std::optional<std::string> readWholeFile(const std::string& path)
 {
@@ -425,7 +435,7 @@ void FtpConnection::doStor(const Words& words)
     }
     currentFile_ = path;
     uploadWriteFailed_ = false;
-    int fd = validNewFilePath(path) ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
+    int fd = validNewFilePath(path) ? createEmptyFile(path) : -1;
     logFormat("FC:doStor  %s", path.c_str());
     if (fd < 0) {
         // Nothing will arrive for a refused upload, so the data connection keeps its state.
