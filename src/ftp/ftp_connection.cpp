@@ -246,7 +246,7 @@ bool FtpConnection::openDataSocket(std::int32_t port)
         }
         // A random port may be taken: try a few before giving up.
         for (int attempt = 0; attempt < 10 && !dataSocket_; ++attempt) {
-            const std::uint16_t candidate = choosePasvDataPort();
+            const std::uint16_t candidate = pasvPortChooser();
             auto socket = net::EventSocket::create(this);
             net::Error error;
             if (socket->acceptOnPort(candidate, &error)) {

@@ -50,6 +50,8 @@ public:
     // Data connections and transfers.
     bool openDataSocket(std::int32_t port);
     static std::uint16_t choosePasvDataPort();
+    // What PASV and EPSV call to pick a port: choosePasvDataPort, or a test's stand-in.
+    static inline std::uint16_t (*pasvPortChooser)() = &FtpConnection::choosePasvDataPort;
     void sendData(std::shared_ptr<const std::string> data);
     void sendDataString(const std::string& text);
     void didReceiveDataWritten();

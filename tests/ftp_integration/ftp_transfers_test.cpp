@@ -1,6 +1,8 @@
 // Listings, downloads and uploads over passive and active data connections.
 #include "ftp_server_fixture_support.h"
 
+#include "ftp/ftp_connection.h"
+
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -294,6 +296,51 @@ TEST_F(FtpServerTest, ListingNamesReachTheClientComposed)
         EXPECT_NE(listing.find(" R\xC3\xA9sum\xC3\xA9 2024.pdf\n"), std::string::npos) << listing;
         EXPECT_EQ(c.readLine(), "226 Transfer complete.");
     });
+}
+
+}  // namespace
+}  // namespace ohmkit::ftp::test
+
+namespace ohmkit::ftp::test {
+namespace {
+
+// A port held by someone else, offered to PASV a given number of times before a free one.
+struct BusyPorts {
+    static inline std::uint16_t busy = 0;
+    static inline std::atomic<int> busyOffers{0};
+    static std::uint16_t choose()
+    {
+        if (busyOffers > 0) {
+            --busyOffers;
+            return busy;
+        }
+        return FtpConnection::choosePasvDataPort();
+    }
+};
+
+TEST_F(FtpServerTest, PassiveModeTriesOtherPortsAndOtherwiseRefuses)
+{
+    Socket holder(::socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    socklen_t length = sizeof any;
+    ASSERT_EQ(::bind(holder.fd(), reinterpret_cast<sockaddr*>(&any), length), 0);
+    ASSERT_EQ(::listen(holder.fd(), 1), 0);
+    ::getsockname(holder.fd(), reinterpret_cast<sockaddr*>(&any), &length);
+    BusyPorts::busy = ntohs(any.sin_port);
+    FtpConnection::pasvPortChooser = &BusyPorts::choose;
+    runClient([&] {
+        ControlClient c = login();
+        BusyPorts::busyOffers = 10;
+        EXPECT_EQ(c.command("PASV"), "425 Can't open data connection.");
+        BusyPorts::busyOffers = 9;
+        Socket data = c.openPassive(true);
+        EXPECT_TRUE(data.valid());
+        EXPECT_EQ(c.command("LIST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        EXPECT_EQ(data.readAll(), "total 0\r\n");
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+    });
+    FtpConnection::pasvPortChooser = &FtpConnection::choosePasvDataPort;
 }
 
 }  // namespace
