@@ -188,16 +188,16 @@ TEST_F(Queues, LargeInputComesInChunksOfAtMostOneMebibyte)
 
 TEST_F(Queues, ReadTimeoutFiresAfterTheReadBecameCurrentEvenWhileDataFlows)
 {
-    std::chrono::steady_clock::time_point current;
+    // Measured from the request: the read becomes current a little later, on the next turn.
+    const auto requested = std::chrono::steady_clock::now();
     c.server->readDataWithTimeout(0.4, 0);
     ASSERT_TRUE(loop.runUntil([&] { return c.server->currentRead() != nullptr; }, Watchdog));
-    current = std::chrono::steady_clock::now();
     // Data keeps arriving, every 20 ms, until the socket closes.
     auto feeder = ohmkit::platform::Timer::schedule(loop, 0.02, true, [&](ohmkit::platform::Timer&) {
         c.peer.send("data\r\n");
     });
     ASSERT_TRUE(loop.runUntil([&] { return !delegate.disconnectErrors.empty(); }, Watchdog));
-    const auto elapsed = std::chrono::steady_clock::now() - current;
+    const auto elapsed = std::chrono::steady_clock::now() - requested;
     feeder->invalidate();
     EXPECT_GE(elapsed, 400ms);
     EXPECT_GT(delegate.chunks.size(), 3u);
