@@ -48,6 +48,15 @@ class Server:
             return "".join(f.readlines()[-40:])
 
 
+def ipv6_loopback():
+    try:
+        with socket.socket(socket.AF_INET6, socket.SOCK_STREAM) as s:
+            s.bind(("::1", 0))
+        return True
+    except OSError:
+        return False
+
+
 def check(condition, message):
     if not condition:
         raise AssertionError(message)
@@ -211,7 +220,8 @@ def main():
         elif case == "curl_ipv4":
             curl_case(server, store, "127.0.0.1")
         elif case == "curl_ipv6":
-            if not socket.has_ipv6:
+            if not ipv6_loopback():
+                print("no IPv6 loopback; skipped")
                 return SKIP
             curl_case(server, store, "::1")
         elif case == "lftp_mirror":
