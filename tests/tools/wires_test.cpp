@@ -146,8 +146,8 @@ TEST(WireTable, PageListsEveryGaugeWithTheCalculatorsResistance)
 {
     auto page = platform::readFile(platform::resourcePath("Wires", "htm"));
     ASSERT_TRUE(page.has_value());
-    const std::regex row("<tr[^>]*><td>([^<]+)</td><td>[^<]+</td><td>[^<]+</td><td>([^<]+)</td>"
-                         "<td>[^<]+</td><td>[^<]+</td></tr>");
+    const std::regex row("<tr[^>]*><td[^>]*>([^<]+)</td><td[^>]*>[^<]+</td><td[^>]*>[^<]+</td><td[^>]*>([^<]+)</td>"
+                         "<td[^>]*>[^<]+</td><td[^>]*>[^<]+</td></tr>");
     std::vector<InfoWiresVoltageDrop::Entry> rows;
     std::vector<std::string> texts;
     for (auto it = std::sregex_iterator(page->begin(), page->end(), row); it != std::sregex_iterator(); ++it) {

@@ -4,7 +4,6 @@
 
 #include "app/utils.h"
 #include "platform/text.h"
-#include "ui/application.h"
 
 namespace ohmkit::components {
 
@@ -26,10 +25,10 @@ void InfoNE555View::loadView()
     m_cResults2_2 = addOutlet<ui::Label>("m_cResults2_2");
     scrollView = addOutlet<ui::ScrollView>("scrollView");
 
-    // The form fills the screen below the navigation bar.
-    const ui::Size screen = ui::Application::shared().screenSize();
-    scrollView->setBounds({0, 0, screen.width, screen.height - 64});
-    scrollView->setCenter({screen.width / 2, 64 + (screen.height - 64) / 2});
+    // The phone form as designed: the scroll view has this size until the window lays it out
+    // to the visible part of the screen, so a content size taken from it covers the whole form.
+    scrollView->setBounds({0, 0, 375, 560});
+    scrollView->setCenter({375.0f / 2, 64 + 560.0f / 2});
 
     for (ui::TextField* field : {m_cDataC1, m_cDataR1, m_cDataC2, m_cDataR2_1, m_cDataR2_2}) {
         field->setDelegate(this);

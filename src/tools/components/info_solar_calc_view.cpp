@@ -4,7 +4,6 @@
 
 #include "app/utils.h"
 #include "platform/text.h"
-#include "ui/application.h"
 
 namespace ohmkit::components {
 
@@ -41,10 +40,10 @@ void InfoSolarCalcView::loadView()
     addButton("onButtonAddItem", "Add", [this] { onButtonAddItem(this); });
     addButton("onButtonDelItems", "Delete", [this] { onButtonDelItems(this); });
 
-    // The form fills the screen below the navigation bar.
-    const ui::Size screen = ui::Application::shared().screenSize();
-    scrollView->setBounds({0, 0, screen.width, screen.height - 64});
-    scrollView->setCenter({screen.width / 2, 64 + (screen.height - 64) / 2});
+    // The phone form as designed: the scroll view has this size until the window lays it out
+    // to the visible part of the screen, so a content size taken from it covers the whole form.
+    scrollView->setBounds({0, 0, 375, 780});
+    scrollView->setCenter({375.0f / 2, 64 + 780.0f / 2});
 
     mainTable->setDataSource(this);
     mainTable->setDelegate(this);
