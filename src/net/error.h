@@ -1,5 +1,5 @@
 #pragma once
-// Error objects of the socket layer (Part 7.4): the socket layer's own error set, the
+// Error objects of the socket layer: the socket layer's own error set, the
 // conversion of stream errors, and the exception raised on misuse.
 #include <cstdint>
 #include <optional>

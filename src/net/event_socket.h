@@ -1,6 +1,6 @@
 #pragma once
 // EventSocket: a single-threaded, run-loop driven TCP endpoint that reports everything to a
-// delegate (Parts 7.1 to 7.4).
+// delegate.
 //
 // What it is for: the FTP server's listening, control and data sockets. One instance is either
 // a listener (IPv4 and IPv6 listening sockets on one port; every accepted connection becomes a
@@ -104,7 +104,7 @@ public:
     void setDelegate(EventSocketDelegate* delegate) { theDelegate_ = delegate; }
     platform::RunLoop& runLoop() const { return *loop_; }
 
-    // ---- Listening and connecting (Part 7.2). Return false and fill `error` (may be null) on
+    // ---- Listening and connecting. Return false and fill `error` (may be null) on
     // failure. Throw EventSocketException without a delegate or when already listening or
     // connected.
     bool acceptOnPort(std::uint16_t port, Error* error = nullptr);
@@ -115,13 +115,13 @@ public:
     bool acceptOnAddress(const std::optional<std::string>& interfaceName, std::uint16_t port, Error* error = nullptr);
     bool connectToHost(const std::string& host, std::uint16_t port, Error* error = nullptr);
 
-    // ---- Closing (Part 7.2).
+    // ---- Closing.
     void closeWithError(const std::optional<Error>& error);
     void close();
     void disconnect();               // = close()
     void disconnectAfterWriting();   // refuse new requests; disconnect once no write is left
 
-    // ---- Reading and writing (Part 7.3). Timeouts are seconds; negative: none. Ignored
+    // ---- Reading and writing. Timeouts are seconds; negative: none. Ignored
     // requests leave no trace.
     // Ignored when `terminator` is empty, when maxLength >= 0 and < terminator length, or
     // when requests are refused.
@@ -135,7 +135,7 @@ public:
 
     static std::string CRLFData();   // "\r\n"
 
-    // ---- Queries (Part 7.2).
+    // ---- Queries.
     bool isConnected() const;
     bool isIPv4() const { return theSocket_ != nullptr; }     // has an IPv4 socket object
     bool isIPv6() const { return theSocket6_ != nullptr; }    // has an IPv6 socket object
@@ -160,7 +160,7 @@ public:
     static std::optional<std::string> addressHost(const std::optional<std::string>& address);
     static std::uint16_t addressPort(const std::optional<std::string>& address);
 
-    // One line for logs (Part 7.3), e.g. "<EventSocket 0x... local nowhere remote nowhere
+    // One line for logs, e.g. "<EventSocket 0x... local nowhere remote nowhere
     // has queued 0 reads 0 writes, no current read, no current write, read stream 0x0 not
     // open, write stream 0x0 not open, not connected>". An absent host shows as "(null)".
     std::string description() const;
@@ -179,13 +179,13 @@ public:
     EventSocket(EventSocketDelegate* delegate, platform::RunLoop& loop);
 
 private:
-    // Part 7.2
+    // Set-up, accept, connect and close
     bool attachStreamsAndOpen(platform::RunLoop& loop, Error* error);
     void doAcceptWithSocket(int nativeSocket);
     void doStreamOpen();
     void listenerReadable(SocketObject& listener);
     void postDidDisconnect();
-    // Part 7.3
+    // The read and write queues
     void queueRead(std::unique_ptr<ReadPacket> packet);
     void queueWrite(std::unique_ptr<WritePacket> packet);
     void postDequeue(bool read);

@@ -1,5 +1,5 @@
 #pragma once
-// A queued read request of an EventSocket (Part 7.1).
+// A queued read request of an EventSocket.
 #include <cstdint>
 #include <memory>
 #include <optional>

@@ -1,5 +1,5 @@
 #pragma once
-// A queued write request of an EventSocket (Part 7.1).
+// A queued write request of an EventSocket.
 #include <cstdint>
 #include <memory>
 #include <string>

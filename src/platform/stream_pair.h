@@ -1,7 +1,6 @@
 #pragma once
 // A paired read stream and write stream over one non-blocking TCP socket, scheduled on a
-// RunLoop: the stand-in for the platform's socket stream pair that the socket layer (Part 7.2,
-// 7.3) is written against.
+// RunLoop: the socket stream pair that the socket layer (EventSocket) is written against.
 //
 // What it is for: EventSocket's connections. A pair is made from a connected or accepted native
 // socket, or by connecting to a host and port (a numeric address or a name; names are resolved

@@ -1,4 +1,4 @@
-// Part 7.4: the socket layer's errors, stream-error conversion and the misuse exceptions.
+// The socket layer's errors, stream-error conversion and the misuse exceptions.
 #include <gtest/gtest.h>
 #include <netdb.h>
 

@@ -1,4 +1,4 @@
-// Part 7.3: the read and write queues, chunked writes, delivery under the current read's tag,
+// The read and write queues, chunked writes, delivery under the current read's tag,
 // timeouts, disconnect after writing, and re-entrant delegates, over real loopback sockets.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// Part 7.2: set-up, listening, accepting, connecting, the address queries and closing, over
+// Set-up, listening, accepting, connecting, the address queries and closing, over
 // real loopback sockets with the real run loop.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// Part 7.1: the read and write request records, and how the socket fills them.
+// The read and write request records, and how the socket fills them.
 #include <gtest/gtest.h>
 
 #include "net/event_socket.h"
@@ -48,7 +48,7 @@ TEST(Packets, PercentageIsTruncatedFromASinglePrecisionQuotient)
     EXPECT_EQ(empty.percentDone(), 100);
 }
 
-// The socket makes the two kinds of read request with the fields of the table in Part 7.1.
+// The socket makes the two kinds of read request with the fields each kind carries.
 class ReadRequestKinds : public ::testing::Test {
 protected:
     ohmkit::platform::RunLoop loop;
