@@ -100,24 +100,32 @@ void RunLoop::addWatch(FdWatch& watch)
 {
     watch.id_ = nextId_++;
     watches_[watch.id_] = &watch;
-    epoll_event ev{};
-    ev.events = epollEvents(watch.events_);
-    ev.data.u64 = watch.id_;
-    ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, watch.fd_, &ev);
+    if (watch.events_ != 0) registerWatch(watch, EPOLL_CTL_ADD);
 }
 
+// A paused watch (no events) is taken out of epoll altogether: epoll reports a hang-up or an
+// error even for an empty event mask, and the loop would wake for it over and over.
 void RunLoop::updateWatch(FdWatch& watch)
+{
+    if (watch.events_ == 0) {
+        ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, watch.fd_, nullptr);
+        return;
+    }
+    if (registerWatch(watch, EPOLL_CTL_MOD) != 0 && errno == ENOENT) registerWatch(watch, EPOLL_CTL_ADD);
+}
+
+int RunLoop::registerWatch(FdWatch& watch, int operation)
 {
     epoll_event ev{};
     ev.events = epollEvents(watch.events_);
     ev.data.u64 = watch.id_;
-    ::epoll_ctl(epollFd_, EPOLL_CTL_MOD, watch.fd_, &ev);
+    return ::epoll_ctl(epollFd_, operation, watch.fd_, &ev);
 }
 
 void RunLoop::removeWatch(FdWatch& watch)
 {
     watches_.erase(watch.id_);
-    // The descriptor may already be closed; then the kernel has dropped it by itself.
+    // The descriptor may already be closed or paused; then it is not registered any more.
     ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, watch.fd_, nullptr);
 }
 

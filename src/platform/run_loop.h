@@ -126,6 +126,7 @@ private:
     void addWatch(FdWatch& watch);
     void updateWatch(FdWatch& watch);
     void removeWatch(FdWatch& watch);
+    int registerWatch(FdWatch& watch, int operation);
     void addTimer(std::shared_ptr<Timer> timer);
     void removeTimer(Timer& timer);
     void wake();

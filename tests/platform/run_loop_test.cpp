@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -134,4 +135,22 @@ TEST(RunLoop, StopEndsRun)
     loop.post([&] { loop.stop(); }, 0.01);
     loop.run();
     SUCCEED();
+}
+
+TEST(FdWatch, PausedWatchOnAHungUpSocketLeavesTheLoopQuiet)
+{
+    RunLoop loop;
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    int calls = 0;
+    FdWatch watch(loop, fds[0], FdWatch::Readable, [&](unsigned) { ++calls; });
+    watch.setEvents(0);
+    ::close(fds[1]);
+    // The loop's pollable descriptor (what the window's event loop waits on) stays quiet.
+    pollfd p{loop.pollableFd(), POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0), 0);
+    EXPECT_FALSE(loop.runOnce());
+    watch.setEvents(FdWatch::Readable);   // resumed: the hang-up is reported
+    EXPECT_TRUE(loop.runUntil([&] { return calls > 0; }, std::chrono::seconds(2)));
+    ::close(fds[0]);
 }
