@@ -1,0 +1,180 @@
+// The LED, NE555, solar and wire screens as a user meets them: each opened from its menu row,
+// one input changed, the shown text checked, a screenshot saved, then back to the menu.
+// The functions run in order on one window.
+#include "gui_harness.h"
+#include "ui/application.h"
+
+class CalcTools : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { gui = std::make_unique<GuiHarness>(); }
+    void cleanupTestCase() { gui.reset(); }
+
+    void ledCalculator()
+    {
+        QVERIFY(gui->tapMenuRow("LED calc"));
+        QCOMPARE(gui->pageClass(), QStringLiteral("InfoLedsView"));
+        QCOMPARE(gui->renderedText("m_cResults"), QStringLiteral("R = 500 Ohm, P = 0.20 W"));
+        QCOMPARE(gui->renderedText("m_cResults2"), QStringLiteral("Recommended: 510 Ohm, 0.25 W"));
+        QVERIFY(imageShown("m_cSchematic", "led_sch1.svg"));
+        gui->screenshot("led-01-opening");
+
+        gui->tap(gui->find("onLedsIncrease"));
+        QVERIFY(gui->settle());
+        QCOMPARE(gui->renderedText("m_cLedsCount"), QStringLiteral("2"));
+        QVERIFY(imageShown("m_cSchematic", "led_sch2.svg"));
+        QVERIFY(gui->editField("m_cVoltage", "5"));
+        QCOMPARE(gui->renderedText("m_cResults"), QStringLiteral("R = 50 Ohm, P = 0.02 W"));
+        QCOMPARE(gui->renderedText("m_cResults2"), QStringLiteral("Recommended: 51 Ohm, 0.125 W"));
+        gui->screenshot("led-02-two-leds-5V");
+
+        QVERIFY(gui->editField("m_cLedsCount", "7", true));
+        QCOMPARE(gui->renderedText("m_cResults"), QStringLiteral("Battery voltage is low"));
+        QVERIFY(imageShown("m_cSchematic", "led_schM.svg"));
+        gui->screenshot("led-03-many-leds");
+        QVERIFY(gui->back());
+    }
+
+    void timerCalculator()
+    {
+        QVERIFY(gui->tapMenuRow("NE555 timer calc"));
+        QCOMPARE(gui->pageClass(), QStringLiteral("InfoNE555View"));
+        QCOMPARE(gui->renderedText("m_cResults1"), QStringLiteral("Results: T = 11.00 mS"));
+        QCOMPARE(gui->renderedText("m_cResults2_1"), QStringLiteral("t1 = 13.86 ms, t2 = 6.93 ms"));
+        QCOMPARE(gui->renderedText("m_cResults2_2"), QStringLiteral("f = 48.10 Hz"));
+        gui->screenshot("ne555-01-opening");
+
+        QVERIFY(gui->editField("m_cDataC2", "0.01"));
+        QCOMPARE(gui->renderedText("m_cResults2_1"), QStringLiteral("t1 = 13.86 us, t2 = 6.93 us"));
+        QCOMPARE(gui->renderedText("m_cResults2_2"), QStringLiteral("f = 48.10 KHz"));
+        gui->screenshot("ne555-02-fast");
+        QVERIFY(gui->back());
+    }
+
+    void solarCalculator()
+    {
+        QVERIFY(gui->tapMenuRow("Solar battery calc"));
+        QCOMPARE(gui->pageClass(), QStringLiteral("InfoSolarCalcView"));
+        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("0.0 Wh"));
+        QCOMPARE(gui->renderedText("labelResult5"), QStringLiteral("--"));
+        gui->screenshot("solar-01-empty");
+
+        gui->tap(gui->find("onButtonAddItem"));
+        QVERIFY(gui->settle());
+        QVERIFY(gui->editField("textItemName", "Fridge"));
+        QVERIFY(gui->editField("textItemPower", "60"));
+        QVERIFY(gui->editField("textItemUsage", "5"));
+        gui->tap(gui->find("onButtonAddItem"));
+        QVERIFY(gui->settle());
+        QCOMPARE(gui->renderedText("mainTable[0]"), QStringLiteral("LED lamp, 4.0h, 36.0Wh"));
+        QCOMPARE(gui->renderedText("mainTable[1]"), QStringLiteral("Fridge, 5.0h, 300.0Wh"));
+        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("336.0 Wh"));
+        QCOMPARE(gui->renderedText("labelResult5"), QStringLiteral("3"));
+        QVERIFY(gui->editField("textVoltage", "24"));
+        QCOMPARE(gui->renderedText("labelResult2"), QStringLiteral("16.8 Ah"));
+        gui->screenshot("solar-02-two-consumers");
+
+        // Delete mode shows a delete control on each row; deleting both rows ends it.
+        gui->tap(gui->find("onButtonDelItems"));
+        QVERIFY(gui->settle());
+        QVERIFY(deleteControl(0));
+        QVERIFY(deleteControl(1));
+        gui->screenshot("solar-03-delete-mode");
+        gui->tap(deleteControl(0));
+        QVERIFY(gui->settle());
+        QCOMPARE(gui->renderedText("mainTable[0]"), QStringLiteral("Fridge, 5.0h, 300.0Wh"));
+        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("300.0 Wh"));
+        gui->tap(deleteControl(0));
+        QVERIFY(gui->settle());
+        QCOMPARE(gui->find("mainTable")->property("count").toInt(), 0);
+        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("0.0 Wh"));
+        QVERIFY(!gui->find("mainTable")->property("view").value<QObject*>()->property("editing").toBool());
+        QVERIFY(gui->back());
+    }
+
+    void voltageDropAndWireTable()
+    {
+        QVERIFY(gui->tapMenuRow("Wire voltage drop"));
+        QCOMPARE(gui->pageClass(), QStringLiteral("InfoWiresVoltageDrop"));
+        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("Resistance, Ohm/m: 0.0210"));
+        QCOMPARE(gui->renderedText("labelResult2"), QStringLiteral("Voltage drop (copper): 2.10V"));
+        QCOMPARE(gui->renderedText("labelResult3"), QStringLiteral("Voltage drop (alum.): 3.24V"));
+        QVERIFY(gui->editField("textAWGNum", "40"));
+        QVERIFY(gui->editField("textCurrent", "1"));
+        QCOMPARE(gui->renderedText("labelResult2"), QStringLiteral("Voltage drop (copper): 68.80V"));
+        QCOMPARE(gui->renderedText("labelResult3"), QStringLiteral("Voltage drop (alum.): 106.15V"));
+        gui->screenshot("wires-01-voltage-drop");
+        QVERIFY(gui->editField("textAWGNum", "4/0"));
+        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("Incorrect input"));
+
+        gui->tap(gui->find("buttonWireInfo"));
+        QTRY_COMPARE_WITH_TIMEOUT(gui->pageClass(), QStringLiteral("InfoWiresView"), 5000);
+        QVERIFY(gui->settle());
+        QVERIFY(pageShowsTheTable());
+        gui->screenshot("wires-02-table-from-voltage-drop");
+        QVERIFY(gui->back());
+        QCOMPARE(gui->pageClass(), QStringLiteral("InfoWiresVoltageDrop"));
+        QVERIFY(gui->back());
+    }
+
+    void wireTableFromTheMenu()
+    {
+        QVERIFY(gui->tapMenuRow("Wire current load limits"));
+        QCOMPARE(gui->pageClass(), QStringLiteral("InfoWiresView"));
+        QVERIFY(pageShowsTheTable());
+        gui->screenshot("wires-03-table");
+        // The page scrolls to its last rows and its sources.
+        auto* text = gui->find("m_cHTMLData:text");
+        auto* flick = text->parentItem()->parentItem();
+        QVERIFY(flick->property("contentHeight").toReal() > flick->height() * 2);
+        flick->setProperty("contentY", flick->property("contentHeight").toReal() - flick->height());
+        QVERIFY(gui->settle());
+        gui->screenshot("wires-04-table-end");
+        QVERIFY(gui->back());
+    }
+
+    void tabletForms()
+    {
+        gui.reset();
+        GuiHarness tablet(true);
+        QVERIFY(tablet.tapMenuRow("Solar battery calc"));
+        tablet.screenshot("solar-04-tablet");
+        QVERIFY(tablet.back());
+        QVERIFY(tablet.tapMenuRow("NE555 timer calc"));
+        QCOMPARE(tablet.renderedText("m_cResults2_2"), QStringLiteral("f = 48.10 Hz"));
+        tablet.screenshot("ne555-03-tablet");
+        QVERIFY(tablet.back());
+    }
+
+private:
+    // True when the image outlet shows that picture, loaded.
+    bool imageShown(const QString& outlet, const QString& file)
+    {
+        auto* image = gui->find(outlet);
+        return image && image->property("status").toInt() == 1 /* Ready */ &&
+               image->property("source").toUrl().fileName() == file;
+    }
+
+    // The delete control of a table row, when one is shown.
+    QQuickItem* deleteControl(int row)
+    {
+        auto* item = gui->find(QStringLiteral("mainTable[%1]").arg(row));
+        if (!item) return nullptr;
+        for (auto* child : item->findChildren<QQuickItem*>())
+            if (child->inherits("QQuickButton") && child->isVisible() && child->property("text").toString() == "Delete")
+                return child;
+        return nullptr;
+    }
+
+    bool pageShowsTheTable()
+    {
+        const QString shown = gui->renderedText("m_cHTMLData:text");
+        return shown.contains("0.000161") && shown.contains("3.44") && shown.contains("ASTM B258");
+    }
+
+    std::unique_ptr<GuiHarness> gui;
+};
+
+OHMKIT_GUI_TEST_MAIN(CalcTools)
+#include "calc_tools_test.moc"
