@@ -8,7 +8,9 @@
 #include <iostream>
 
 #include "app/command_line.h"
+#include "ftp/serve_command.h"
 #include "qtquick/front_end.h"
+#include "qtquick/screen_saver_inhibitor.h"
 
 Q_IMPORT_QML_PLUGIN(OhmkitPlugin)
 
@@ -27,8 +29,9 @@ int main(int argc, char** argv)
 {
     if (int status = ohmkit::app::runCommandLine(argc, argv); status >= 0) return status;
     if (!hasDisplay()) {
-        std::cout << "ohmkit: there is no display to open the window on.\n" << ohmkit::app::usageText();
-        return 0;
+        std::cout << "ohmkit: there is no display to open the window on; serving the datasheet store over FTP "
+                     "instead (ohmkit --help lists the headless modes).\n";
+        return ohmkit::ftp::serveCommand({}, std::cout, std::cerr);
     }
     bool tablet = false;
     for (int i = 1; i < argc; ++i)
@@ -40,6 +43,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     QGuiApplication::setApplicationName(QStringLiteral("Ohmkit"));
 
+    ohmkit::qtquick::ScreenSaverInhibitor::install(&app);
     ohmkit::qtquick::FrontEnd frontEnd(tablet);
     if (!frontEnd.load()) return 1;
     return QGuiApplication::exec();

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QVariantMap>
 
+#include "app/utils.h"
+#include "datasheets/document_kind.h"
 #include "platform/files.h"
 #include "qtquick/images.h"
 
@@ -266,21 +268,23 @@ bool WebBridge::readOwn()
         contentKind_ = QStringLiteral("html");
         content_ = html;
     } else {
-        source_ = QUrl(url);
-        const QString path = source_.isLocalFile() ? source_.toLocalFile() : url;
-        const QString suffix = QFileInfo(path).suffix().toLower();
-        if (suffix == QLatin1String("htm") || suffix == QLatin1String("html")) {
+        // The model keeps file URLs unescaped ("file://" + path): the path is taken as it is,
+        // so blanks, '%' and non-ASCII letters in names survive.
+        const std::string path = app::pathOfFileURL(web().url());
+        source_ = QUrl::fromLocalFile(qs(path));
+        // The renderer by the file's content and name (see datasheets/document_kind.h).
+        switch (datasheets::documentKindOfFile(path)) {
+        case datasheets::DocumentKind::Html:
             contentKind_ = QStringLiteral("html");
-            content_ = qs(platform::readFile(path.toStdString()).value_or(std::string()));
-        } else if (suffix == QLatin1String("txt")) {
+            content_ = qs(platform::readFile(path).value_or(std::string()));
+            break;
+        case datasheets::DocumentKind::Text:
             contentKind_ = QStringLiteral("text");
-            content_ = qs(platform::readFile(path.toStdString()).value_or(std::string()));
-        } else if (suffix == QLatin1String("pdf")) {
-            contentKind_ = QStringLiteral("pdf");
-        } else if (QStringList{"png", "jpg", "jpeg", "gif", "svg", "bmp", "webp"}.contains(suffix)) {
-            contentKind_ = QStringLiteral("image");
-        } else {
-            contentKind_ = QStringLiteral("other");
+            content_ = qs(platform::readFile(path).value_or(std::string()));
+            break;
+        case datasheets::DocumentKind::Pdf: contentKind_ = QStringLiteral("pdf"); break;
+        case datasheets::DocumentKind::Image: contentKind_ = QStringLiteral("image"); break;
+        case datasheets::DocumentKind::Unsupported: contentKind_ = QStringLiteral("other"); break;
         }
     }
     emit contentChanged();
