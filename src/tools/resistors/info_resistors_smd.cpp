@@ -108,7 +108,7 @@ InfoResistorsSMD::InfoResistorsSMD() : ui::ViewController("InfoResistorsSMD") {}
 
 void InfoResistorsSMD::loadView()
 {
-    setTitle("Resistor SMD codes");
+    setTitle("SMD codes");
     textResistance = addOutlet<ui::TextField>("textResistance");
     labelResult = addOutlet<ui::Label>("labelResult");
     textResistance->setPlaceholder("Code, e.g. 472, 4R7, 01C");
