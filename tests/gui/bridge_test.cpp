@@ -1,0 +1,237 @@
+// The bridge between the widget model and QML, without a window: what it reads, when it
+// signals, what it asks the model for, and how long it keeps a screen alive.
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "gui_harness.h"
+#include "qtquick/navigation_bridge.h"
+
+using namespace ohmkit;
+using qtquick::ScreenBridge;
+
+namespace {
+
+// A screen with one control of each kind the tests need; its table and picker count how
+// often the bridge asks for their contents.
+class TestScreen : public ui::ViewController, public ui::TableViewDataSource, public ui::PickerViewDataSource,
+                   public ui::PickerViewDelegate {
+public:
+    TestScreen() : ui::ViewController("TestScreen") {}
+    void loadView() override
+    {
+        label = addOutlet<ui::Label>("label");
+        field = addOutlet<ui::TextField>("field");
+        field->setEditingChanged([this](ui::TextField& f) { edits.push_back(f.text()); });
+        table = addOutlet<ui::TableView>("table");
+        table->setDataSource(this);
+        picker = addOutlet<ui::PickerView>("picker");
+        picker->setDataSource(this);
+        picker->setDelegate(this);
+        web = addOutlet<ui::WebView>("web");
+        addButton("onGo", "Go", [this] { ++taps; });
+    }
+    int tableViewNumberOfRowsInSection(ui::TableView&, int) override { return static_cast<int>(names.size()); }
+    std::shared_ptr<ui::TableViewCell> tableViewCellForRowAtIndexPath(ui::TableView& t, ui::IndexPath path) override
+    {
+        ++cellsAsked;
+        auto cell = t.dequeueReusableCellWithIdentifier("Cell");
+        if (!cell) {
+            cell = std::make_shared<ui::TableViewCell>(ui::TableViewCell::Style::Default, "Cell");
+            ++cellsMade;
+        }
+        cell->textLabel().setText(names[static_cast<std::size_t>(path.row)]);
+        handedOut[path.row] = cell;
+        return cell;
+    }
+    int numberOfComponentsInPickerView(ui::PickerView&) override { return 2; }
+    int pickerViewNumberOfRowsInComponent(ui::PickerView&, int) override { return wheelRows; }
+    std::optional<std::string> pickerViewTitleForRow(ui::PickerView&, int row, int) override
+    {
+        return std::to_string(row);
+    }
+    void pickerViewDidSelectRow(ui::PickerView&, int row, int component) override { selected.push_back({component, row}); }
+
+    ui::Label* label = nullptr;
+    ui::TextField* field = nullptr;
+    ui::TableView* table = nullptr;
+    ui::PickerView* picker = nullptr;
+    ui::WebView* web = nullptr;
+    std::vector<std::string> names{"one", "two", "three"};
+    std::map<int, std::shared_ptr<ui::TableViewCell>> handedOut;
+    std::vector<std::string> edits;
+    std::vector<std::pair<int, int>> selected;
+    int wheelRows = 4;
+    int cellsAsked = 0, cellsMade = 0, taps = 0;
+};
+
+std::shared_ptr<TestScreen> loadedScreen()
+{
+    auto screen = std::make_shared<TestScreen>();
+    screen->loadViewIfNeeded();
+    return screen;
+}
+
+}  // namespace
+
+class Bridge : public QObject {
+    Q_OBJECT
+
+private slots:
+    void signalsOnlyOnRealChange()
+    {
+        auto model = loadedScreen();
+        ScreenBridge screen(model, nullptr);
+        auto* label = qobject_cast<qtquick::LabelBridge*>(screen.outlet("label"));
+        QVERIFY(label);
+        QSignalSpy changed(label, &qtquick::ViewBridge::changed);
+        model->label->setText("10 Ohm");
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(label->text(), QStringLiteral("10 Ohm"));
+        model->label->setText("10 Ohm");
+        model->label->setHidden(false);
+        QCOMPARE(changed.count(), 1);
+        model->label->setHidden(true);
+        QCOMPARE(changed.count(), 2);
+        QVERIFY(label->hidden());
+    }
+
+    void gesturesReachTheScreen()
+    {
+        auto model = loadedScreen();
+        ScreenBridge screen(model, nullptr);
+        auto* field = qobject_cast<qtquick::TextFieldBridge*>(screen.outlet("field"));
+        field->userEdit(QStringLiteral("1.5"));
+        field->userEdit(QStringLiteral("1.5"));   // typed and undone: still an event
+        QCOMPARE(model->edits, (std::vector<std::string>{"1.5", "1.5"}));
+        QCOMPARE(field->text(), QStringLiteral("1.5"));
+        qobject_cast<qtquick::ButtonBridge*>(screen.action("onGo"))->userTap();
+        QCOMPARE(model->taps, 1);
+        QVERIFY(!screen.outlet("nothing"));
+        QVERIFY(!screen.action("onNothing"));
+    }
+
+    // Re-reading a table after a tap must not make a new set of cells each time; a reload
+    // reuses the cells handed out before; a cell changed in place updates its row.
+    void tableAsksForCellsOnlyAfterAReload()
+    {
+        auto model = loadedScreen();
+        ScreenBridge screen(model, nullptr);
+        auto* table = qobject_cast<qtquick::TableBridge*>(screen.outlet("table"));
+        QCOMPARE(table->rows().size(), 3);
+        QCOMPARE(model->cellsAsked, 3);
+        QSignalSpy rowsChanged(table, &qtquick::TableBridge::rowsChanged);
+        for (int i = 0; i < 5; ++i) table->userSelect(0, 1);
+        model->table->setEditing(true, false);
+        QCOMPARE(model->cellsAsked, 3);
+        QCOMPARE(rowsChanged.count(), 0);
+        QVERIFY(table->editing());
+
+        model->names = {"alpha", "beta"};
+        model->table->reloadData();
+        QCOMPARE(model->cellsMade, 3);
+        QCOMPARE(rowsChanged.count(), 1);
+        QCOMPARE(table->rows().size(), 2);
+        QCOMPARE(table->rows()[1].toMap().value("text").toString(), QStringLiteral("beta"));
+
+        model->handedOut[0]->textLabel().setText("gamma");
+        QCOMPARE(table->rows()[0].toMap().value("text").toString(), QStringLiteral("gamma"));
+    }
+
+    // Turning a wheel changes the selection only; the wheels' rows are re-sent only when
+    // they change (re-sending them would reset every wheel in the window).
+    void pickerSelectionAndRowsSignalApart()
+    {
+        auto model = loadedScreen();
+        ScreenBridge screen(model, nullptr);
+        auto* picker = qobject_cast<qtquick::PickerBridge*>(screen.outlet("picker"));
+        QCOMPARE(picker->wheels().size(), 2);
+        QSignalSpy wheels(picker, &qtquick::PickerBridge::wheelsChanged);
+        QSignalSpy selection(picker, &qtquick::PickerBridge::selectionChanged);
+        picker->userSelect(1, 3);
+        QCOMPARE(model->selected, (std::vector<std::pair<int, int>>{{1, 3}}));
+        QCOMPARE(picker->selectedRows(), (QVariantList{0, 3}));
+        QCOMPARE(selection.count(), 1);
+        QCOMPARE(wheels.count(), 0);
+        picker->userSelect(1, 9);   // no such row: no event
+        QCOMPARE(model->selected.size(), std::size_t(1));
+
+        model->wheelRows = 2;
+        model->picker->reloadAllComponents();
+        QCOMPARE(wheels.count(), 1);
+        QCOMPARE(picker->selectedRows(), (QVariantList{0, 1}));
+    }
+
+    void webViewContentByKind()
+    {
+        QTemporaryDir dir;
+        const QString page = dir.filePath("Wires.htm");
+        QFile file(page);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<B>AWG</B><BR/>10");
+        file.close();
+
+        auto model = loadedScreen();
+        ScreenBridge screen(model, nullptr);
+        auto* web = qobject_cast<qtquick::WebBridge*>(screen.outlet("web"));
+        QCOMPARE(web->contentKind(), QStringLiteral("none"));
+        model->web->loadHTMLString("<B>ftp://</B>", "");
+        QCOMPARE(web->contentKind(), QStringLiteral("html"));
+        QCOMPARE(web->content(), QStringLiteral("<B>ftp://</B>"));
+        QVERIFY(web->loading());
+        web->loadDidStart();
+        web->loadDidFinish();
+        QVERIFY(!web->loading());
+
+        model->web->loadRequest(QUrl::fromLocalFile(page).toString().toStdString());
+        QCOMPARE(web->contentKind(), QStringLiteral("html"));
+        QCOMPARE(web->content(), QStringLiteral("<B>AWG</B><BR/>10"));
+        const QString sheet = dir.filePath("sheet.PDF");
+        QFile pdf(sheet);
+        QVERIFY(pdf.open(QIODevice::WriteOnly));
+        pdf.write("%PDF-1.4\n%%EOF\n");
+        pdf.close();
+        model->web->loadRequest(QUrl::fromLocalFile(sheet).toString().toStdString());
+        QCOMPARE(web->contentKind(), QStringLiteral("pdf"));
+        QCOMPARE(web->source(), QUrl::fromLocalFile(sheet));
+    }
+
+    // A popped screen stays alive while its page may still show it, and goes once the page
+    // has closed.
+    void poppedScreenLivesUntilItsPageCloses()
+    {
+        auto navigation = std::make_shared<ui::NavigationController>();
+        navigation->setRootViewController(loadedScreen());
+        qtquick::NavigationBridge bridge(navigation, false);
+        QSignalSpy pushed(&bridge, &qtquick::NavigationBridge::pushed);
+        QSignalSpy popped(&bridge, &qtquick::NavigationBridge::popped);
+
+        std::weak_ptr<TestScreen> weak;
+        {
+            auto top = std::make_shared<TestScreen>();
+            weak = top;
+            navigation->pushViewController(top, true);
+        }
+        QCOMPARE(pushed.count(), 1);
+        QCOMPARE(bridge.depth(), 2);
+        auto* screen = bridge.top();
+        QCOMPARE(screen->className(), QStringLiteral("TestScreen"));
+
+        bridge.back();
+        QCOMPARE(popped.count(), 1);
+        QCOMPARE(bridge.depth(), 1);
+        QVERIFY(!weak.expired());
+        // The page, still sliding away, touches its controls.
+        auto* table = qobject_cast<qtquick::TableBridge*>(screen->outlet("table"));
+        table->userSelect(0, 0);
+
+        QPointer<ScreenBridge> guard(screen);
+        screen->pageClosed();
+        QTRY_VERIFY(guard.isNull());
+        QVERIFY(weak.expired());
+        bridge.back();   // the root stays
+        QCOMPARE(bridge.depth(), 1);
+    }
+};
+
+OHMKIT_GUI_TEST_MAIN(Bridge)
+#include "bridge_test.moc"
