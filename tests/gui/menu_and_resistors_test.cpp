@@ -132,7 +132,6 @@ private slots:
         loop.post([&] { posted = true; });
         loop.post([&] { delayed = true; }, 0.05);
         QTRY_VERIFY_WITH_TIMEOUT(posted, 2000);
-        QVERIFY(!delayed || posted);
         QTRY_VERIFY_WITH_TIMEOUT(delayed, 2000);
         bool fired = false;
         auto timer = ohmkit::platform::Timer::schedule(loop, 0.03, false, [&](ohmkit::platform::Timer&) { fired = true; });
