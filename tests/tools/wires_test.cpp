@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -146,13 +145,23 @@ TEST(WireTable, PageListsEveryGaugeWithTheCalculatorsResistance)
 {
     auto page = platform::readFile(platform::resourcePath("Wires", "htm"));
     ASSERT_TRUE(page.has_value());
-    const std::regex row("<tr[^>]*><td[^>]*>([^<]+)</td><td[^>]*>[^<]+</td><td[^>]*>[^<]+</td><td[^>]*>([^<]+)</td>"
-                         "<td[^>]*>[^<]+</td><td[^>]*>[^<]+</td></tr>");
+    // Each data row holds six cells: gauge, diameter, area, copper resistance, two currents.
     std::vector<InfoWiresVoltageDrop::Entry> rows;
     std::vector<std::string> texts;
-    for (auto it = std::sregex_iterator(page->begin(), page->end(), row); it != std::sregex_iterator(); ++it) {
-        texts.push_back((*it)[1].str());
-        texts.push_back((*it)[2].str());
+    std::size_t pos = 0;
+    while ((pos = page->find("<tr", pos)) != std::string::npos) {
+        const std::size_t end = page->find("</tr>", pos);
+        ASSERT_NE(end, std::string::npos);
+        std::vector<std::string> cells;
+        for (std::size_t td = page->find("<td", pos); td != std::string::npos && td < end; td = page->find("<td", td + 1)) {
+            const std::size_t open = page->find('>', td) + 1;
+            cells.push_back(page->substr(open, page->find("</td>", open) - open));
+        }
+        if (cells.size() == 6) {
+            texts.push_back(cells[0]);
+            texts.push_back(cells[3]);
+        }
+        pos = end;
     }
     for (std::size_t i = 0; i + 1 < texts.size(); i += 2) rows.emplace_back(texts[i], texts[i + 1]);
     EXPECT_EQ(rows, InfoWiresVoltageDrop::copperResistance());
