@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 #include "platform/log.h"
 #include "platform/run_loop.h"
@@ -542,22 +543,65 @@ void EventSocket::maybeDequeueRead()
     doBytesAvailable();
 }
 
+namespace {
+
+// The delivery buffer. Passes on one thread run one after another, so one buffer per thread
+// serves every socket of that thread; it is not zero-filled, and only the bytes a read fills
+// are handed out. A pass that starts while another is running (a delegate that runs the loop
+// from inside its callback) takes a buffer of its own.
+class DeliveryBuffer {
+public:
+    DeliveryBuffer()
+    {
+        if (!inUse_) {
+            if (!shared_) shared_.reset(new (std::nothrow) char[EventSocket::ReadChunkSize]);
+            data_ = shared_.get();
+            inUse_ = data_ != nullptr;
+            holdsShared_ = inUse_;
+        } else {
+            own_.reset(new (std::nothrow) char[EventSocket::ReadChunkSize]);
+            data_ = own_.get();
+        }
+    }
+    ~DeliveryBuffer()
+    {
+        if (holdsShared_) inUse_ = false;
+    }
+    DeliveryBuffer(const DeliveryBuffer&) = delete;
+    DeliveryBuffer& operator=(const DeliveryBuffer&) = delete;
+
+    char* data() const { return data_; }
+
+private:
+    static thread_local std::unique_ptr<char[]> shared_;
+    static thread_local bool inUse_;
+    std::unique_ptr<char[]> own_;
+    char* data_ = nullptr;
+    bool holdsShared_ = false;
+};
+
+thread_local std::unique_ptr<char[]> DeliveryBuffer::shared_;
+thread_local bool DeliveryBuffer::inUse_ = false;
+
+}  // namespace
+
 // A delivery pass: every chunk that can be read now goes to the delegate under the current
-// read's tag. One buffer serves the pass; each chunk is a view of it, valid during the call.
+// read's tag, each a view of the delivery buffer that is valid during the call. A read that
+// does not fill the buffer has drained the socket: the pass ends there, and bytes that arrive
+// later bring a new bytes-available event.
 void EventSocket::doBytesAvailable()
 {
     if (!theCurrentRead_ || !theReadStream_) return;
     auto stream = theReadStream_;
-    if (!stream->hasBytesAvailable()) return;
-    // calloc: zero-filled without touching the pages a short chunk never reaches.
-    std::unique_ptr<char, decltype(&std::free)> buffer(static_cast<char*>(std::calloc(1, ReadChunkSize)), &std::free);
-    if (!buffer) return;
-    while (theReadStream_ == stream && theCurrentRead_ && stream->hasBytesAvailable()) {
-        ssize_t n = stream->read(buffer.get(), ReadChunkSize);
-        if (n < 1) break;   // the end or an error comes as its own event
+    DeliveryBuffer buffer;
+    if (!buffer.data()) return;
+    while (theReadStream_ == stream && theCurrentRead_) {
+        ssize_t n = stream->read(buffer.data(), ReadChunkSize);
+        if (n < 1) break;   // nothing there; the end or an error comes as its own event
         std::int32_t tag = theCurrentRead_->tag;
         if (theDelegate_)
-            theDelegate_->onSocketDidReadData(*this, std::string_view(buffer.get(), static_cast<std::size_t>(n)), tag);
+            theDelegate_->onSocketDidReadData(*this, std::string_view(buffer.data(), static_cast<std::size_t>(n)), tag);
+        if (static_cast<std::size_t>(n) < ReadChunkSize) break;
     }
 }
 
@@ -593,7 +637,9 @@ void EventSocket::maybeDequeueWrite()
     doSendBytes();
 }
 
-// A send pass: calls of at most 4096 bytes while the stream accepts them.
+// A send pass: calls of at most 4096 bytes while the stream accepts them. Every call but the
+// last of a request tells the stream that more follows, so the socket packs the small calls
+// into large packets instead of sending one packet per call.
 void EventSocket::doSendBytes()
 {
     if (!theCurrentWrite_ || !theWriteStream_) return;
@@ -605,7 +651,7 @@ void EventSocket::doSendBytes()
     for (;;) {
         std::size_t remaining = total - static_cast<std::size_t>(write.bytesDone);
         std::size_t length = std::min(remaining, WriteChunkSize);
-        ssize_t n = stream->write(write.buffer->data() + write.bytesDone, length);
+        ssize_t n = stream->write(write.buffer->data() + write.bytesDone, length, length < remaining);
         if (n < 0) {
             error = true;
             break;

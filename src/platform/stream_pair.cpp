@@ -157,8 +157,11 @@ private:
         if ((ready & FdWatch::Writable) && writeArmed_ && writer_ && writer_->status_ == StreamStatus::Open) {
             auto stream = writer_->shared_from_this();
             writable_ = true;
-            disarm(Stream::Side::Write);
+            // Disarmed without touching the watch yet: a client that writes from the event
+            // arms the side again, and the watch then stays as it is.
+            writeArmed_ = false;
             writer_->deliver(StreamEventCanAcceptBytes);
+            updateWatch();
         }
     }
 
@@ -175,8 +178,9 @@ private:
             n = ::recv(fd_, &c, 1, MSG_PEEK | MSG_DONTWAIT);
         } while (n < 0 && errno == EINTR);
         if (n > 0) {
-            disarm(Stream::Side::Read);
+            readArmed_ = false;   // as for writing: a client that reads from the event arms it again
             reader.deliver(StreamEventHasBytesAvailable);
+            updateWatch();
         } else if (n == 0) {
             disarm(Stream::Side::Read);
             reader.status_ = StreamStatus::AtEnd;
@@ -505,14 +509,15 @@ bool WriteStream::canAcceptBytes() const
     return status_ == StreamStatus::Open && core_->fd() >= 0 && core_->writable_;
 }
 
-ssize_t WriteStream::write(const void* buffer, std::size_t length)
+ssize_t WriteStream::write(const void* buffer, std::size_t length, bool more)
 {
     if (status_ != StreamStatus::Open || core_->fd() < 0) return -1;
     status_ = StreamStatus::Writing;
     ssize_t n = 0;
+    const int flags = MSG_DONTWAIT | MSG_NOSIGNAL | (more ? MSG_MORE : 0);
     if (length > 0) {
         do {
-            n = ::send(core_->fd(), buffer, length, MSG_DONTWAIT | MSG_NOSIGNAL);
+            n = ::send(core_->fd(), buffer, length, flags);
         } while (n < 0 && errno == EINTR);
     }
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) n = 0;

@@ -142,8 +142,10 @@ public:
     // True when a write would accept bytes now.
     bool canAcceptBytes() const;
     // Writes at most `length` bytes. Returns the count accepted (0 when the socket's buffer
-    // is full), or -1 on an error (status Error, an error event follows).
-    ssize_t write(const void* buffer, std::size_t length);
+    // is full), or -1 on an error (status Error, an error event follows). `more`: the caller
+    // is about to write more bytes, so the socket may hold these back to send them together
+    // with the next ones in fewer, larger packets; a write without it sends what is held.
+    ssize_t write(const void* buffer, std::size_t length, bool more = false);
 
     // For tests and benchmarks: called after every write() with the length asked for and the
     // result, and the running totals.
