@@ -77,30 +77,19 @@ int createEmptyFile(const std::string& path)
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 }
 
-// The whole content of a regular file; nullopt when it cannot be read.
-std::optional<std::string> readWholeFile(const std::string& path)
+// A regular file at `path`, open for reading; -1 when it cannot be opened or is not a
+// regular file. `size` receives its size.
+int openFileForDownload(const std::string& path, std::uint64_t& size)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
-    std::optional<std::string> content;
+    if (fd < 0) return -1;
     struct stat st{};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        std::string bytes;
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
-        char buffer[1 << 16];
-        for (;;) {
-            ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) break;
-            if (n == 0) {
-                content = std::move(bytes);
-                break;
-            }
-            bytes.append(buffer, static_cast<std::size_t>(n));
-        }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
     }
-    ::close(fd);
-    return content;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return fd;
 }
 
 }  // namespace
@@ -413,13 +402,15 @@ void FtpConnection::doRetr(const Words& words)
         sendMessage(format(reply::kNotPlainFile, name.c_str()));
         return;
     }
-    std::optional<std::string> content = readWholeFile(path);
-    if (!content) {
+    std::uint64_t size = 0;
+    const int fd = openFileForDownload(path, size);
+    if (fd < 0) {
         sendMessage(format(reply::kPermissionDenied, name.c_str()));
         return;
     }
     sendMessage(format(reply::kBinary, name.c_str()));
-    sendData(std::make_shared<const std::string>(std::move(*content)));
+    // The file goes out chunk by chunk as the data connection takes it.
+    sendFile(std::make_shared<DownloadFile>(fd, size));
 }
 
 void FtpConnection::doStor(const Words& words)

@@ -333,7 +333,15 @@ void FtpConnection::sendData(std::shared_ptr<const std::string> data)
     if (dataConnection_)
         dataConnection_->writeData(std::move(data));
     else
-        queuedData_.push_back(std::move(data));
+        queuedData_.push_back({std::move(data), nullptr});
+}
+
+void FtpConnection::sendFile(std::shared_ptr<DownloadFile> file)
+{
+    if (dataConnection_)
+        dataConnection_->writeFile(std::move(file));
+    else
+        queuedData_.push_back({nullptr, std::move(file)});
 }
 
 void FtpConnection::sendDataString(const std::string& text)
@@ -341,10 +349,10 @@ void FtpConnection::sendDataString(const std::string& text)
     sendData(std::make_shared<const std::string>(composedForm(text)));
 }
 
-void FtpConnection::didReceiveDataWritten()
+void FtpConnection::didReceiveDataWritten(bool readFailed)
 {
     auto keep = shared_from_this();
-    sendMessage(reply::kTransferComplete);
+    sendMessage(readFailed ? reply::kReadFailed : reply::kTransferComplete);
     if (dataConnection_) dataConnection_->closeConnection();
 }
 

@@ -53,8 +53,10 @@ public:
     // What PASV and EPSV call to pick a port: choosePasvDataPort, or a test's stand-in.
     static inline std::uint16_t (*pasvPortChooser)() = &FtpConnection::choosePasvDataPort;
     void sendData(std::shared_ptr<const std::string> data);
+    void sendFile(std::shared_ptr<DownloadFile> file);
     void sendDataString(const std::string& text);
-    void didReceiveDataWritten();
+    // A transfer has been written (`readFailed`: a file could not be read to its end).
+    void didReceiveDataWritten(bool readFailed = false);
     void didReceiveDataRead();
     void didFinishReading(bool broken = false);    // `broken`: the data socket failed
 

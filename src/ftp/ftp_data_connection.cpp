@@ -4,6 +4,11 @@
 #include "platform/log.h"
 #include "platform/run_loop.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
 namespace ohmkit::ftp {
 
 using platform::logFormat;
@@ -49,13 +54,26 @@ void FtpDataConnection::queueRead()
     if (!dataSocket_->currentRead() && dataSocket_->readQueueLength() == 0) dataSocket_->readDataWithTimeout(-1, 0);
 }
 
-void FtpDataConnection::writeData(std::shared_ptr<const std::string> data)
+void FtpDataConnection::writeData(std::shared_ptr<const std::string> data) { write({std::move(data), nullptr}); }
+
+void FtpDataConnection::writeFile(std::shared_ptr<DownloadFile> file) { write({nullptr, std::move(file)}); }
+
+void FtpDataConnection::write(OutgoingData data)
 {
     connectionState_ = serverSending;
-    if (data && !data->empty()) {
-        ++writesInFlight_;
-        dataSocket_->writeData(std::move(data), -1, 0);
-    } else if (writesInFlight_ == 0) {
+    if (file_) {
+        waiting_.push_back(std::move(data));   // after the file, in order
+    } else if (data.file) {
+        file_ = std::move(data.file);
+        fileFailed_ = false;
+        if (!sendNextChunk()) {
+            // An empty file: nothing will complete, so the transfer ends on the next turn.
+            platform::RunLoop::main().post([this] { fileDone(); }, 0.0, this, kEmptyWriteDone);
+        }
+    } else if (data.bytes && !data.bytes->empty()) {
+        writesInFlight_.push_back(false);
+        dataSocket_->writeData(std::move(data.bytes), -1, 0);
+    } else if (writesInFlight_.empty()) {
         // The socket ignores an empty write, so nothing would ever complete: report the
         // (empty) transfer as written on the next turn of the loop.
         platform::RunLoop::main().post(
@@ -67,17 +85,73 @@ void FtpDataConnection::writeData(std::shared_ptr<const std::string> data)
     queueRead();
 }
 
+bool FtpDataConnection::sendNextChunk()
+{
+    std::optional<std::string> chunk = file_->readChunk();
+    if (!chunk) {
+        logLine("FDC: reading the file failed");
+        fileFailed_ = true;
+        return false;
+    }
+    if (chunk->empty()) return false;
+    writesInFlight_.push_back(true);
+    dataSocket_->writeData(std::move(*chunk), -1, 0);
+    return true;
+}
+
+// The file has been sent (or could not be read further): the transfer counts as written once,
+// then whatever was written meanwhile goes out if the connection is still there.
+void FtpDataConnection::fileDone()
+{
+    auto keep = shared_from_this();
+    file_.reset();
+    if (ftpConnection_) ftpConnection_->didReceiveDataWritten(fileFailed_);
+    std::vector<OutgoingData> waiting = std::move(waiting_);
+    waiting_.clear();
+    if (!dataSocket_->isConnected()) return;
+    for (auto& data : waiting) write(std::move(data));
+}
+
 void FtpDataConnection::writeQueuedData(DataQueue& queue)
 {
     DataQueue pending = std::move(queue);
     queue.clear();
-    for (auto& data : pending) writeData(std::move(data));
+    for (auto& data : pending) write(std::move(data));
 }
 
 void FtpDataConnection::closeConnection()
 {
     platform::RunLoop::main().cancel(this, kEmptyWriteDone);
     dataSocket_->disconnect();
+}
+
+DownloadFile::~DownloadFile()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::optional<std::string> DownloadFile::readChunk()
+{
+    if (atEnd_) return std::string();
+    // Sized by what is left, so a small file needs no full-size buffer; at least one page, so
+    // a file that has grown is still read to its end.
+    const std::size_t size = static_cast<std::size_t>(
+        std::clamp<std::uint64_t>(left_, 4096, static_cast<std::uint64_t>(ChunkSize)));
+    std::string chunk(size, '\0');
+    std::size_t filled = 0;
+    while (filled < size) {
+        ssize_t n = ::read(fd_, chunk.data() + filled, size - filled);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) {
+            atEnd_ = true;
+            break;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    chunk.resize(filled);
+    left_ -= std::min<std::uint64_t>(left_, filled);
+    return chunk;
 }
 
 bool FtpDataConnection::onSocketWillConnect(net::EventSocket&)
@@ -104,8 +178,13 @@ void FtpDataConnection::onSocketDidReadData(net::EventSocket&, std::string_view 
 void FtpDataConnection::onSocketDidWriteDataWithTag(net::EventSocket&, std::int32_t)
 {
     auto keep = shared_from_this();
-    if (writesInFlight_ > 0) --writesInFlight_;
-    if (ftpConnection_) ftpConnection_->didReceiveDataWritten();
+    const bool fileChunk = !writesInFlight_.empty() && writesInFlight_.front();
+    if (!writesInFlight_.empty()) writesInFlight_.pop_front();
+    if (fileChunk && file_) {
+        if (!sendNextChunk()) fileDone();
+    } else if (ftpConnection_) {
+        ftpConnection_->didReceiveDataWritten();
+    }
     if (dataSocket_->isConnected()) queueRead();
 }
 
@@ -124,6 +203,8 @@ void FtpDataConnection::onSocketWillDisconnectWithError(net::EventSocket&, const
     else
         logLine("FDC: we werent expecting this as we never set clientSending  prob late coming up");
     if (error) logFormat("FDC: %s", error->description().c_str());
+    file_.reset();   // a download that broke off sends nothing more
+    waiting_.clear();
     if (ftpConnection_) ftpConnection_->didFinishReading(error.has_value());
 }
 

@@ -12,7 +12,9 @@
 #include "net/event_socket.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +23,36 @@ namespace ohmkit::ftp {
 
 class FtpConnection;
 
-using DataQueue = std::vector<std::shared_ptr<const std::string>>;
+// A file being downloaded, read chunk by chunk so that a large file never has to fit in
+// memory whole. It owns the descriptor.
+class DownloadFile {
+public:
+    static constexpr std::size_t ChunkSize = 256 * 1024;
+
+    // Takes the descriptor of a regular file of `size` bytes (the size only sizes the chunk
+    // buffers: a file that grows or shrinks meanwhile is sent as it is read).
+    DownloadFile(int fd, std::uint64_t size) : fd_(fd), left_(size) {}
+    ~DownloadFile();
+    DownloadFile(const DownloadFile&) = delete;
+    DownloadFile& operator=(const DownloadFile&) = delete;
+
+    // The next chunk: up to ChunkSize bytes, empty at the end of the file, nullopt when the
+    // file cannot be read.
+    std::optional<std::string> readChunk();
+
+private:
+    int fd_;
+    std::uint64_t left_;
+    bool atEnd_ = false;
+};
+
+// What goes out on a data connection: bytes in memory (a listing), or a file.
+struct OutgoingData {
+    std::shared_ptr<const std::string> bytes;
+    std::shared_ptr<DownloadFile> file;
+};
+
+using DataQueue = std::vector<OutgoingData>;
 
 class FtpDataConnection : public net::EventSocketDelegate, public std::enable_shared_from_this<FtpDataConnection> {
 public:
@@ -44,6 +75,10 @@ public:
     FtpDataConnection& operator=(const FtpDataConnection&) = delete;
 
     void writeData(std::shared_ptr<const std::string> data);
+    // Sends a file chunk by chunk, reading the next chunk when the previous one has been
+    // written; the transfer counts as written once, after the last chunk. Data written
+    // meanwhile waits until the file is done.
+    void writeFile(std::shared_ptr<DownloadFile> file);
     void writeQueuedData(DataQueue& queue);
     void closeConnection();                        // disconnects the socket at once
     void detach() { ftpConnection_ = nullptr; }    // the control connection is going away
@@ -65,12 +100,18 @@ public:
 
 private:
     void queueRead();
+    void write(OutgoingData data);
+    bool sendNextChunk();       // false when the file has ended
+    void fileDone();
 
     std::shared_ptr<net::EventSocket> dataSocket_;
     FtpConnection* ftpConnection_;
     std::string_view receivedData_;
     std::int32_t connectionState_ = connectionIdle;
-    std::size_t writesInFlight_ = 0;
+    std::deque<bool> writesInFlight_;              // in completion order; true: a chunk of file_
+    std::shared_ptr<DownloadFile> file_;           // the file being sent, if any
+    bool fileFailed_ = false;                      // file_ could not be read to its end
+    std::vector<OutgoingData> waiting_;            // written while a file is being sent
 };
 
 }  // namespace ohmkit::ftp

@@ -48,6 +48,7 @@ inline constexpr const char* kBinary = "150 Opening BINARY mode data connection 
 inline constexpr const char* kTransferComplete = "226 Transfer complete.";
 inline constexpr const char* kTransferBroken = "426 Connection closed; transfer aborted.";
 inline constexpr const char* kWriteFailed = "451 Transfer aborted: error writing file.";
+inline constexpr const char* kReadFailed = "451 Transfer aborted: error reading file.";
 
 // Files
 inline constexpr const char* kNoSuchFile = "550 %s No such file or directory.";

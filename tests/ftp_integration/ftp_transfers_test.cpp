@@ -195,6 +195,48 @@ TEST_F(FtpServerTest, ASecondStorClosesTheFirstFile)
     EXPECT_EQ(observer_->fileListChanged.load(), 2);
 }
 
+// A download is read from the file chunk by chunk; whatever the size against the chunk size,
+// and whether the client connects before or after RETR, the bytes arrive whole and in order,
+// followed by exactly one 226.
+TEST_F(FtpServerTest, DownloadsLargerThanOneChunkArriveWholeWithOne226)
+{
+    const std::size_t chunk = DownloadFile::ChunkSize;
+    const std::size_t sizes[] = {2 * chunk, 2 * chunk + 4097, chunk - 1};
+    std::vector<std::string> contents;
+    for (std::size_t size : sizes) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 131 + i / 4096) & 0xFF);
+        writeFileBytes(path("f" + std::to_string(contents.size())), bytes);
+        contents.push_back(std::move(bytes));
+    }
+    runClient([&] {
+        ControlClient c = login();
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            for (bool connectFirst : {true, false}) {
+                SCOPED_TRACE(testing::Message() << contents[i].size() << " bytes, connect first " << connectFirst);
+                const std::string name = "f" + std::to_string(i);
+                Socket data;
+                if (connectFirst) {
+                    data = c.openPassive(true);
+                    EXPECT_EQ(c.command("RETR " + name), "150 Opening BINARY mode data connection for '" + name + "'.");
+                } else {
+                    std::string epsv = c.command("EPSV");
+                    int port = 0;
+                    ASSERT_EQ(std::sscanf(epsv.c_str(), "229 Entering Extended Passive Mode (|||%d|)", &port), 1);
+                    EXPECT_EQ(c.command("RETR " + name), "150 Opening BINARY mode data connection for '" + name + "'.");
+                    data = Socket(connectTo("127.0.0.1", static_cast<std::uint16_t>(port)));
+                }
+                ASSERT_TRUE(data.valid());
+                const std::string received = data.readAll();
+                EXPECT_EQ(received.size(), contents[i].size());
+                EXPECT_TRUE(received == contents[i]);
+                EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+                EXPECT_TRUE(c.quietFor(100));   // exactly one 226
+            }
+        }
+    });
+}
+
 TEST_F(FtpServerTest, ABrokenDownloadEndsWith426)
 {
     writeFileBytes(path("big"), std::string(32 << 20, 'b'));
