@@ -26,6 +26,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <iostream>
 #include <mutex>
 #include <sstream>
@@ -187,6 +188,34 @@ private:
     std::thread thread_;
 };
 
+// The server's CPU time so far (user + system), in seconds: on a shared, loaded machine this
+// moves far less than the wall-clock figures, so it is what to compare between runs.
+double serverCpuSeconds(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::size_t close = text.rfind(')');   // the command name may hold blanks
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    unsigned long long user = 0, system = 0;
+    // After the name: state is field 3; utime and stime are fields 14 and 15.
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) user = std::strtoull(field.c_str(), nullptr, 10);
+        if (i == 15) system = std::strtoull(field.c_str(), nullptr, 10);
+    }
+    return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+// Prints the server's CPU time since the previous call (`print` false: only starts counting).
+void printServerCpu(pid_t pid, bool print = true)
+{
+    static double last = 0;
+    double now = serverCpuSeconds(pid);
+    if (print) std::printf("    server CPU %.2f s\n", now - last);
+    last = now;
+}
+
 pid_t startServer(const std::string& store, std::uint16_t& port)
 {
     int pipeFds[2];
@@ -244,6 +273,7 @@ int main(int argc, char** argv)
         }
         std::printf("idle server: %.1f MiB private\n", memory.nowMiB());
         memory.takePeakMiB();
+        printServerCpu(server, false);
 
         // One big file.
         std::string big(static_cast<std::size_t>(bigMiB) << 20, '\0');
@@ -253,12 +283,14 @@ int main(int argc, char** argv)
         double seconds = secondsSince(start);
         std::printf("STOR %d MiB: %s %.0f MB/s (%.2f s), peak %.1f MiB private\n", bigMiB, ok ? "ok" : "FAILED",
                     big.size() / seconds / 1e6, seconds, memory.takePeakMiB());
+        printServerCpu(server);
         start = Clock::now();
         long long got = control.download("RETR big.bin");
         seconds = secondsSince(start);
         std::printf("RETR %d MiB: %s %.0f MB/s (%.2f s), peak %.1f MiB private\n", bigMiB,
                     got == static_cast<long long>(big.size()) ? "ok" : "FAILED", big.size() / seconds / 1e6, seconds,
                     memory.takePeakMiB());
+        printServerCpu(server);
         big.clear();
         big.shrink_to_fit();
         control.command("DELE big.bin");
@@ -274,6 +306,7 @@ int main(int argc, char** argv)
         seconds = secondsSince(start);
         std::printf("STOR %d x 4 KiB: %.0f files/s (%.2f s), %d failed, peak %.1f MiB private\n", smallFiles,
                     smallFiles / seconds, seconds, failures, memory.takePeakMiB());
+        printServerCpu(server);
         failures = 0;
         start = Clock::now();
         for (int i = 0; i < smallFiles; ++i)
@@ -281,26 +314,40 @@ int main(int argc, char** argv)
         seconds = secondsSince(start);
         std::printf("RETR %d x 4 KiB: %.0f files/s (%.2f s), %d failed, peak %.1f MiB private\n", smallFiles,
                     smallFiles / seconds, seconds, failures, memory.takePeakMiB());
+        printServerCpu(server);
         control.command("CWD /");
         control.command("DELE small");
 
         // Concurrent clients: login, LIST, 1 MiB RETR.
         const std::string mib(1 << 20, 'm');
         control.upload("one.bin", mib.data(), mib.size());
+        printServerCpu(server, false);
         std::atomic<int> failed{0};
+        std::mutex failedStepsLock;
+        std::string failedSteps;   // the step at which each failed client failed
         std::vector<std::thread> threads;
         start = Clock::now();
         for (int i = 0; i < clients; ++i)
             threads.emplace_back([&] {
                 Control c;
-                bool good = c.open(port) && c.login() && c.download("LIST") > 0 && c.download("RETR one.bin") == (1 << 20);
-                if (good) good = c.command("QUIT").rfind("221", 0) == 0;
-                if (!good) ++failed;
+                const char* step = nullptr;
+                if (!c.open(port)) step = "connect";
+                else if (!c.login()) step = "login";
+                else if (c.download("LIST") <= 0) step = "LIST";
+                else if (c.download("RETR one.bin") != (1 << 20)) step = "RETR";
+                else if (c.command("QUIT").rfind("221", 0) != 0) step = "QUIT";
+                if (step) {
+                    ++failed;
+                    std::lock_guard<std::mutex> lock(failedStepsLock);
+                    failedSteps += std::string(failedSteps.empty() ? "" : ", ") + step;
+                }
             });
         for (auto& t : threads) t.join();
         seconds = secondsSince(start);
         std::printf("%d concurrent clients (login, LIST, 1 MiB RETR): %.2f s, %d failed, peak %.1f MiB private\n",
                     clients, seconds, failed.load(), memory.takePeakMiB());
+        if (!failedSteps.empty()) std::printf("    failed at: %s\n", failedSteps.c_str());
+        printServerCpu(server);
         threads.clear();
 
         // Idle logged-in clients.
