@@ -7,7 +7,8 @@
 // N concurrent clients each doing login, LIST and a 1 MiB RETR (seconds, failures), and N idle
 // logged-in clients. For every phase it prints the server's peak private memory (resident
 // minus shared, sampled from /proc every few milliseconds). Run it on a quiet machine; it is
-// not a test and asserts nothing.
+// not a test and asserts nothing. A failed client is shown with its last command and reply;
+// FTP_BENCH_LOG=FILE keeps the server's diagnostic log in FILE.
 #include "ftp/serve_command.h"
 
 #include <arpa/inet.h>
@@ -72,6 +73,7 @@ long long drain(int fd, std::string* keep = nullptr)
 {
     static thread_local std::vector<char> buffer(1 << 20);
     long long total = 0;
+    errno = 0;
     for (;;) {
         pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, 60000) <= 0) return -1;
@@ -118,6 +120,7 @@ public:
         if (!sendAll(fd_, full.data(), full.size())) return "<closed>";
         std::string reply = line();
         while (reply.size() > 3 && reply[3] == '-') reply = line();
+        last_ = text + " -> " + reply;
         return reply;
     }
     bool login() { return command("USER bench").rfind("331", 0) == 0 && command("PASS x").rfind("230", 0) == 0; }
@@ -127,7 +130,9 @@ public:
         std::string reply = command("EPSV");
         std::size_t bars = reply.find("(|||");
         if (reply.rfind("229", 0) != 0 || bars == std::string::npos) return -1;
-        return connectLoopback(static_cast<std::uint16_t>(std::atoi(reply.c_str() + bars + 4)));
+        int fd = connectLoopback(static_cast<std::uint16_t>(std::atoi(reply.c_str() + bars + 4)));
+        if (fd < 0) last_ += std::string(", data connect: ") + std::strerror(errno);
+        return fd;
     }
     bool upload(const std::string& name, const char* data, std::size_t size)
     {
@@ -143,14 +148,20 @@ public:
         if (fd < 0) return -1;
         long long got = -1;
         if (this->command(command).rfind("150", 0) == 0) got = drain(fd);
+        if (got < 0) last_ += ", data: " + std::string(errno ? std::strerror(errno) : "time-out");
         ::close(fd);
-        return got >= 0 && line() == "226 Transfer complete." ? got : -1;
+        std::string end = line();
+        if (end != "226 Transfer complete.") last_ += ", end: " + end;
+        return got >= 0 && end == "226 Transfer complete." ? got : -1;
     }
+    // The last command and reply, with what went wrong after it.
+    const std::string& last() const { return last_; }
 
 private:
     int fd_ = -1;
     std::uint16_t port_ = 0;
     std::string buffer_;
+    std::string last_;
 };
 
 // Samples the server's private memory (resident minus shared) while it runs.
@@ -223,7 +234,7 @@ pid_t startServer(const std::string& store, std::uint16_t& port)
     pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(pipeFds[1], 1);
-        int devNull = ::open("/dev/null", O_WRONLY);
+        int devNull = ::open(std::getenv("FTP_BENCH_LOG") ? std::getenv("FTP_BENCH_LOG") : "/dev/null", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(devNull, 2);   // the diagnostic log
         ::close(pipeFds[0]);
         std::ostringstream ignored;
@@ -339,7 +350,7 @@ int main(int argc, char** argv)
                 if (step) {
                     ++failed;
                     std::lock_guard<std::mutex> lock(failedStepsLock);
-                    failedSteps += std::string(failedSteps.empty() ? "" : ", ") + step;
+                    failedSteps += std::string(failedSteps.empty() ? "" : "; ") + step + " (" + c.last() + ")";
                 }
             });
         for (auto& t : threads) t.join();

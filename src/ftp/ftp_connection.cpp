@@ -207,13 +207,21 @@ void FtpConnection::onSocketDidDisconnect(net::EventSocket& sock)
 
 std::uint16_t FtpConnection::choosePasvDataPort()
 {
-    timeval now{};
-    ::gettimeofday(&now, nullptr);
-    const auto seconds = static_cast<std::uint64_t>(now.tv_sec);
-    unsigned short seed[3] = {static_cast<unsigned short>((seconds >> 16) & 0xFFFF),
-                              static_cast<unsigned short>(seconds & 0xFFFF),
-                              static_cast<unsigned short>(static_cast<std::uint64_t>(now.tv_usec) & 0xFFFF)};
-    ::seed48(seed);
+    // The generator is seeded once from the time of day (upper and lower half of the seconds,
+    // lower half of the microseconds) and then drawn from. Reseeding on every call would make
+    // every port of the same second equal modulo 1024 (bits 17-26 of the next state depend only
+    // on the seconds), leaving 63 ports to choose from and making concurrent clients collide.
+    static const bool seeded = [] {
+        timeval now{};
+        ::gettimeofday(&now, nullptr);
+        const auto seconds = static_cast<std::uint64_t>(now.tv_sec);
+        unsigned short seed[3] = {static_cast<unsigned short>((seconds >> 16) & 0xFFFF),
+                                  static_cast<unsigned short>(seconds & 0xFFFF),
+                                  static_cast<unsigned short>(static_cast<std::uint64_t>(now.tv_usec) & 0xFFFF)};
+        ::seed48(seed);
+        return true;
+    }();
+    (void)seeded;
     const long r = ::lrand48();
     return static_cast<std::uint16_t>(r % 64512 + 1024);
 }
