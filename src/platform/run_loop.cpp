@@ -134,7 +134,7 @@ void RunLoop::addTimer(std::shared_ptr<Timer> timer)
     timer->deadline_ = Clock::now() + toDuration(timer->interval_);
     timer->sequence_ = nextSequence_++;
     timers_.push_back(std::move(timer));
-    wake();
+    wakeUnlessDispatching();
 }
 
 void RunLoop::removeTimer(Timer& timer)
@@ -147,7 +147,7 @@ void RunLoop::post(std::function<void()> call, double seconds, const void* targe
 {
     deferred_.push_back(Deferred{nextSequence_++, Clock::now() + toDuration(seconds), target,
                                  std::move(operation), std::move(call)});
-    wake();
+    wakeUnlessDispatching();
 }
 
 void RunLoop::cancel(const void* target, const std::string& operation)
@@ -160,16 +160,29 @@ void RunLoop::cancelAll(const void* target)
     std::erase_if(deferred_, [&](const Deferred& d) { return d.target == target; });
 }
 
+// Makes the epoll descriptor readable, so that whoever waits on it (epoll_wait, or Qt's
+// notifier on pollableFd) looks at the loop again. One write is enough until it is drained.
 void RunLoop::wake()
 {
+    if (wakePending_) return;
+    wakePending_ = true;
     std::uint64_t one = 1;
     [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
+}
+
+// Work added by a callback of a pass needs no wake: the wait after the pass is computed from
+// the timers and deferred calls then pending (runOnce, and the Qt driver's re-arming). Only
+// work added from outside a pass (a Qt event handler) must wake the loop's waiter.
+void RunLoop::wakeUnlessDispatching()
+{
+    if (dispatching_ == 0) wake();
 }
 
 void RunLoop::drainWake()
 {
     std::uint64_t value;
     [[maybe_unused]] auto n = ::read(wakeFd_, &value, sizeof value);
+    wakePending_ = false;
 }
 
 std::optional<RunLoop::Clock::time_point> RunLoop::nextDeadline() const
@@ -249,6 +262,11 @@ bool RunLoop::runOnce(std::chrono::milliseconds maxWait)
     if (n < 0 && errno != EINTR) n = 0;
     now_ = Clock::now();
     bool dispatched = false;
+    struct Dispatching {
+        int& depth;
+        explicit Dispatching(int& d) : depth(d) { ++depth; }
+        ~Dispatching() { --depth; }
+    } dispatching(dispatching_);
 
     // Collect first: a callback may add or remove watches.
     std::vector<std::pair<std::uint64_t, unsigned>> ready;

@@ -130,6 +130,7 @@ private:
     void addTimer(std::shared_ptr<Timer> timer);
     void removeTimer(Timer& timer);
     void wake();
+    void wakeUnlessDispatching();
     void drainWake();
     bool fireTimers();
     bool runDeferred(std::uint64_t postedBefore);
@@ -138,6 +139,8 @@ private:
     int epollFd_ = -1;
     int wakeFd_ = -1;
     bool stopped_ = false;
+    bool wakePending_ = false;   // the eventfd has been written and not yet drained
+    int dispatching_ = 0;        // depth of runOnce passes now calling back
     Clock::time_point now_;
     std::uint64_t nextId_ = 1;
     std::uint64_t nextSequence_ = 1;

@@ -154,3 +154,34 @@ TEST(FdWatch, PausedWatchOnAHungUpSocketLeavesTheLoopQuiet)
     EXPECT_TRUE(loop.runUntil([&] { return calls > 0; }, std::chrono::seconds(2)));
     ::close(fds[0]);
 }
+
+// The window's event loop waits on pollableFd and re-reads nextTimeout after every pass: work
+// added from outside a pass must make the descriptor readable, work added by a callback of a
+// pass is found through nextTimeout, and a quiet loop leaves the descriptor quiet.
+TEST(RunLoop, WorkAddedOutsideAPassWakesThePollableDescriptor)
+{
+    RunLoop loop;
+    auto readable = [&] {
+        pollfd p{loop.pollableFd(), POLLIN, 0};
+        return ::poll(&p, 1, 0) == 1;
+    };
+    EXPECT_FALSE(readable());
+    int ran = 0;
+    loop.post([&] { ++ran; });
+    EXPECT_TRUE(readable());
+    loop.post([&] { ++ran; });   // a second post before the pass changes nothing
+    EXPECT_TRUE(loop.runOnce());
+    EXPECT_EQ(ran, 2);
+    EXPECT_FALSE(readable());
+
+    loop.post([&] { loop.post([&] { ++ran; }); });
+    EXPECT_TRUE(loop.runOnce());
+    ASSERT_TRUE(loop.nextTimeout().has_value());
+    EXPECT_EQ(loop.nextTimeout()->count(), 0);
+    EXPECT_TRUE(loop.runOnce());
+    EXPECT_EQ(ran, 3);
+
+    auto timer = Timer::schedule(loop, 0.0, false, [&](Timer&) { ++ran; });
+    EXPECT_TRUE(readable());
+    EXPECT_TRUE(loop.runUntil([&] { return ran == 4; }, std::chrono::seconds(2)));
+}
