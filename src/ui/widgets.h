@@ -120,6 +120,19 @@ public:
     virtual int pickerViewNumberOfRowsInComponent(PickerView& picker, int component) = 0;
 };
 
+// For pickers whose wheels are lists of texts: the row count of a wheel and the text of one of
+// its rows, where `rows` is null for a wheel that does not exist. A row outside the wheel has
+// no text (nullptr).
+inline int wheelRowCount(const std::vector<std::string>* rows)
+{
+    return rows ? static_cast<int>(rows->size()) : 0;
+}
+inline const std::string* wheelRowText(const std::vector<std::string>* rows, int row)
+{
+    if (!rows || row < 0 || row >= static_cast<int>(rows->size())) return nullptr;
+    return &(*rows)[static_cast<std::size_t>(row)];
+}
+
 // The picker's delegate; each callback is optional.
 class PickerViewDelegate {
 public:

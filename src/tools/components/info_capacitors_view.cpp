@@ -94,15 +94,13 @@ int InfoCapacitorsView::numberOfComponentsInPickerView(ui::PickerView&) { return
 
 int InfoCapacitorsView::pickerViewNumberOfRowsInComponent(ui::PickerView&, int component)
 {
-    const auto* rows = wheel(component);
-    return rows ? static_cast<int>(rows->size()) : 0;
+    return ui::wheelRowCount(wheel(component));
 }
 
 std::optional<std::string> InfoCapacitorsView::pickerViewTitleForRow(ui::PickerView&, int row, int component)
 {
-    const auto* rows = wheel(component);
-    if (!rows || row < 0 || row >= static_cast<int>(rows->size())) return std::string();
-    return (*rows)[static_cast<std::size_t>(row)];
+    const std::string* text = ui::wheelRowText(wheel(component), row);
+    return text ? *text : std::string();
 }
 
 void InfoCapacitorsView::pickerViewDidSelectRow(ui::PickerView&, int, int)
@@ -122,11 +120,7 @@ void InfoCapacitorsView::showResults(int data1, int data2, int data3, int data4)
 
 std::string InfoCapacitorsView::resultPage(int data1, int data2, int data3, int data4) const
 {
-    auto at = [this](int component, int row) -> const std::string* {
-        const auto* rows = wheel(component);
-        if (!rows || row < 0 || row >= static_cast<int>(rows->size())) return nullptr;
-        return &(*rows)[static_cast<std::size_t>(row)];
-    };
+    auto at = [this](int component, int row) { return ui::wheelRowText(wheel(component), row); };
     const std::string* s1 = at(0, data1);
     const std::string* s2 = at(1, data2);
     const std::string* s3 = at(2, data3);

@@ -44,8 +44,7 @@ int InfoInductionView::numberOfComponentsInPickerView(ui::PickerView&) { return 
 
 int InfoInductionView::pickerViewNumberOfRowsInComponent(ui::PickerView&, int component)
 {
-    const auto* rows = wheel(component);
-    return rows ? static_cast<int>(rows->size()) : 0;
+    return ui::wheelRowCount(wheel(component));
 }
 
 std::optional<float> InfoInductionView::pickerViewRowHeightForComponent(ui::PickerView&, int) { return 32.0f; }
@@ -53,9 +52,9 @@ std::optional<float> InfoInductionView::pickerViewRowHeightForComponent(ui::Pick
 std::shared_ptr<ui::View> InfoInductionView::pickerViewViewForRow(ui::PickerView&, int row, int component, ui::View*)
 {
     // A new swatch every time; the offered view is not reused.
-    const auto* rows = wheel(component);
-    if (!rows || row < 0 || row >= static_cast<int>(rows->size())) return std::make_shared<ui::Label>();
-    return resistors::makeBandSwatch((*rows)[static_cast<std::size_t>(row)]);
+    const std::string* colour = ui::wheelRowText(wheel(component), row);
+    if (!colour) return std::make_shared<ui::Label>();
+    return resistors::makeBandSwatch(*colour);
 }
 
 void InfoInductionView::pickerViewDidSelectRow(ui::PickerView&, int, int)

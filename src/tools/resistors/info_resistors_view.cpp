@@ -49,17 +49,16 @@ int InfoResistorsView::numberOfComponentsInPickerView(ui::PickerView&) { return 
 
 int InfoResistorsView::pickerViewNumberOfRowsInComponent(ui::PickerView&, int component)
 {
-    const auto* rows = wheel(component);
-    return rows ? static_cast<int>(rows->size()) : 0;
+    return ui::wheelRowCount(wheel(component));
 }
 
 std::optional<float> InfoResistorsView::pickerViewRowHeightForComponent(ui::PickerView&, int) { return 32.0f; }
 
 std::shared_ptr<ui::View> InfoResistorsView::pickerViewViewForRow(ui::PickerView&, int row, int component, ui::View*)
 {
-    const auto* rows = wheel(component);
-    if (!rows || row < 0 || row >= static_cast<int>(rows->size())) return std::make_shared<ui::Label>();
-    return makeBandSwatch((*rows)[static_cast<std::size_t>(row)]);
+    const std::string* colour = ui::wheelRowText(wheel(component), row);
+    if (!colour) return std::make_shared<ui::Label>();
+    return makeBandSwatch(*colour);
 }
 
 std::optional<std::string> InfoResistorsView::pickerViewTitleForRow(ui::PickerView&, int, int) { return "1"; }
