@@ -116,6 +116,7 @@ public:
 
     Clock::time_point now() const { return now_; }
     bool hasPendingWork() const;
+    std::size_t pendingCalls() const { return ready_.size() + delayed_.size(); }   // deferred calls
 
 private:
     friend class FdWatch;
