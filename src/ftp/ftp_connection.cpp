@@ -112,16 +112,19 @@ void FtpConnection::onSocketDidReadData(net::EventSocket& sock, std::string_view
     if (auto server = server_.lock()) server->didDataReceived();
     queueLineRead();
 
-    std::vector<std::string> lines;
-    const bool withinLimit = lineBuffer_.append(data, lines);
-    for (const std::string& line : lines) {
+    lineBuffer_.append(data);
+    std::string line;
+    for (;;) {
         if (connectionSocket_->flags() & net::EventSocket::RequestsRefused) break;   // after QUIT
         if (!connectionSocket_->isConnected()) break;
+        const auto next = lineBuffer_.next(line);
+        if (next == CommandLineBuffer::Next::None) break;
+        if (next == CommandLineBuffer::Next::TooLong) {
+            logFormat("FC:command line longer than %zu bytes, closing", CommandLineBuffer::kMaxLineLength);
+            connectionSocket_->disconnect();
+            break;
+        }
         processDataRead(line);
-    }
-    if (!withinLimit) {
-        logFormat("FC:command line longer than %zu bytes, closing", CommandLineBuffer::kMaxLineLength);
-        connectionSocket_->disconnect();
     }
 }
 
@@ -314,9 +317,12 @@ void FtpConnection::onSocketDidConnectToHost(net::EventSocket& sock, const std::
     if (&sock == connectionSocket_.get()) {
         // Replies are short lines written one by one (QUIT and FEAT write several): send each
         // at once rather than waiting for the client to acknowledge the previous one.
+        // An urgent byte (the Telnet data mark that clients send with ABOR) stays in the
+        // stream, where the line buffer takes it out, instead of cutting a line apart.
         if (const platform::WriteStream* stream = sock.writeStream(); stream && stream->nativeSocket() >= 0) {
             int on = 1;
             ::setsockopt(stream->nativeSocket(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            ::setsockopt(stream->nativeSocket(), SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
         }
         return;
     }
