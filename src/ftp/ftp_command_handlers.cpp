@@ -81,7 +81,8 @@ int createEmptyFile(const std::string& path)
 // regular file. `size` receives its size.
 int openFileForDownload(const std::string& path, std::uint64_t& size)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Every link of the path is resolved already: one that appeared since is not followed.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0) return -1;
     struct stat st{};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -119,19 +120,20 @@ std::string FtpConnection::rootedPath(const std::string& path) const
     return standardizePath(result);
 }
 
-bool FtpConnection::isInsideBaseDir(const std::string& path) const
+std::optional<std::string> FtpConnection::confinedPath(const std::string& name, bool followLast) const
 {
+    if (name.find('\0') != std::string::npos) return std::nullopt;   // the file calls would cut it there
     auto server = server_.lock();
-    if (server && !server->changeRoot()) return true;
-    const std::string base = server ? server->baseDir() : currentDir_;
-    return isPathInside(base, standardizePath(resolveSymlinksInPath(path)));
+    const std::string path = standardizePath(resolveSymlinksInPath(makeFilePathFrom(name), followLast));
+    if (server && !server->changeRoot()) return path;
+    if (!isPathInside(server ? server->baseDir() : currentDir_, path)) return std::nullopt;
+    return path;
 }
 
 bool FtpConnection::isBaseDir(const std::string& path) const
 {
     auto server = server_.lock();
-    const std::string base = server ? server->baseDir() : currentDir_;
-    return standardizePath(resolveSymlinksInPath(path)) == base;
+    return path == (server ? server->baseDir() : currentDir_);
 }
 
 bool FtpConnection::canChangeDirectoryTo(const std::string& path) const
@@ -159,10 +161,11 @@ bool FtpConnection::changedCurrentDirectoryTo(const std::string& path)
     return true;
 }
 
+// Something is there, the name itself: a link counts even when what it points to is gone.
 bool FtpConnection::accessibleFilePath(const std::string& path) const
 {
     struct stat st{};
-    return ::stat(path.c_str(), &st) == 0;
+    return ::lstat(path.c_str(), &st) == 0;
 }
 
 bool FtpConnection::validNewFilePath(const std::string&) const { return true; }
@@ -194,20 +197,14 @@ bool FtpConnection::refuseWithoutName(const std::string& name)
     return true;
 }
 
-bool FtpConnection::refuseOutside(const std::string& path, const std::string& name, const char* replyFormat)
+std::optional<std::string> FtpConnection::pathOrRefuse(const std::string& name, bool followLast,
+                                                      const char* replyFormat, bool notBaseDir)
 {
-    if (isInsideBaseDir(path)) return false;
-    logFormat("FC:%s lies outside %s, refused", path.c_str(), currentDir_.c_str());
+    auto path = confinedPath(name, followLast);
+    if (path && !(notBaseDir && isBaseDir(*path))) return path;
+    logFormat("FC:%s lies outside %s or is the base directory, refused", name.c_str(), currentDir_.c_str());
     sendMessage(format(replyFormat, name.c_str()));
-    return true;
-}
-
-bool FtpConnection::refuseBaseDir(const std::string& path, const std::string& name)
-{
-    if (refuseOutside(path, name, reply::kPermissionDenied)) return true;
-    if (!isBaseDir(path)) return false;
-    sendMessage(format(reply::kPermissionDenied, name.c_str()));
-    return true;
+    return std::nullopt;
 }
 
 // ---- Session
@@ -296,8 +293,9 @@ void FtpConnection::doMkdir(const Words& words)
     const std::string name = fileNameFromArgs(words);
     logFormat("current dir is %s", currentDir_.c_str());
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseOutside(path, name, reply::kPermissionDenied) || !validNewFilePath(path)) return;
+    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied);
+    if (!checked || !validNewFilePath(*checked)) return;
+    const std::string& path = *checked;
     if (accessibleFilePath(path)) {
         sendMessage(format(reply::kMkdExists, name.c_str()));
         return;
@@ -374,9 +372,12 @@ void FtpConnection::doEprt(const Words& words)
 void FtpConnection::doList(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
-    const std::string dir = name.empty() ? currentDir_ : rootedPath(name);
     auto server = server_.lock();
-    if (!server || refuseOutside(dir, name, reply::kPermissionDenied)) return;
+    if (!server) return;
+    const auto checked = name.empty() ? std::optional<std::string>(currentDir_)
+                                      : pathOrRefuse(name, true, reply::kPermissionDenied);
+    if (!checked) return;
+    const std::string& dir = *checked;
     logFormat("doList currentDir(%s) changeRoot%d", currentDir_.c_str(), server->changeRoot() ? 1 : 0);
     logFormat("Will list %s ", dir.c_str());
     const std::string listing = server->createList(dir);
@@ -389,16 +390,17 @@ void FtpConnection::doRetr(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
+    const auto checked = pathOrRefuse(name, true, reply::kPermissionDenied);
+    if (!checked) return;
+    const std::string& path = *checked;
     logFormat("FC:doRetr: %s", path.c_str());
-    if (refuseOutside(path, name, reply::kPermissionDenied)) return;
-    if (!accessibleFilePath(path)) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) {
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
         logFormat("FC:doRetr: file %s doesnt' exist ", path.c_str());
         return;
     }
-    struct stat st{};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!S_ISREG(st.st_mode)) {
         sendMessage(format(reply::kNotPlainFile, name.c_str()));
         return;
     }
@@ -417,8 +419,9 @@ void FtpConnection::doStor(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseOutside(path, name, reply::kStorDenied)) return;
+    const auto checked = pathOrRefuse(name, false, reply::kStorDenied);
+    if (!checked) return;
+    const std::string& path = *checked;
     // A second upload while one is open: the first file is finished first.
     if (currentFileHandle_ >= 0) {
         closeUploadFile();
@@ -450,8 +453,9 @@ void FtpConnection::doDele(const Words& words)
     const std::string name = fileNameFromArgs(words);
     logFormat("filename is %s", name.c_str());
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseBaseDir(path, name)) return;
+    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
+    if (!checked) return;
+    const std::string& path = *checked;
     if (!accessibleFilePath(path)) {
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
         return;
@@ -471,10 +475,10 @@ void FtpConnection::doSize(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseOutside(path, name, reply::kPermissionDenied)) return;
+    const auto checked = pathOrRefuse(name, true, reply::kPermissionDenied);
+    if (!checked) return;
     struct stat st{};
-    if (::stat(path.c_str(), &st) != 0) {
+    if (::stat(checked->c_str(), &st) != 0) {
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
         return;
     }
@@ -490,10 +494,10 @@ void FtpConnection::doRnfr(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseBaseDir(path, name)) return;
-    rnfrFilename_ = path;
-    sendMessage(accessibleFilePath(path) ? reply::kRnfrOk : reply::kRnfrFailed);
+    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
+    if (!checked) return;
+    rnfrFilename_ = *checked;
+    sendMessage(accessibleFilePath(*checked) ? reply::kRnfrOk : reply::kRnfrFailed);
 }
 
 void FtpConnection::doRnto(const Words& words)
@@ -504,8 +508,9 @@ void FtpConnection::doRnto(const Words& words)
     }
     const std::string name = fileNameFromArgs(words);
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseBaseDir(path, name)) return;
+    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
+    if (!checked) return;
+    const std::string& path = *checked;
     logFormat("RNFR %s", rnfrFilename_->c_str());
     logFormat("RNTO %s", path.c_str());
     std::string problem;

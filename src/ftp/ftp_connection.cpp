@@ -128,13 +128,21 @@ void FtpConnection::onSocketDidReadData(net::EventSocket& sock, std::string_view
     }
 }
 
+// A line with no command word gets no reply. One whose text is not UTF-8, or holds a control
+// character other than TAB (a NUL would cut a name short in the file calls, a CR could end a
+// reply line early), is refused with 501 before any word of it is looked at.
 void FtpConnection::processDataRead(std::string_view line)
 {
-    if (!isValidUtf8(line)) {
-        logLine("FC:command line is not UTF-8, ignored");
+    const std::string text = trimNewlines(line);
+    Words words = splitCommandWords(text);
+    if (words[0].empty()) return;
+    if (!isValidUtf8(text) || hasControlCharacter(text)) {
+        logLine("FC:command line is not UTF-8 or holds control characters, refused");
+        msgComponents_.clear();
+        sendMessage(reply::kSyntaxError);
         return;
     }
-    msgComponents_ = splitCommandWords(trimNewlines(line));
+    msgComponents_ = std::move(words);
     processCommand();
     queueLineRead();
 }
@@ -185,7 +193,11 @@ void FtpConnection::processCommand()
 
 void FtpConnection::sendMessage(const std::string& message)
 {
-    connectionSocket_->writeData(message + "\r\n", -1, 0);
+    // One line, whatever the text holds: a line end inside it would let a name forge a reply.
+    std::string line = message;
+    for (char& c : line)
+        if (c == '\r' || c == '\n') c = ' ';
+    connectionSocket_->writeData(line + "\r\n", -1, 0);
     queueLineRead();
 }
 

@@ -68,10 +68,13 @@ public:
     bool accessibleFilePath(const std::string& path) const;
     bool validNewFilePath(const std::string& path) const;
     std::string visibleCurrentDir() const;
-    // True when `path`, links and dots resolved, lies inside the base directory (always true
-    // without changeRoot).
-    bool isInsideBaseDir(const std::string& path) const;
-    // True when `path` resolves to the base directory itself.
+    // The path a name given to a file command stands for, exactly as the file call will be
+    // given it: every link resolved (with `followLast` false, all but one in the last
+    // component), no "." or ".." left. nullopt when it lies outside the base directory (with
+    // changeRoot) or cannot be resolved. Checking this path and then using it leaves nothing
+    // to be re-read in between.
+    std::optional<std::string> confinedPath(const std::string& name, bool followLast) const;
+    // True when `path` (from confinedPath) is the base directory itself.
     bool isBaseDir(const std::string& path) const;
 
     // Command handlers: each gets the whole word list, word 0 being the command as typed.
@@ -139,9 +142,10 @@ private:
     // Sends 501 and returns true when a handler's word 1 (or name) is missing.
     bool refuseWithoutArgument(const Words& words);
     bool refuseWithoutName(const std::string& name);
-    // Sends the Permission-denied reply for a name that leads outside the base directory.
-    bool refuseOutside(const std::string& path, const std::string& name, const char* reply);
-    bool refuseBaseDir(const std::string& path, const std::string& name);
+    // confinedPath, or nullopt after sending `reply` (a format taking the name) for a name
+    // that leads outside the base directory (or, with `notBaseDir`, to the base directory).
+    std::optional<std::string> pathOrRefuse(const std::string& name, bool followLast, const char* reply,
+                                            bool notBaseDir = false);
     void leave();   // the control socket is gone: leave the registry on a later turn
 
     std::shared_ptr<net::EventSocket> connectionSocket_;

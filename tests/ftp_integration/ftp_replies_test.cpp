@@ -64,11 +64,35 @@ TEST_F(FtpServerTest, LinesWithoutACommandGetNoReply)
         ControlClient c = login();
         c.send("");
         c.send(" NOOP");
-        c.sendRaw("USER caf\xE9\r\n");   // not UTF-8
+        c.sendRaw(std::string(" \0\xE9\r\n", 5));
         c.send("SYST");
         EXPECT_EQ(c.readLine(), "215 UNIX Type: L8 Version: Brisklet 20080912");
         EXPECT_TRUE(c.quietFor(100));
     });
+}
+
+// A line that is not UTF-8 or holds a control character other than TAB is refused, never
+// dropped and never echoed: a CR inside a name must not end the reply line early.
+TEST_F(FtpServerTest, LinesThatAreNotCleanTextGet501)
+{
+    const std::string refused = "501 Syntax error in parameters or arguments.";
+    const std::string lines[] = {
+        "STOR caf\xE9.txt", "USER x\r226 Transfer complete.", std::string("RETR a\0b", 9), "USER a\x01",
+        "NOOP\x7F",         "USER nel\xC2\x85x",            "FOO \xC0\xAF",
+    };
+    runClient([&] {
+        ControlClient c = login();
+        for (const std::string& line : lines) {
+            c.send(line);
+            EXPECT_EQ(c.readLine(), refused) << line;
+        }
+        c.send("USER tab\there");
+        EXPECT_EQ(c.readLine(), "331 Password required for tab\there");
+        c.send("USER trailing line ends\x0b\x0c\r");   // trimmed, as ever
+        EXPECT_EQ(c.readLine(), "331 Password required for trailing");
+        EXPECT_TRUE(c.quietFor(100));
+    });
+    EXPECT_TRUE(std::filesystem::is_empty(base_));
 }
 
 TEST_F(FtpServerTest, FramesCommandLinesByTheirLineEnds)
