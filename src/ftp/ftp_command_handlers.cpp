@@ -228,7 +228,7 @@ void FtpConnection::doQuit(const Words& words)
     sendMessage(reply::kQuit2);
     // Both lines are written, then the socket closes; until then the connection keeps itself.
     selfHold_ = shared_from_this();
-    connectionSocket_->disconnectAfterWriting();
+    closeAfterReplies();
     if (auto server = server_.lock()) server->closeConnection(*this);
 }
 

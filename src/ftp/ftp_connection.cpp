@@ -52,7 +52,10 @@ std::shared_ptr<FtpConnection> FtpConnection::create(std::shared_ptr<net::EventS
 {
     auto connection = std::make_shared<FtpConnection>(std::move(socket), server);
     connection->connectionSocket_->setDelegate(connection.get());
-    connection->connectionSocket_->writeData(std::string(reply::kGreeting), -1, 0);
+    // Reads take at most one line's worth, so that a client's lines wait in its socket, not
+    // here, while the connection answers the ones it has.
+    connection->connectionSocket_->setReadChunkLimit(CommandLineBuffer::kMaxLineLength);
+    connection->queueReply(reply::kGreeting);
     connection->queueLineRead();
     connection->dataPort_ = 2001;
     connection->transferMode_ = pasvMode;
@@ -111,21 +114,72 @@ void FtpConnection::onSocketDidReadData(net::EventSocket& sock, std::string_view
     auto keep = shared_from_this();
     if (auto server = server_.lock()) server->didDataReceived();
     queueLineRead();
-
     lineBuffer_.append(data);
+    processLines();
+}
+
+void FtpConnection::processLines()
+{
+    auto keep = shared_from_this();
+    std::size_t handled = 0;
     std::string line;
-    for (;;) {
-        if (connectionSocket_->flags() & net::EventSocket::RequestsRefused) break;   // after QUIT
-        if (!connectionSocket_->isConnected()) break;
+    while (!closing_ && connectionSocket_->readStream()) {
+        if (repliesWaiting() > kMaxWaitingReplies) {
+            // A client that does not read its replies is not read either, until they drain.
+            waitingForReplies_ = true;
+            connectionSocket_->pauseReading();
+            return;
+        }
+        if (handled == kLinesPerTurn) {
+            connectionSocket_->pauseReading();
+            postProcessLines();
+            return;
+        }
         const auto next = lineBuffer_.next(line);
         if (next == CommandLineBuffer::Next::None) break;
         if (next == CommandLineBuffer::Next::TooLong) {
             logFormat("FC:command line longer than %zu bytes, closing", CommandLineBuffer::kMaxLineLength);
             connectionSocket_->disconnect();
-            break;
+            return;
         }
+        ++handled;
         processDataRead(line);
     }
+    if (closing_ || !connectionSocket_->readStream()) return;
+    connectionSocket_->resumeReading();
+    finishAfterPeerEnd();
+}
+
+void FtpConnection::postProcessLines()
+{
+    if (linesPosted_) return;
+    linesPosted_ = true;
+    std::weak_ptr<FtpConnection> weak = weak_from_this();
+    platform::RunLoop::main().post(
+        [weak] {
+            if (auto self = weak.lock()) {
+                self->linesPosted_ = false;
+                self->processLines();
+            }
+        },
+        0.0, this, "processLines");
+}
+
+bool FtpConnection::onReadStreamEnded(net::EventSocket& sock)
+{
+    if (&sock != connectionSocket_.get()) return true;
+    // Half-closed: the lines that came before the end are still answered.
+    logLine("FC:the client ended its side");
+    peerEnded_ = true;
+    auto keep = shared_from_this();
+    finishAfterPeerEnd();
+    return false;
+}
+
+void FtpConnection::finishAfterPeerEnd()
+{
+    if (!peerEnded_ || closing_ || linesPosted_ || waitingForReplies_ || transferInProgress()) return;
+    closeAfterReplies();
 }
 
 // A line with no command word gets no reply. One whose text is not UTF-8, or holds a control
@@ -197,16 +251,49 @@ void FtpConnection::sendMessage(const std::string& message)
     std::string line = message;
     for (char& c : line)
         if (c == '\r' || c == '\n') c = ' ';
-    connectionSocket_->writeData(line + "\r\n", -1, 0);
+    line += "\r\n";
+    queueReply(line);
     queueLineRead();
+}
+
+std::size_t FtpConnection::repliesWaiting() const { return replies_.size() + connectionSocket_->queuedWriteBytes(); }
+
+// Replies made while an earlier write is under way go out together in the next write: a
+// client sending many lines at once costs one write per turn, not one per line.
+void FtpConnection::queueReply(std::string_view bytes)
+{
+    replies_ += bytes;
+    flushReplies();
+}
+
+void FtpConnection::flushReplies()
+{
+    if (replyWriteInFlight_ || replies_.empty()) return;
+    replyWriteInFlight_ = true;
+    connectionSocket_->writeData(std::move(replies_), -1, 0);
+    replies_.clear();
+}
+
+void FtpConnection::closeAfterReplies()
+{
+    if (!replies_.empty()) connectionSocket_->writeData(std::move(replies_), -1, 0);
+    replies_.clear();
+    closing_ = true;
+    connectionSocket_->disconnectAfterWriting();
 }
 
 void FtpConnection::onSocketDidWriteDataWithTag(net::EventSocket& sock, std::int32_t)
 {
     if (&sock != connectionSocket_.get()) return;
     auto keep = shared_from_this();   // the observer may stop the server
+    replyWriteInFlight_ = false;
+    flushReplies();
     queueLineRead();
     if (auto server = server_.lock()) server->didDataSend();
+    if (waitingForReplies_ && repliesWaiting() <= kMaxWaitingReplies) {
+        waitingForReplies_ = false;
+        postProcessLines();
+    }
 }
 
 void FtpConnection::onSocketDidDisconnect(net::EventSocket& sock)
@@ -380,6 +467,14 @@ void FtpConnection::didReceiveDataWritten(bool readFailed)
     auto keep = shared_from_this();
     sendMessage(readFailed ? reply::kReadFailed : reply::kTransferComplete);
     if (dataConnection_) dataConnection_->closeConnection();
+    finishAfterPeerEnd();
+}
+
+bool FtpConnection::transferInProgress() const
+{
+    if (currentFileHandle_ >= 0 || !queuedData_.empty()) return true;
+    return dataConnection_ && dataConnection_->connectionState() == FtpDataConnection::serverSending &&
+           dataConnection_->dataSocket()->isConnected();
 }
 
 void FtpConnection::didReceiveDataRead()
@@ -424,6 +519,7 @@ void FtpConnection::didFinishReading(bool broken)
     if (hadFile)
         if (auto server = server_.lock()) server->didReceiveFileListChanged();
     if (dataConnection_) dataConnection_->setConnectionState(FtpDataConnection::connectionIdle);
+    finishAfterPeerEnd();
 }
 
 }  // namespace ohmkit::ftp

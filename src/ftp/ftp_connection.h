@@ -30,6 +30,11 @@ class FtpConnection : public net::EventSocketDelegate, public std::enable_shared
 public:
     using Words = std::vector<std::string>;
 
+    // Lines handled in one turn of the run loop before other clients get theirs.
+    static constexpr std::size_t kLinesPerTurn = 64;
+    // Reply bytes that may wait to be written before the client's lines are no longer read.
+    static constexpr std::size_t kMaxWaitingReplies = 64 * 1024;
+
     // transferMode: the kind of the latest data-connection command.
     enum TransferMode : std::int32_t { pasvMode = 0, epsvMode = 1, portMode = 2, lprtMode = 3, eprtMode = 4 };
 
@@ -46,6 +51,8 @@ public:
     void processDataRead(std::string_view line);   // one line, its line end removed
     void processCommand();
     void sendMessage(const std::string& message);  // one reply line; CR LF is appended
+    // Reply bytes not yet handed to the system.
+    std::size_t repliesWaiting() const;
 
     // Data connections and transfers.
     bool openDataSocket(std::int32_t port);
@@ -129,6 +136,7 @@ public:
     bool onSocketWillConnect(net::EventSocket& sock) override;
     void onSocketDidConnectToHost(net::EventSocket& sock, const std::string& host, std::uint16_t port) override;
     void onSocketDidDisconnect(net::EventSocket& sock) override;
+    bool onReadStreamEnded(net::EventSocket& sock) override;
 
     FtpConnection(std::shared_ptr<net::EventSocket> socket, const std::shared_ptr<FtpServer>& server);   // use create()
 
@@ -137,6 +145,19 @@ private:
     static const std::map<std::string, Handler>& handlers();
 
     void queueLineRead();
+    // Handles the lines that wait, at most kLinesPerTurn of them, and only while the replies
+    // that wait stay under kMaxWaitingReplies; the client's socket is not read until the
+    // lines run out.
+    void processLines();
+    void postProcessLines();       // processLines on a later turn
+    void queueReply(std::string_view bytes);
+    void flushReplies();           // hands the waiting replies to the socket as one write
+    // Sends what waits, then closes the control socket once it is written.
+    void closeAfterReplies();
+    // The client has ended its side: once its lines are answered (and any transfer is over),
+    // the connection closes.
+    void finishAfterPeerEnd();
+    bool transferInProgress() const;
     void closeUploadFile();
     void replaceDataConnection(std::shared_ptr<net::EventSocket> socket);
     // Sends 501 and returns true when a handler's word 1 (or name) is missing.
@@ -164,6 +185,12 @@ private:
     std::optional<std::string> rnfrFilename_;
 
     CommandLineBuffer lineBuffer_;
+    std::string replies_;                          // reply lines not yet handed to the socket
+    bool replyWriteInFlight_ = false;              // a write of replies has not completed yet
+    bool waitingForReplies_ = false;               // lines wait until the replies drain
+    bool linesPosted_ = false;                     // processLines is posted for a later turn
+    bool peerEnded_ = false;                       // the client has ended its side
+    bool closing_ = false;                         // closes once its last replies are written
     std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
     std::shared_ptr<FtpConnection> selfHold_;      // set by QUIT until the control socket closes
     bool leaving_ = false;
