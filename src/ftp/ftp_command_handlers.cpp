@@ -333,6 +333,7 @@ void FtpConnection::doPort(const Words& words)
         return;
     }
     const int port = intValue(parts[4]) * 256 + intValue(parts[5]);
+    if (refusePrivilegedPort(port)) return;
     transferMode_ = portMode;
     openDataSocket(port);
 }
@@ -348,6 +349,7 @@ void FtpConnection::doLprt(const Words& words)
     const int high = intValue(parts[19]);
     const int low = intValue(parts[20]);
     logFormat("%d %d %d", high * 256, high, low);
+    if (refusePrivilegedPort(high * 256 + low)) return;
     transferMode_ = lprtMode;
     openDataSocket(high * 256 + low);
 }
@@ -363,6 +365,7 @@ void FtpConnection::doEprt(const Words& words)
     for (const std::string& part : parts) logLine(part);
     const int port = intValue(parts[3]);
     logFormat("Got Send Port %d", port);
+    if (refusePrivilegedPort(port)) return;
     transferMode_ = eprtMode;
     openDataSocket(port);
 }
@@ -373,7 +376,7 @@ void FtpConnection::doList(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
     auto server = server_.lock();
-    if (!server) return;
+    if (!server || refuseSecondTransfer()) return;
     const auto checked = name.empty() ? std::optional<std::string>(currentDir_)
                                       : pathOrRefuse(name, true, reply::kPermissionDenied);
     if (!checked) return;
@@ -383,13 +386,14 @@ void FtpConnection::doList(const Words& words)
     const std::string listing = server->createList(dir);
     logFormat("doList sending this. %s", listing.c_str());
     sendMessage(reply::kListing);
+    beginTransfer();
     sendDataString(listing);
 }
 
 void FtpConnection::doRetr(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name)) return;
+    if (refuseWithoutName(name) || refuseSecondTransfer()) return;
     const auto checked = pathOrRefuse(name, true, reply::kPermissionDenied);
     if (!checked) return;
     const std::string& path = *checked;
@@ -411,22 +415,19 @@ void FtpConnection::doRetr(const Words& words)
         return;
     }
     sendMessage(format(reply::kBinary, name.c_str()));
-    // The file goes out chunk by chunk as the data connection takes it.
+    beginTransfer();
+    // The file goes out chunk by chunk as the data connection takes it, as long as it was
+    // when it was opened.
     sendFile(std::make_shared<DownloadFile>(fd, size));
 }
 
 void FtpConnection::doStor(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name)) return;
+    if (refuseWithoutName(name) || refuseSecondTransfer()) return;
     const auto checked = pathOrRefuse(name, false, reply::kStorDenied);
     if (!checked) return;
     const std::string& path = *checked;
-    // A second upload while one is open: the first file is finished first.
-    if (currentFileHandle_ >= 0) {
-        closeUploadFile();
-        if (auto server = server_.lock()) server->didReceiveFileListChanged();
-    }
     currentFile_ = path;
     uploadWriteFailed_ = false;
     int fd = validNewFilePath(path) ? createEmptyFile(path) : -1;
@@ -440,6 +441,7 @@ void FtpConnection::doStor(const Words& words)
     }
     currentFileHandle_ = fd;
     sendMessage(format(reply::kBinary, name.c_str()));
+    beginTransfer();
     if (dataConnection_) {
         dataConnection_->setConnectionState(FtpDataConnection::clientSending);
         logLine("FC:setting connection state to clientSending");

@@ -66,10 +66,7 @@ std::shared_ptr<FtpConnection> FtpConnection::create(std::shared_ptr<net::EventS
 FtpConnection::~FtpConnection()
 {
     platform::RunLoop::main().cancelAll(this);
-    if (dataConnection_) {
-        dataConnection_->detach();
-        dataConnection_.reset();
-    }
+    releaseDataConnection();
     for (auto& socket : unverifiedDataSockets_) {
         socket->setDelegate(nullptr);
         socket->disconnect();
@@ -330,6 +327,9 @@ std::uint16_t FtpConnection::choosePasvDataPort()
 
 bool FtpConnection::openDataSocket(std::int32_t port)
 {
+    // Whatever waits for the previous data connection is dropped with it: it must not go out
+    // on the new one.
+    dropTransfer();
     if (dataSocket_) {
         if (dataSocket_->delegate() == this) dataSocket_->setDelegate(nullptr);
         dataSocket_->disconnect();
@@ -340,10 +340,6 @@ bool FtpConnection::openDataSocket(std::int32_t port)
         socket->disconnect();
     }
     unverifiedDataSockets_.clear();
-    if (dataConnection_) {
-        dataConnection_->detach();
-        dataConnection_.reset();
-    }
 
     if (transferMode_ == pasvMode || transferMode_ == epsvMode) {
         std::string local;
@@ -395,7 +391,7 @@ bool FtpConnection::openDataSocket(std::int32_t port)
 
 void FtpConnection::replaceDataConnection(std::shared_ptr<net::EventSocket> socket)
 {
-    if (dataConnection_) dataConnection_->detach();
+    releaseDataConnection();
     // An upload that was accepted before its data connection arrived starts receiving at once.
     const auto state = currentFileHandle_ >= 0 ? FtpDataConnection::clientSending : FtpDataConnection::connectionIdle;
     dataConnection_ = FtpDataConnection::create(std::move(socket), this, queuedData_, state);
@@ -462,19 +458,56 @@ void FtpConnection::sendDataString(const std::string& text)
     sendData(std::make_shared<const std::string>(composedForm(text)));
 }
 
+bool FtpConnection::refuseSecondTransfer()
+{
+    if (!transferInProgress()) return false;
+    logLine("FC:a transfer is in progress already, refused");
+    sendMessage(reply::kNoDataPort);
+    return true;
+}
+
+void FtpConnection::beginTransfer() { transfer_ = Transfer::Waiting; }
+
+void FtpConnection::endTransfer()
+{
+    transfer_ = Transfer::None;
+    releaseDataConnection();
+    finishAfterPeerEnd();
+}
+
+void FtpConnection::dropTransfer()
+{
+    if (transfer_ != Transfer::None) logLine("FC:the transfer in progress is dropped");
+    transfer_ = Transfer::None;
+    queuedData_.clear();
+    currentFile_.reset();
+    closeUploadFile();
+    releaseDataConnection();
+}
+
+// The data connection is let go at once; when this runs inside one of its callbacks, that
+// callback keeps it alive until it returns.
+void FtpConnection::releaseDataConnection()
+{
+    if (!dataConnection_) return;
+    dataConnection_->detach();
+    dataConnection_->closeConnection();
+    dataConnection_.reset();
+}
+
+bool FtpConnection::refusePrivilegedPort(std::int32_t port)
+{
+    if ((port & 0xFFFF) >= 1024) return false;
+    logFormat("FC:data port %d refused: a privileged port", port & 0xFFFF);
+    sendMessage(reply::kIllegalPort);
+    return true;
+}
+
 void FtpConnection::didReceiveDataWritten(bool readFailed)
 {
     auto keep = shared_from_this();
     sendMessage(readFailed ? reply::kReadFailed : reply::kTransferComplete);
-    if (dataConnection_) dataConnection_->closeConnection();
-    finishAfterPeerEnd();
-}
-
-bool FtpConnection::transferInProgress() const
-{
-    if (currentFileHandle_ >= 0 || !queuedData_.empty()) return true;
-    return dataConnection_ && dataConnection_->connectionState() == FtpDataConnection::serverSending &&
-           dataConnection_->dataSocket()->isConnected();
+    endTransfer();
 }
 
 void FtpConnection::didReceiveDataRead()
@@ -518,8 +551,7 @@ void FtpConnection::didFinishReading(bool broken)
         sendMessage(reply::kTransferComplete);
     if (hadFile)
         if (auto server = server_.lock()) server->didReceiveFileListChanged();
-    if (dataConnection_) dataConnection_->setConnectionState(FtpDataConnection::connectionIdle);
-    finishAfterPeerEnd();
+    endTransfer();   // the data socket is closing
 }
 
 }  // namespace ohmkit::ftp

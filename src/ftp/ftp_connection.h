@@ -64,6 +64,9 @@ public:
     void sendDataString(const std::string& text);
     // A transfer has been written (`readFailed`: a file could not be read to its end).
     void didReceiveDataWritten(bool readFailed = false);
+    // A listing, download or upload has been accepted (150) and is not over yet: another one
+    // is refused until it is.
+    bool transferInProgress() const { return transfer_ != Transfer::None; }
     void didReceiveDataRead();
     void didFinishReading(bool broken = false);    // `broken`: the data socket failed
 
@@ -157,7 +160,18 @@ private:
     // The client has ended its side: once its lines are answered (and any transfer is over),
     // the connection closes.
     void finishAfterPeerEnd();
-    bool transferInProgress() const;
+    // Sends 425 and returns true while a transfer is in progress.
+    bool refuseSecondTransfer();
+    void beginTransfer();
+    // The transfer is over: its data connection (if any) is let go, and a client that ended
+    // its side may now be closed.
+    void endTransfer();
+    // Drops the transfer that waits or runs, its queued data, open upload and data connection,
+    // without a reply.
+    void dropTransfer();
+    void releaseDataConnection();
+    // Sends 500 and returns true for a port below 1024 (the client's privileged ports).
+    bool refusePrivilegedPort(std::int32_t port);
     void closeUploadFile();
     void replaceDataConnection(std::shared_ptr<net::EventSocket> socket);
     // Sends 501 and returns true when a handler's word 1 (or name) is missing.
@@ -191,6 +205,8 @@ private:
     bool linesPosted_ = false;                     // processLines is posted for a later turn
     bool peerEnded_ = false;                       // the client has ended its side
     bool closing_ = false;                         // closes once its last replies are written
+    enum class Transfer { None, Waiting, Running };
+    Transfer transfer_ = Transfer::None;           // Waiting: for its data connection
     std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
     std::shared_ptr<FtpConnection> selfHold_;      // set by QUIT until the control socket closes
     bool leaving_ = false;

@@ -41,6 +41,7 @@ inline constexpr const char* kLprt = "228 Entering Long Passive Mode \t(af, hal,
 inline constexpr const char* kEprt = "200 EPRT command successful.";
 inline constexpr const char* kPasvIpv6 = "425 Use EPSV for IPv6 connections.";
 inline constexpr const char* kNoDataPort = "425 Can't open data connection.";
+inline constexpr const char* kIllegalPort = "500 Illegal PORT command.";
 
 // Transfers
 inline constexpr const char* kListing = "150 Opening ASCII mode data connection for '/bin/ls'.";

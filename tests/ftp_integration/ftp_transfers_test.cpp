@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace ohmkit::ftp::test {
@@ -179,20 +180,65 @@ TEST_F(FtpServerTest, UploadOverwritesFromTheFirstByteAndReportsTheChangeAtTheEn
     EXPECT_EQ(observer_->fileListChanged.load(), 1);
 }
 
-TEST_F(FtpServerTest, ASecondStorClosesTheFirstFile)
+// While a transfer waits for its data connection, another one is refused; a new data command
+// drops the one that waits, so that its data never goes out on the next connection.
+TEST_F(FtpServerTest, OneTransferAtATimeAndANewDataCommandDropsTheWaitingOne)
 {
+    writeFileBytes(path("file.bin"), "the file's bytes");
     runClient([&] {
         ControlClient c = login();
-        EXPECT_EQ(c.command("STOR first"), "150 Opening BINARY mode data connection for 'first'.");
-        EXPECT_EQ(c.command("STOR second"), "150 Opening BINARY mode data connection for 'second'.");
+        EXPECT_EQ(c.command("RETR file.bin"), "150 Opening BINARY mode data connection for 'file.bin'.");
+        for (const char* second : {"RETR file.bin", "STOR other", "LIST", "NLST"})
+            EXPECT_EQ(c.command(second), "425 Can't open data connection.") << second;
+        // The abandoned download is not replayed into the listing's data connection.
         Socket data = c.openPassive();
-        data.sendAll("to the second");
+        ASSERT_TRUE(data.valid());
+        EXPECT_EQ(c.command("LIST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        const std::string listing = data.readAll();
+        EXPECT_EQ(listing.rfind("total 1\r\n", 0), 0u) << listing;
+        EXPECT_EQ(listing.find("the file's bytes"), std::string::npos);
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+
+        // PASV, RETR without connecting, PASV, LIST: the listing arrives, not the file.
+        c.send("PASV");
+        EXPECT_EQ(c.readLine().rfind("227 ", 0), 0u);
+        EXPECT_EQ(c.command("RETR file.bin"), "150 Opening BINARY mode data connection for 'file.bin'.");
+        data = c.openPassive();
+        EXPECT_EQ(c.command("LIST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        EXPECT_EQ(data.readAll(), listing);
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+
+        // A waiting upload is dropped the same way, and nothing is created for it.
+        EXPECT_EQ(c.command("STOR dropped"), "150 Opening BINARY mode data connection for 'dropped'.");
+        data = c.openPassive();
+        EXPECT_EQ(c.command("STOR kept"), "150 Opening BINARY mode data connection for 'kept'.");
+        data.sendAll("kept bytes");
         data.close();
         EXPECT_EQ(c.readLine(), "226 Transfer complete.");
-        EXPECT_EQ(readFileBytes(path("first")), "");
-        EXPECT_EQ(readFileBytes(path("second")), "to the second");
+        EXPECT_TRUE(c.quietFor(100));
     });
-    EXPECT_EQ(observer_->fileListChanged.load(), 2);
+    EXPECT_EQ(readFileBytes(path("kept")), "kept bytes");
+    EXPECT_FALSE(std::filesystem::exists(path("dropped")) && readFileBytes(path("dropped")) != "");
+    EXPECT_EQ(observer_->fileListChanged.load(), 1);
+}
+
+// After a transfer the passive listener stays: the next one may connect to it again.
+TEST_F(FtpServerTest, ATransferAfterAFinishedOneWaitsForANewDataConnection)
+{
+    writeFileBytes(path("a"), "first");
+    runClient([&] {
+        ControlClient c = login();
+        c.send("EPSV");
+        const std::string epsv = c.readLine();
+        int port = 0;
+        ASSERT_EQ(std::sscanf(epsv.c_str(), "229 Entering Extended Passive Mode (|||%d|)", &port), 1);
+        for (int i = 0; i < 2; ++i) {
+            Socket data(connectTo("127.0.0.1", static_cast<std::uint16_t>(port)));
+            EXPECT_EQ(c.command("RETR a"), "150 Opening BINARY mode data connection for 'a'.");
+            EXPECT_EQ(data.readAll(), "first");
+            EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        }
+    });
 }
 
 // A download is read from the file chunk by chunk; whatever the size against the chunk size,
@@ -249,6 +295,58 @@ TEST_F(FtpServerTest, ABrokenDownloadEndsWith426)
         data.abortiveClose();
         EXPECT_EQ(c.readLine(), "426 Connection closed; transfer aborted.");
         EXPECT_EQ(c.command("NOOP"), "200 NOOP command successful.");
+    });
+}
+
+// A file is sent as long as it was when RETR opened it: one cut short meanwhile ends with 451,
+// one that grew is sent without what it gained.
+TEST_F(FtpServerTest, ADownloadCutShortSaysSo)
+{
+    const std::size_t size = 32 << 20;
+    writeFileBytes(path("shrinks"), std::string(size, 's'));
+    writeFileBytes(path("grows"), std::string(size, 'g'));
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive();
+        EXPECT_EQ(c.command("RETR shrinks"), "150 Opening BINARY mode data connection for 'shrinks'.");
+        char some[1024];
+        EXPECT_GT(::recv(data.fd(), some, sizeof some, 0), 0);
+        std::filesystem::resize_file(path("shrinks"), 1 << 20);
+        EXPECT_LT(data.readAll().size() + sizeof some, size);
+        EXPECT_EQ(c.readLine(), "451 Transfer aborted: error reading file.");
+
+        data = c.openPassive();
+        EXPECT_EQ(c.command("RETR grows"), "150 Opening BINARY mode data connection for 'grows'.");
+        EXPECT_GT(::recv(data.fd(), some, sizeof some, MSG_WAITALL), 0);
+        std::ofstream(path("grows"), std::ios::binary | std::ios::app) << std::string(1 << 20, 'x');
+        const std::string rest = data.readAll();
+        EXPECT_EQ(rest.size() + sizeof some, size);
+        EXPECT_EQ(rest.find('x'), std::string::npos);
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+    });
+}
+
+// The client's privileged ports are refused, and nothing is opened or dropped for them.
+TEST_F(FtpServerTest, PrivilegedPortsAreRefused)
+{
+    writeFileBytes(path("f"), "bytes");
+    runClient([&] {
+        ControlClient c = login();
+        c.send("EPSV");
+        int port = 0;
+        ASSERT_EQ(std::sscanf(c.readLine().c_str(), "229 Entering Extended Passive Mode (|||%d|)", &port), 1);
+        std::string lprt21 = "LPRT 6,16";
+        for (int i = 0; i < 16; ++i) lprt21 += i == 15 ? ",1" : ",0";
+        lprt21 += ",2,0,21";
+        for (const std::string& command : {std::string("PORT 127,0,0,1,0,21"), std::string("PORT 127,0,0,1,3,255"),
+                                           std::string("PORT 127,0,0,1,256,21"), std::string("PORT 127,0,0,1,0,0"),
+                                           std::string("EPRT |1|127.0.0.1|1023|"), std::string("EPRT |2|::1|22|"), lprt21})
+            EXPECT_EQ(c.command(command), "500 Illegal PORT command.") << command;
+        EXPECT_TRUE(c.quietFor(100));   // no connection was tried
+        Socket data(connectTo("127.0.0.1", static_cast<std::uint16_t>(port)));
+        EXPECT_EQ(c.command("RETR f"), "150 Opening BINARY mode data connection for 'f'.");
+        EXPECT_EQ(data.readAll(), "bytes");
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
     });
 }
 
