@@ -67,16 +67,6 @@ bool moveItem(const std::string& from, const std::string& to, std::string& probl
     return false;
 }
 
-// An empty file at `path`, open for writing; an existing file (or link) there is replaced by
-// a new one rather than truncated in place, which some file systems answer with a flush of the
-// old contents. -1 when it cannot be made (a folder is never replaced).
-int createEmptyFile(const std::string& path)
-{
-    struct stat st{};
-    if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(path.c_str());
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-}
-
 // A regular file at `path`, open for reading; -1 when it cannot be opened or is not a
 // regular file. `size` receives its size.
 int openFileForDownload(const std::string& path, std::uint64_t& size)
@@ -428,18 +418,21 @@ void FtpConnection::doStor(const Words& words)
     const auto checked = pathOrRefuse(name, false, reply::kStorDenied);
     if (!checked) return;
     const std::string& path = *checked;
-    currentFile_ = path;
-    uploadWriteFailed_ = false;
-    int fd = validNewFilePath(path) ? createEmptyFile(path) : -1;
+    // The file is written under a hidden name beside its target and takes the name only when
+    // it is complete; until then an existing file of that name stays as it is.
+    struct stat st{};
+    const bool isFolder = ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    auto upload = isFolder || !validNewFilePath(path) ? nullptr : platform::AtomicUpload::begin(path);
     logFormat("FC:doStor  %s", path.c_str());
-    if (fd < 0) {
+    if (!upload) {
         // Nothing will arrive for a refused upload, so the data connection keeps its state.
-        logFormat("FC:doStor cannot create %s: %s", path.c_str(), std::strerror(errno));
-        currentFile_.reset();
+        logFormat("FC:doStor cannot create %s: %s", path.c_str(), isFolder ? "a folder" : std::strerror(errno));
         sendMessage(format(reply::kStorDenied, name.c_str()));
         return;
     }
-    currentFileHandle_ = fd;
+    currentFile_ = path;
+    currentFileHandle_ = std::move(upload);
+    uploadWriteFailed_ = false;
     sendMessage(format(reply::kBinary, name.c_str()));
     beginTransfer();
     if (dataConnection_) {

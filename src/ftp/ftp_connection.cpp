@@ -11,6 +11,7 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -77,7 +78,7 @@ FtpConnection::~FtpConnection()
     }
     connectionSocket_->setDelegate(nullptr);
     connectionSocket_->disconnect();
-    if (currentFileHandle_ >= 0) ::close(currentFileHandle_);   // bytes written so far stay
+    // An upload cut off with its client (or by the server's stop) leaves nothing behind.
 }
 
 std::string FtpConnection::connectionAddress() const { return connectionSocket_->connectedHost().value_or(""); }
@@ -175,7 +176,15 @@ bool FtpConnection::onReadStreamEnded(net::EventSocket& sock)
 
 void FtpConnection::finishAfterPeerEnd()
 {
-    if (!peerEnded_ || closing_ || linesPosted_ || waitingForReplies_ || transferInProgress()) return;
+    if (!peerEnded_ || closing_ || linesPosted_ || waitingForReplies_) return;
+    if (currentFileHandle_) {
+        // An upload whose client is gone can no longer end well: it ends now, not when its
+        // data connection does.
+        logLine("FC:the client ended its side during an upload, which is dropped");
+        dropTransfer();
+        sendMessage(reply::kTransferBroken);
+    }
+    if (transferInProgress()) return;   // a download still goes out; then the close
     closeAfterReplies();
 }
 
@@ -393,7 +402,7 @@ void FtpConnection::replaceDataConnection(std::shared_ptr<net::EventSocket> sock
 {
     releaseDataConnection();
     // An upload that was accepted before its data connection arrived starts receiving at once.
-    const auto state = currentFileHandle_ >= 0 ? FtpDataConnection::clientSending : FtpDataConnection::connectionIdle;
+    const auto state = currentFileHandle_ ? FtpDataConnection::clientSending : FtpDataConnection::connectionIdle;
     dataConnection_ = FtpDataConnection::create(std::move(socket), this, queuedData_, state);
 }
 
@@ -481,7 +490,7 @@ void FtpConnection::dropTransfer()
     transfer_ = Transfer::None;
     queuedData_.clear();
     currentFile_.reset();
-    closeUploadFile();
+    currentFileHandle_.reset();   // nothing of a dropped upload is kept
     releaseDataConnection();
 }
 
@@ -512,44 +521,48 @@ void FtpConnection::didReceiveDataWritten(bool readFailed)
 
 void FtpConnection::didReceiveDataRead()
 {
-    if (currentFileHandle_ < 0 || !dataConnection_) {
+    if (!currentFileHandle_ || !dataConnection_) {
         logLine("Couldnt write data");
         return;
     }
     if (uploadWriteFailed_) return;
-    std::string_view data = dataConnection_->receivedData();
-    while (!data.empty()) {
-        ssize_t n = ::write(currentFileHandle_, data.data(), data.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            logFormat("FC:writing %s failed: %s", currentFile_.value_or("").c_str(), std::strerror(errno));
-            uploadWriteFailed_ = true;
-            return;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
+    if (!currentFileHandle_->write(dataConnection_->receivedData())) {
+        logFormat("FC:writing %s failed: %s", currentFile_.value_or("").c_str(), std::strerror(errno));
+        uploadWriteFailed_ = true;
+        currentFileHandle_->discard();   // the space it took is free again at once
     }
 }
 
-void FtpConnection::closeUploadFile()
+bool FtpConnection::clientVanished() const
 {
-    if (currentFileHandle_ < 0) return;
-    if (::close(currentFileHandle_) != 0) uploadWriteFailed_ = true;
-    currentFileHandle_ = -1;
+    if (peerEnded_ || !connectionSocket_->readStream()) return true;
+    const int fd = connectionSocket_->readStream()->nativeSocket();
+    if (fd < 0) return true;
+    pollfd p{fd, POLLRDHUP, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
+// The data connection has ended. An upload takes its name only when it ended well: not after
+// a broken connection, not when its client is gone (a killed client's data connection ends as
+// cleanly as a finished one; its control connection, closed first, tells them apart), not
+// after a write failed, and not when the file cannot be put in place.
 void FtpConnection::didFinishReading(bool broken)
 {
     auto keep = shared_from_this();   // the observer may stop the server
-    if (currentFile_) currentFile_.reset();
-    const bool hadFile = currentFileHandle_ >= 0;
-    closeUploadFile();
-    if (broken)
+    currentFile_.reset();
+    std::unique_ptr<platform::AtomicUpload> upload = std::move(currentFileHandle_);
+    bool committed = false;
+    if (broken || (upload && clientVanished())) {
         sendMessage(reply::kTransferBroken);
-    else if (hadFile && uploadWriteFailed_)
+    } else if (upload && (uploadWriteFailed_ || !upload->commit())) {
+        logFormat("FC:the upload to %s failed: %s", upload->targetPath().c_str(), std::strerror(errno));
         sendMessage(reply::kWriteFailed);
-    else
+    } else {
+        committed = upload != nullptr;
         sendMessage(reply::kTransferComplete);
-    if (hadFile)
+    }
+    upload.reset();   // an upload that did not take its name leaves nothing
+    if (committed)
         if (auto server = server_.lock()) server->didReceiveFileListChanged();
     endTransfer();   // the data socket is closing
 }

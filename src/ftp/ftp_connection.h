@@ -13,6 +13,7 @@
 #include "ftp/command_line_buffer.h"
 #include "ftp/ftp_data_connection.h"
 #include "net/event_socket.h"
+#include "platform/atomic_upload.h"
 
 #include <cstdint>
 #include <map>
@@ -172,7 +173,8 @@ private:
     void releaseDataConnection();
     // Sends 500 and returns true for a port below 1024 (the client's privileged ports).
     bool refusePrivilegedPort(std::int32_t port);
-    void closeUploadFile();
+    // True when the client has closed or lost its control connection.
+    bool clientVanished() const;
     void replaceDataConnection(std::shared_ptr<net::EventSocket> socket);
     // Sends 501 and returns true when a handler's word 1 (or name) is missing.
     bool refuseWithoutArgument(const Words& words);
@@ -194,7 +196,7 @@ private:
     std::optional<std::string> currentUser_;
     std::string currentDir_;
     std::optional<std::string> currentFile_;
-    int currentFileHandle_ = -1;                   // open upload target, or -1
+    std::unique_ptr<platform::AtomicUpload> currentFileHandle_;   // the upload under way
     bool uploadWriteFailed_ = false;
     std::optional<std::string> rnfrFilename_;
 

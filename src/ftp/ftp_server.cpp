@@ -5,6 +5,7 @@
 #include "ftp/ftp_listing.h"
 #include "ftp/ftp_paths.h"
 #include "ftp/ftp_server_observer.h"
+#include "platform/atomic_upload.h"
 #include "platform/log.h"
 
 #include <unistd.h>
@@ -47,6 +48,9 @@ void FtpServer::start(std::uint32_t port, const std::string& dir, std::shared_pt
     if (!standardized.empty() && ::chdir(standardized.c_str()) == 0) {
         char cwd[PATH_MAX];
         baseDir_ = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : standardized;
+        // Uploads that a crash left unfinished are nobody's: their temporary files go.
+        if (std::size_t removed = platform::removeLeftoverUploads(baseDir_))
+            logFormat("FS:removed %zu unfinished uploads", removed);
     }
     changeRoot_ = true;
     clientEncoding_ = TextEncoding::Utf8;

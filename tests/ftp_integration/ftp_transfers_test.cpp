@@ -2,6 +2,8 @@
 #include "ftp_server_fixture_support.h"
 
 #include "ftp/ftp_connection.h"
+#include "platform/atomic_upload.h"
+#include "platform/run_loop.h"
 
 #include <netinet/in.h>
 #include <signal.h>
@@ -15,6 +17,15 @@
 
 namespace ohmkit::ftp::test {
 namespace {
+
+// The names in a folder, hidden ones included.
+std::vector<std::string> namesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 TEST_F(FtpServerTest, PassiveListingDownloadAndUpload)
 {
@@ -218,7 +229,7 @@ TEST_F(FtpServerTest, OneTransferAtATimeAndANewDataCommandDropsTheWaitingOne)
         EXPECT_TRUE(c.quietFor(100));
     });
     EXPECT_EQ(readFileBytes(path("kept")), "kept bytes");
-    EXPECT_FALSE(std::filesystem::exists(path("dropped")) && readFileBytes(path("dropped")) != "");
+    EXPECT_EQ(namesIn(base_), (std::vector<std::string>{"file.bin", "kept"}));
     EXPECT_EQ(observer_->fileListChanged.load(), 1);
 }
 
@@ -371,8 +382,88 @@ TEST_F(FtpServerTest, ARefusedActiveConnectionIsNotReportedAsComplete)
     });
 }
 
+// An upload is written beside its target under a hidden name that no listing shows, and takes
+// the target's name only when it is complete.
+TEST_F(FtpServerTest, AnUploadAppearsOnlyWhenComplete)
+{
+    writeFileBytes(path("sheet.pdf"), "old contents");
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive();
+        EXPECT_EQ(c.command("STOR sheet.pdf"), "150 Opening BINARY mode data connection for 'sheet.pdf'.");
+        data.sendAll(std::string(100000, 'n'));
+        // Half-way, the old file is there and the new one hides beside it.
+        for (int i = 0; i < 200 && namesIn(base_).size() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const auto names = namesIn(base_);
+        ASSERT_EQ(names.size(), 2u);
+        EXPECT_TRUE(platform::isUploadTemporaryName(names[0])) << names[0];
+        EXPECT_EQ(readFileBytes(path("sheet.pdf")), "old contents");
+        EXPECT_EQ(c.command("NLST"), "425 Can't open data connection.");   // one transfer at a time
+        ControlClient other = login();
+        Socket listing = other.openPassive();
+        EXPECT_EQ(other.command("LIST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        const std::string lines = listing.readAll();
+        EXPECT_EQ(lines.rfind("total 1\r\n", 0), 0u) << lines;
+        EXPECT_EQ(lines.find("ohmkit-upload"), std::string::npos) << lines;
+        EXPECT_EQ(other.readLine(), "226 Transfer complete.");
+        data.sendAll(std::string(100000, 'n'));
+        data.close();
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+    });
+    EXPECT_TRUE(readFileBytes(path("sheet.pdf")) == std::string(200000, 'n'));
+    EXPECT_EQ(namesIn(base_), std::vector<std::string>{"sheet.pdf"});
+    EXPECT_EQ(observer_->fileListChanged.load(), 1);
+}
+
+// However an upload fails, the old file of that name is untouched and nothing is left: a
+// broken data connection (426), a client killed half-way (its control connection closes, then
+// its data connection ends as if finished), a disk that is full (451, a file-size limit
+// standing in for it), and a server stopped mid-upload.
+TEST_F(FtpServerTest, AFailedUploadLeavesTheOldFileAndNothingElse)
+{
+    writeFileBytes(path("keep.pdf"), "old contents");
+    const std::string half(300000, 'h');
+    std::atomic<bool> dataConnected{false};
+    runClient([&] {
+        {
+            ControlClient c = login();
+            Socket data = c.openPassive();
+            EXPECT_EQ(c.command("STOR keep.pdf"), "150 Opening BINARY mode data connection for 'keep.pdf'.");
+            data.sendAll(half);
+            // Reset only once the server has taken the connection (a socket reset before that
+            // has no peer address left to check, and is turned away as a stranger's).
+            for (int i = 0; i < 1000 && !dataConnected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            data.abortiveClose();
+            EXPECT_EQ(c.readLine(), "426 Connection closed; transfer aborted.");
+        }
+        {
+            ControlClient c = login();
+            Socket data = c.openPassive();
+            EXPECT_EQ(c.command("STOR keep.pdf"), "150 Opening BINARY mode data connection for 'keep.pdf'.");
+            data.sendAll(half);
+            c.socket().close();   // killed: the lower descriptor, the control connection, closes first
+            data.close();
+        }
+        {
+            ControlClient c = login();
+            Socket data = c.openPassive();
+            EXPECT_EQ(c.command("STOR new.pdf"), "150 Opening BINARY mode data connection for 'new.pdf'.");
+            data.sendAll(half);
+            c.socket().close();
+            data.close();
+        }
+    }, [&] {
+        if (!server_->connections().empty() && server_->connections().front()->dataConnection()) dataConnected = true;
+    });
+    platform::RunLoop::main().runUntil([&] { return server_->connections().empty(); }, std::chrono::milliseconds(5000));
+    EXPECT_EQ(namesIn(base_), std::vector<std::string>{"keep.pdf"});
+    EXPECT_EQ(readFileBytes(path("keep.pdf")), "old contents");
+    EXPECT_EQ(observer_->fileListChanged.load(), 0);
+}
+
 TEST_F(FtpServerTest, AnUploadThatCannotBeWrittenEndsWith451)
 {
+    writeFileBytes(path("keep.pdf"), "old contents");
     // Writes past the file-size limit fail with EFBIG, as on a full disk.
     struct sigaction ignore{}, previous{};
     ignore.sa_handler = SIG_IGN;
@@ -384,14 +475,63 @@ TEST_F(FtpServerTest, AnUploadThatCannotBeWrittenEndsWith451)
     ::setrlimit(RLIMIT_FSIZE, &small);
     runClient([&] {
         ControlClient c = login();
-        Socket data = c.openPassive();
-        EXPECT_EQ(c.command("STOR full"), "150 Opening BINARY mode data connection for 'full'.");
-        data.sendAll(std::string(256 * 1024, 'f'));
-        data.close();
-        EXPECT_EQ(c.readLine(), "451 Transfer aborted: error writing file.");
+        for (const char* name : {"keep.pdf", "full.pdf"}) {
+            Socket data = c.openPassive();
+            EXPECT_EQ(c.command(std::string("STOR ") + name),
+                      std::string("150 Opening BINARY mode data connection for '") + name + "'.");
+            data.sendAll(std::string(256 * 1024, 'f'));
+            data.close();
+            EXPECT_EQ(c.readLine(), "451 Transfer aborted: error writing file.");
+        }
     });
     ::setrlimit(RLIMIT_FSIZE, &old);
     ::sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_EQ(namesIn(base_), std::vector<std::string>{"keep.pdf"});
+    EXPECT_EQ(readFileBytes(path("keep.pdf")), "old contents");
+    EXPECT_EQ(observer_->fileListChanged.load(), 0);
+}
+
+TEST_F(FtpServerTest, AServerStoppedMidUploadLeavesNothing)
+{
+    writeFileBytes(path("keep.pdf"), "old contents");
+    std::atomic<bool> sending{false};
+    std::atomic<bool> stopped{false};
+    runClient(
+        [&] {
+            ControlClient c = login();
+            Socket data = c.openPassive();
+            EXPECT_EQ(c.command("STOR keep.pdf"), "150 Opening BINARY mode data connection for 'keep.pdf'.");
+            data.sendAll(std::string(300000, 'h'));
+            sending = true;
+            EXPECT_TRUE(c.waitForClose());
+            while (!stopped) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        },
+        [&] {
+            if (sending && !stopped && namesIn(base_).size() == 2) {
+                server_->stopFtpServer();
+                stopped = true;
+            }
+        });
+    EXPECT_EQ(namesIn(base_), std::vector<std::string>{"keep.pdf"});
+    EXPECT_EQ(readFileBytes(path("keep.pdf")), "old contents");
+}
+
+// Temporary files that a crash left behind are removed when a server starts; nothing else is.
+TEST(FtpServerStart, RemovesUnfinishedUploadsLeftByACrash)
+{
+    platform::LogCapture quiet;
+    char pattern[] = "/tmp/ohmkit-ftp-crash-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string store = pattern;
+    std::filesystem::create_directories(store + "/sub");
+    for (const char* name : {".ohmkit-upload-Left01", "sub/.ohmkit-upload-Left02", ".hidden", "sheet.pdf",
+                             ".ohmkit-upload-notours.pdf"})
+        writeFileBytes(store + "/" + name, "x");
+    auto server = FtpServer::create(0, store, nullptr);
+    server->stopFtpServer();
+    EXPECT_EQ(namesIn(store), (std::vector<std::string>{".hidden", ".ohmkit-upload-notours.pdf", "sheet.pdf", "sub"}));
+    EXPECT_TRUE(std::filesystem::is_empty(store + "/sub"));
+    std::filesystem::remove_all(store);
 }
 
 TEST_F(FtpServerTest, PassiveListenerAcceptsOnlyTheClientsAddress)
