@@ -16,6 +16,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -56,8 +57,7 @@ std::shared_ptr<FtpConnection> FtpConnection::create(std::shared_ptr<net::EventS
     // Reads take at most one line's worth, so that a client's lines wait in its socket, not
     // here, while the connection answers the ones it has.
     connection->connectionSocket_->setReadChunkLimit(CommandLineBuffer::kMaxLineLength);
-    connection->queueReply(reply::kGreeting);
-    connection->queueLineRead();
+    connection->queueLineRead();   // the greeting follows once the connection is up (admit)
     connection->dataPort_ = 2001;
     connection->transferMode_ = pasvMode;
     connection->currentDir_ = server->baseDir();
@@ -67,6 +67,7 @@ std::shared_ptr<FtpConnection> FtpConnection::create(std::shared_ptr<net::EventS
 FtpConnection::~FtpConnection()
 {
     platform::RunLoop::main().cancelAll(this);
+    if (watchdog_) watchdog_->invalidate();
     releaseDataConnection();
     for (auto& socket : unverifiedDataSockets_) {
         socket->setDelegate(nullptr);
@@ -141,6 +142,7 @@ void FtpConnection::processLines()
             return;
         }
         ++handled;
+        lastCommand_ = Clock::now();
         processDataRead(line);
     }
     if (closing_ || !connectionSocket_->readStream()) return;
@@ -285,6 +287,7 @@ void FtpConnection::closeAfterReplies()
     if (!replies_.empty()) connectionSocket_->writeData(std::move(replies_), -1, 0);
     replies_.clear();
     closing_ = true;
+    closingSince_ = Clock::now();
     connectionSocket_->disconnectAfterWriting();
 }
 
@@ -419,15 +422,7 @@ bool FtpConnection::onSocketWillConnect(net::EventSocket&) { return true; }
 void FtpConnection::onSocketDidConnectToHost(net::EventSocket& sock, const std::string& host, std::uint16_t)
 {
     if (&sock == connectionSocket_.get()) {
-        // Replies are short lines written one by one (QUIT and FEAT write several): send each
-        // at once rather than waiting for the client to acknowledge the previous one.
-        // An urgent byte (the Telnet data mark that clients send with ABOR) stays in the
-        // stream, where the line buffer takes it out, instead of cutting a line apart.
-        if (const platform::WriteStream* stream = sock.writeStream(); stream && stream->nativeSocket() >= 0) {
-            int on = 1;
-            ::setsockopt(stream->nativeSocket(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-            ::setsockopt(stream->nativeSocket(), SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
-        }
+        admit(sock, host);
         return;
     }
     auto it = std::find_if(unverifiedDataSockets_.begin(), unverifiedDataSockets_.end(),
@@ -442,6 +437,91 @@ void FtpConnection::onSocketDidConnectToHost(net::EventSocket& sock, const std::
         return;
     }
     replaceDataConnection(std::move(socket));
+}
+
+void FtpConnection::admit(net::EventSocket& sock, const std::string& host)
+{
+    auto keep = shared_from_this();
+    // Replies are short lines written one by one (QUIT and FEAT write several): send each at
+    // once rather than waiting for the client to acknowledge the previous one. An urgent byte
+    // (the Telnet data mark that clients send with ABOR) stays in the stream, where the line
+    // buffer takes it out, instead of cutting a line apart.
+    if (const platform::WriteStream* stream = sock.writeStream(); stream && stream->nativeSocket() >= 0) {
+        int on = 1;
+        ::setsockopt(stream->nativeSocket(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        ::setsockopt(stream->nativeSocket(), SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
+    }
+    clientAddress_ = comparableAddress(host);
+    auto server = server_.lock();
+    if (!server) return;
+    lastCommand_ = closingSince_ = Clock::now();
+    const FtpLimits& limits = server->limits();
+    std::weak_ptr<FtpConnection> weak = weak_from_this();
+    const double period = std::clamp(std::min(limits.idleTimeout, limits.dataTimeout) / 4, 0.01, 15.0);
+    watchdog_ = platform::Timer::schedule(platform::RunLoop::main(), period, true, [weak](platform::Timer&) {
+        if (auto self = weak.lock()) self->watch();
+    });
+    if (!server->admits(*this, clientAddress_)) {
+        logFormat("FC:%s has too many connections, turned away", host.c_str());
+        sendMessage(reply::kTooManyConnections);
+        closeAfterReplies();
+        return;
+    }
+    admitted_ = true;
+    queueReply(reply::kGreeting);
+}
+
+bool FtpConnection::dataArrived() const
+{
+    return dataConnection_ && (dataConnection_->dataSocket()->flags() & net::EventSocket::ConnectReported);
+}
+
+void FtpConnection::watch()
+{
+    auto keep = shared_from_this();
+    auto server = server_.lock();
+    const FtpLimits limits = server ? server->limits() : FtpLimits{};
+    const auto now = Clock::now();
+    auto secondsSince = [&](Clock::time_point since) { return std::chrono::duration<double>(now - since).count(); };
+    if (closing_) {
+        // Replies that the client does not read keep nobody's connection open for long.
+        if (secondsSince(closingSince_) >= limits.idleTimeout) {
+            logLine("FC:the last replies were not taken, closing");
+            connectionSocket_->disconnect();
+        }
+        return;
+    }
+    if (transfer_ != Transfer::None) {
+        // A transfer under way is the client's business, not idleness of the control connection.
+        if (!dataArrived()) {
+            if (secondsSince(transferSince_) < limits.dataTimeout) return;
+            logLine("FC:the data connection did not come");
+            dropTransfer();
+            sendMessage(reply::kNoDataPort);
+            lastCommand_ = now;
+            finishAfterPeerEnd();
+            return;
+        }
+        const std::uint64_t progress = dataConnection_->progress();
+        if (transfer_ == Transfer::Waiting || progress != lastProgress_) {
+            transfer_ = Transfer::Running;
+            lastProgress_ = progress;
+            lastProgressAt_ = now;
+            return;
+        }
+        if (secondsSince(lastProgressAt_) < limits.idleTimeout) return;
+        logLine("FC:the data connection has not moved, the transfer is aborted");
+        dropTransfer();
+        sendMessage(reply::kTransferBroken);
+        lastCommand_ = now;
+        finishAfterPeerEnd();
+        return;
+    }
+    if (secondsSince(lastCommand_) >= limits.idleTimeout) {
+        logLine("FC:no command for too long, closing");
+        sendMessage(reply::kTimeout);
+        closeAfterReplies();
+    }
 }
 
 // ---- Transfers
@@ -475,11 +555,16 @@ bool FtpConnection::refuseSecondTransfer()
     return true;
 }
 
-void FtpConnection::beginTransfer() { transfer_ = Transfer::Waiting; }
+void FtpConnection::beginTransfer()
+{
+    transfer_ = Transfer::Waiting;
+    transferSince_ = Clock::now();
+}
 
 void FtpConnection::endTransfer()
 {
     transfer_ = Transfer::None;
+    lastCommand_ = Clock::now();   // the client has as long as ever for its next command
     releaseDataConnection();
     finishAfterPeerEnd();
 }

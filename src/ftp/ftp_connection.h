@@ -15,6 +15,7 @@
 #include "net/event_socket.h"
 #include "platform/atomic_upload.h"
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -22,6 +23,10 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace ohmkit::platform {
+class Timer;
+}
 
 namespace ohmkit::ftp {
 
@@ -47,6 +52,10 @@ public:
     FtpConnection& operator=(const FtpConnection&) = delete;
 
     std::string connectionAddress() const;         // the client's address, as text
+    // Once the control connection is reported: whether it counts against the server's limits
+    // (it was greeted), and the client's address as the limits compare it.
+    bool isAdmitted() const { return admitted_; }
+    const std::string& clientAddress() const { return clientAddress_; }
 
     // Command lines.
     void processDataRead(std::string_view line);   // one line, its line end removed
@@ -173,6 +182,13 @@ private:
     void releaseDataConnection();
     // Sends 500 and returns true for a port below 1024 (the client's privileged ports).
     bool refusePrivilegedPort(std::int32_t port);
+    // The control connection is up: the client is greeted, or turned away over the limits.
+    void admit(net::EventSocket& sock, const std::string& host);
+    // Runs a few times per timeout: closes an idle control connection, ends a transfer whose
+    // data connection does not come or does not move, and closes a connection that has not
+    // managed to write its last replies.
+    void watch();
+    bool dataArrived() const;
     // True when the client has closed or lost its control connection.
     bool clientVanished() const;
     void replaceDataConnection(std::shared_ptr<net::EventSocket> socket);
@@ -209,6 +225,16 @@ private:
     bool closing_ = false;                         // closes once its last replies are written
     enum class Transfer { None, Waiting, Running };
     Transfer transfer_ = Transfer::None;           // Waiting: for its data connection
+
+    using Clock = std::chrono::steady_clock;
+    bool admitted_ = false;
+    std::string clientAddress_;
+    std::shared_ptr<platform::Timer> watchdog_;
+    Clock::time_point lastCommand_;                // the last complete line, or a transfer's end
+    Clock::time_point transferSince_;              // when the transfer began waiting
+    Clock::time_point lastProgressAt_;             // when its data connection last moved bytes
+    std::uint64_t lastProgress_ = 0;
+    Clock::time_point closingSince_;
     std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
     std::shared_ptr<FtpConnection> selfHold_;      // set by QUIT until the control socket closes
     bool leaving_ = false;

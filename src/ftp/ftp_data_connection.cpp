@@ -3,6 +3,7 @@
 #include "ftp/ftp_connection.h"
 #include "platform/log.h"
 #include "platform/run_loop.h"
+#include "platform/stream_pair.h"
 
 #include <unistd.h>
 
@@ -164,9 +165,20 @@ void FtpDataConnection::onSocketDidAcceptNewSocket(net::EventSocket&, const std:
     logLine("FDC:New Connection -- shouldn't be called");
 }
 
+// Bytes read, and bytes the client has acknowledged: a slow client that keeps reading makes
+// progress even while the system's large send buffer lets the server write nothing more.
+std::uint64_t FtpDataConnection::progress() const
+{
+    const platform::WriteStream* stream = dataSocket_->writeStream();
+    if (!stream) return bytesRead_;
+    const std::uint64_t written = stream->bytesWritten();
+    return bytesRead_ + written - std::min<std::uint64_t>(written, stream->bytesUnacknowledged());
+}
+
 void FtpDataConnection::onSocketDidReadData(net::EventSocket&, std::string_view data, std::int32_t)
 {
     auto keep = shared_from_this();
+    bytesRead_ += data.size();
     queueRead();
     receivedData_ = data;
     if (ftpConnection_) ftpConnection_->didReceiveDataRead();

@@ -86,6 +86,8 @@ public:
     std::int32_t connectionState() const { return connectionState_; }
     void setConnectionState(std::int32_t state) { connectionState_ = state; }
     net::EventSocket* dataSocket() const { return dataSocket_.get(); }
+    // Bytes moved so far, both ways: grows as long as the transfer makes progress.
+    std::uint64_t progress() const;
 
     // Socket delegate.
     bool onSocketWillConnect(net::EventSocket& sock) override;
@@ -111,6 +113,7 @@ private:
     std::shared_ptr<DownloadFile> file_;           // the file being sent, if any
     bool fileFailed_ = false;                      // file_ could not be read to its end
     std::vector<OutgoingData> waiting_;            // written while a file is being sent
+    std::uint64_t bytesRead_ = 0;
 };
 
 }  // namespace ohmkit::ftp

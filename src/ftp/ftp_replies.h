@@ -4,6 +4,8 @@
 namespace ohmkit::ftp::reply {
 
 inline constexpr const char* kGreeting = "220 Brisklet server ready.\r\n";
+inline constexpr const char* kTooManyConnections = "421 Too many connections, try again later.";
+inline constexpr const char* kTimeout = "421 Timeout.";
 
 // Logging in and session
 inline constexpr const char* kUserOk = "331 Password required for %s";

@@ -6,7 +6,9 @@
 #include "platform/run_loop.h"
 #include "platform/stream_pair.h"
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -150,6 +152,204 @@ TEST_F(FtpServerTest, AClientThatEndsItsSideGetsEveryReplyThenTheClose)
     });
     platform::RunLoop::main().runUntil([&] { return server_->connections().empty(); }, std::chrono::milliseconds(5000));
     EXPECT_TRUE(server_->connections().empty());
+}
+
+}  // namespace
+}  // namespace ohmkit::ftp::test
+
+namespace ohmkit::ftp::test {
+namespace {
+
+// A connection to the server from a chosen loopback address (127.0.0.x), greeting read.
+std::pair<Socket, std::string> connectFrom(const char* source, std::uint16_t port)
+{
+    Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source, &from.sin_addr);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(s.fd(), reinterpret_cast<sockaddr*>(&from), sizeof from) != 0 ||
+        ::connect(s.fd(), reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
+        return {Socket(), "<no connection>"};
+    std::string greeting;
+    char c;
+    pollfd p{s.fd(), POLLIN, 0};
+    while (::poll(&p, 1, 10000) > 0 && ::recv(s.fd(), &c, 1, 0) == 1 && c != '\n') greeting += c;
+    if (!greeting.empty() && greeting.back() == '\r') greeting.pop_back();
+    return {std::move(s), greeting};
+}
+
+TEST_F(FtpServerTest, ConnectionsAreLimitedPerAddressAndInAll)
+{
+    FtpLimits limits;
+    limits.maxPerAddress = 2;
+    limits.maxClients = 3;
+    restartWith(limits);
+    const std::string welcome = "220 Brisklet server ready.";
+    const std::string tooMany = "421 Too many connections, try again later.";
+    runClient([&] {
+        auto a1 = connectFrom("127.0.0.1", port());
+        auto a2 = connectFrom("127.0.0.1", port());
+        auto a3 = connectFrom("127.0.0.1", port());
+        EXPECT_EQ(a1.second, welcome);
+        EXPECT_EQ(a2.second, welcome);
+        EXPECT_EQ(a3.second, tooMany);
+        EXPECT_TRUE(a3.first.waitForClose());
+        auto b1 = connectFrom("127.0.0.2", port());
+        EXPECT_EQ(b1.second, welcome);
+        auto c1 = connectFrom("127.0.0.3", port());
+        EXPECT_EQ(c1.second, tooMany);
+        EXPECT_TRUE(c1.first.waitForClose());
+        // Room again once a client has gone.
+        a1.first.close();
+        std::string again;
+        for (int i = 0; i < 200 && again != welcome; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            again = connectFrom("127.0.0.3", port()).second;
+        }
+        EXPECT_EQ(again, welcome);
+    });
+}
+
+TEST_F(FtpServerTest, AnIdleControlConnectionIsClosedWith421)
+{
+    FtpLimits limits;
+    limits.idleTimeout = 0.3;
+    restartWith(limits);
+    runClient([&] {
+        ControlClient idle = login();
+        ControlClient slow = login();
+        // One byte at a time, never a whole line: as idle as sending nothing.
+        for (int i = 0; i < 300 && slow.quietFor(20); ++i) slow.sendRaw("x");
+        EXPECT_EQ(slow.readLine(), "421 Timeout.");
+        EXPECT_EQ(slow.readLine(), "<closed>");
+        EXPECT_EQ(idle.readLine(), "421 Timeout.");
+        EXPECT_EQ(idle.readLine(), "<closed>");
+    });
+}
+
+// A client that never reads its replies is held back, then closed once it has been idle, even
+// though its last replies cannot be written.
+TEST_F(FtpServerTest, AClientThatNeverReadsIsClosedInTheEnd)
+{
+    FtpLimits limits;
+    limits.idleTimeout = 0.3;
+    restartWith(limits);
+    std::atomic<bool> gone{false};
+    bool seen = false;
+    runClient(
+        [&] {
+            ControlClient c = login();
+            int size = 4096;
+            ::setsockopt(c.socket().fd(), SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+            const std::string lines = noopLines(1000);
+            for (int i = 0; i < 3000 && !gone; ++i) {
+                ::send(c.socket().fd(), lines.data(), lines.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            EXPECT_TRUE(gone);
+        },
+        [&] {
+            seen = seen || !server_->connections().empty();
+            if (seen && server_->connections().empty()) gone = true;
+        });
+}
+
+TEST_F(FtpServerTest, ADataConnectionThatNeverComesEndsTheTransferWith425)
+{
+    FtpLimits limits;
+    limits.dataTimeout = 0.3;
+    restartWith(limits);
+    writeFileBytes(path("f"), "bytes");
+    runClient([&] {
+        ControlClient c = login();
+        c.send("PASV");
+        EXPECT_EQ(c.readLine().rfind("227 ", 0), 0u);
+        for (const char* command : {"RETR f", "LIST", "STOR new"}) {
+            c.send(command);
+            EXPECT_EQ(c.readLine().rfind("150 ", 0), 0u) << command;
+            EXPECT_EQ(c.readLine(), "425 Can't open data connection.") << command;
+        }
+        EXPECT_EQ(c.command("NOOP"), kNoopReply);
+    });
+    EXPECT_EQ(namesIn(base_), std::vector<std::string>{"f"});
+}
+
+// A data connection that stops moving ends its transfer with 426; while it moves, however long
+// it takes, the control connection is not idle.
+TEST_F(FtpServerTest, AStalledTransferEndsWith426AndAMovingOneKeepsItsConnection)
+{
+    FtpLimits limits;
+    limits.idleTimeout = 0.4;
+    restartWith(limits);
+    writeFileBytes(path("big"), std::string(4 << 20, 'b'));
+
+    runClient(
+        [&] {
+            ControlClient c = login();
+            // Stalled download: the client takes nothing.
+            Socket data = c.openPassive();
+            int size = 4096;
+            ::setsockopt(data.fd(), SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+            EXPECT_EQ(c.command("RETR big"), "150 Opening BINARY mode data connection for 'big'.");
+            EXPECT_EQ(c.readLine(), "426 Connection closed; transfer aborted.");
+            data.close();
+
+            // Stalled upload: a few bytes, then nothing.
+            data = c.openPassive();
+            EXPECT_EQ(c.command("STOR up"), "150 Opening BINARY mode data connection for 'up'.");
+            data.sendAll("a few bytes");
+            EXPECT_EQ(c.readLine(), "426 Connection closed; transfer aborted.");
+            data.close();
+
+            // A slow download that keeps moving lasts several idle periods and ends well.
+            data = c.openPassive();
+            EXPECT_EQ(c.command("RETR big"), "150 Opening BINARY mode data connection for 'big'.");
+            char buffer[16384];
+            std::size_t got = 0;
+            const auto start = std::chrono::steady_clock::now();
+            while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1500)) {
+                ssize_t n = ::recv(data.fd(), buffer, sizeof buffer, 0);
+                if (n <= 0) break;
+                got += static_cast<std::size_t>(n);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            got += data.readAll().size();
+            EXPECT_EQ(got, 4u << 20);
+            EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        },
+        [&] {
+            // The server's side of each data connection takes little, so that stalling shows.
+            if (server_->connections().empty()) return;
+            FtpDataConnection* data = server_->connections().front()->dataConnection();
+            if (!data || !data->dataSocket()->writeStream()) return;
+            const int fd = data->dataSocket()->writeStream()->nativeSocket();
+            int size = 0;
+            socklen_t length = sizeof size;
+            if (fd < 0 || ::getsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, &length) != 0 || size <= 16384) return;
+            size = 4096;
+            ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+        });
+    EXPECT_EQ(namesIn(base_), std::vector<std::string>{"big"});
+}
+
+TEST(FtpServerStart, RaisesTheOpenFileLimitToTheHardLimit)
+{
+    platform::LogCapture quiet;
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit low = old;
+    low.rlim_cur = std::min<rlim_t>(old.rlim_max, 256);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    auto server = FtpServer::create(0, "/tmp", nullptr);
+    rlimit now{};
+    ::getrlimit(RLIMIT_NOFILE, &now);
+    EXPECT_EQ(now.rlim_cur, old.rlim_max);
+    server->stopFtpServer();
+    ::setrlimit(RLIMIT_NOFILE, &old);
 }
 
 }  // namespace

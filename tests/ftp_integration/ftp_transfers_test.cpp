@@ -18,15 +18,6 @@
 namespace ohmkit::ftp::test {
 namespace {
 
-// The names in a folder, hidden ones included.
-std::vector<std::string> namesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST_F(FtpServerTest, PassiveListingDownloadAndUpload)
 {
     writeFileBytes(path("sheet.pdf"), "%PDF-1.4 datasheet");
