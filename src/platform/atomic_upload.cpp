@@ -101,13 +101,13 @@ bool AtomicUpload::commit()
         return false;
     }
     // Renamed while still open and locked, so that nothing removes it in between.
-    if (::fsync(fd_) != 0 || ::rename(temporaryPath_.c_str(), targetPath_.c_str()) != 0) {
+    if (::rename(temporaryPath_.c_str(), targetPath_.c_str()) != 0) {
         const int error = errno;
         discard();
         errno = error;
         return false;
     }
-    ::close(fd_);   // the bytes are on the disk already: nothing is left to fail
+    ::close(fd_);
     fd_ = -1;
     return true;
 }

@@ -30,8 +30,8 @@ public:
 
     // Appends all of `data`. False (errno set) when the file cannot take it.
     bool write(std::string_view data);
-    // Writes the file through to the disk and renames it over the target. False (errno set)
-    // when that fails; the temporary file is then gone and the target is as it was.
+    // Renames the file over the target in one step. False (errno set) when that fails; the
+    // temporary file is then gone and the target is as it was.
     bool commit();
     // Removes the temporary file; the target is as it was. Idempotent.
     void discard();
