@@ -185,8 +185,13 @@ void FtpConnection::finishAfterPeerEnd()
         logLine("FC:the client ended its side during an upload, which is dropped");
         dropTransfer();
         sendMessage(reply::kTransferBroken);
+    } else if (transferInProgress() && !dataArrived()) {
+        // Nobody is left to open the data connection it waits for.
+        logLine("FC:the client ended its side before the data connection came");
+        dropTransfer();
+        sendMessage(reply::kNoDataPort);
     }
-    if (transferInProgress()) return;   // a download still goes out; then the close
+    if (transferInProgress()) return;   // a download under way still goes out; then the close
     closeAfterReplies();
 }
 

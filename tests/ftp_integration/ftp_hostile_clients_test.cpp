@@ -149,6 +149,15 @@ TEST_F(FtpServerTest, AClientThatEndsItsSideGetsEveryReplyThenTheClose)
         EXPECT_EQ(correct, 5000);
         EXPECT_EQ(many.readLine(), "215 UNIX Type: L8 Version: Brisklet 20080912");
         EXPECT_EQ(many.readLine(), "<closed>");
+
+        // A download that waits for a data connection nobody will open ends with the client.
+        ControlClient waiting = login();
+        waiting.sendRaw("PASV\r\nLIST\r\n");
+        waiting.socket().shutdownWrite();
+        EXPECT_EQ(waiting.readLine().rfind("227 ", 0), 0u);
+        EXPECT_EQ(waiting.readLine(), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        EXPECT_EQ(waiting.readLine(), "425 Can't open data connection.");
+        EXPECT_EQ(waiting.readLine(), "<closed>");
     });
     platform::RunLoop::main().runUntil([&] { return server_->connections().empty(); }, std::chrono::milliseconds(5000));
     EXPECT_TRUE(server_->connections().empty());
