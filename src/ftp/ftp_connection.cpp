@@ -112,6 +112,11 @@ void FtpConnection::onSocketDidReadData(net::EventSocket& sock, std::string_view
     if (&sock != connectionSocket_.get()) return;
     auto keep = shared_from_this();
     if (auto server = server_.lock()) server->didDataReceived();
+    if (closing_) {
+        // Nothing more is answered: what the client still sends waits in its socket.
+        connectionSocket_->pauseReading();
+        return;
+    }
     queueLineRead();
     lineBuffer_.append(data);
     processLines();

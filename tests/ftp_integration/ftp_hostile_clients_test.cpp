@@ -128,6 +128,18 @@ TEST_F(FtpServerTest, AClientThatDoesNotReadIsPausedNotServed)
     EXPECT_LE(mostWaiting, FtpConnection::kMaxWaitingReplies + 256);
 }
 
+// After QUIT nothing more is answered or gathered: the lines behind it get no reply.
+TEST_F(FtpServerTest, NothingIsAnsweredAfterQuit)
+{
+    runClient([&] {
+        ControlClient c = login();
+        c.sendRaw("QUIT\r\n" + noopLines(100000));
+        EXPECT_EQ(c.readLine(), "221- Data traffic for this session was 0 bytes in 0 files");
+        EXPECT_EQ(c.readLine(), "221 Thank you for using the FTP service on localhost.");
+        EXPECT_EQ(c.readLine(), "<closed>");
+    });
+}
+
 // As a script piping its commands into a connection does: every line sent before the end is
 // answered, then the server closes.
 TEST_F(FtpServerTest, AClientThatEndsItsSideGetsEveryReplyThenTheClose)
