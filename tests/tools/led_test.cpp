@@ -72,6 +72,15 @@ INSTANTIATE_TEST_SUITE_P(
         LedCase{"27", "1", "2", "20", "R = 1250 Ohm, P = 0.50 W", "Recommended: 1.3 KOhm, 0.5 W"},
         LedCase{"12V", " 1 LED", "2.0 v", "20mA", "R = 500 Ohm, P = 0.20 W", "Recommended: 510 Ohm, 0.25 W"}));
 
+// A decimal comma reads as the decimal point in the three decimal fields; the count is whole.
+INSTANTIATE_TEST_SUITE_P(
+    DecimalComma, LedResults,
+    testing::Values(LedCase{"4,5", "1", "2,8", "25", "R = 68 Ohm, P = 0.04 W", "Recommended: 68 Ohm, 0.125 W"},
+                    LedCase{"4.5", "1", "2.8", "25", "R = 68 Ohm, P = 0.04 W", "Recommended: 68 Ohm, 0.125 W"},
+                    LedCase{"4", "1", "2,8", "25", "R = 48 Ohm, P = 0.03 W", "Recommended: 51 Ohm, 0.125 W"},
+                    LedCase{"12", "1", "2", "17,5", "R = 571 Ohm, P = 0.17 W", "Recommended: 620 Ohm, 0.25 W"},
+                    LedCase{"12", "2,9", "2", "20", "R = 400 Ohm, P = 0.16 W", "Recommended: 430 Ohm, 0.25 W"}));
+
 // With 1000 mA the current is exactly 1 A, so R and P both equal the resistor's voltage.
 INSTANTIATE_TEST_SUITE_P(
     RecommendedValues, LedResults,

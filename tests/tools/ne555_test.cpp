@@ -55,6 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PulseCase{"1000", "0.09090909", "Results: T = 100.00 mS"},
                     PulseCase{"1000", "1", "Results: T = 1.10 s"}, PulseCase{"", "1", "Results: T = 0.00 mS"},
                     PulseCase{"x", "y", "Results: T = 0.00 mS"},
+                    PulseCase{"4,7", "10", "Results: T = 51.70 mS"},
                     PulseCase{"-100", "1", "Results: T = -110.00 mS"}));
 
 struct AstableCase {
@@ -88,7 +89,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // T2 = 0.00693 ms is not above 0.01 ms, so both are shown in us; 48100 Hz in KHz.
                     AstableCase{"0.01", "1", "1", "t1 = 13.86 us, t2 = 6.93 us", "f = 48.10 KHz"},
                     AstableCase{"0.1", "1", "1", "t1 = 0.14 ms, t2 = 0.07 ms", "f = 4.81 KHz"},
-                    AstableCase{"1", "1", "1", "t1 = 1.39 ms, t2 = 0.69 ms", "f = 481.00 Hz"}));
+                    AstableCase{"1", "1", "1", "t1 = 1.39 ms, t2 = 0.69 ms", "f = 481.00 Hz"},
+                    AstableCase{"0,1", "1", "1", "t1 = 0.14 ms, t2 = 0.07 ms", "f = 4.81 KHz"},
+                    AstableCase{"10", "0,5", "1,5", "t1 = 13.86 ms, t2 = 10.40 ms", "f = 41.23 Hz"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Validation, NE555Astable,

@@ -133,8 +133,19 @@ INSTANTIATE_TEST_SUITE_P(
         PanelCase{"12", "5", "0.09", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "--", "--", "--"}},
         PanelCase{"12", "5", "", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "--", "--", "--"}},
         PanelCase{"24", "5", "50", {"36.0 Wh", "1.8 Ah", "3.6 Ah", "0.4 A", "1", "6.7 W", "2.1 A"}},
+        // A decimal comma in any of the three fields.
+        PanelCase{"12,5", "4,5", "62,5", {"36.0 Wh", "3.5 Ah", "6.9 Ah", "0.7 A", "1", "7.6 W", "5.0 A"}},
+        PanelCase{"12.5", "4.5", "62.5", {"36.0 Wh", "3.5 Ah", "6.9 Ah", "0.7 A", "1", "7.6 W", "5.0 A"}},
         // A huge voltage leaves too small a charge current for any panel.
         PanelCase{"3e38", "5", "0.11", {"36.0 Wh", "0.0 Ah", "0.0 Ah", "0.0 A", "--", "--", "--"}}));
+
+TEST(SolarCalc, ConsumersTakeADecimalComma)
+{
+    auto s = openSolarScreen();
+    addConsumer(*s, "Router", "7,5", "2,5");
+    EXPECT_EQ(rowText(*s, 0), "Router, 2.5h, 18.8Wh");
+    EXPECT_EQ(s->labelResult1->text(), "18.8 Wh");
+}
 
 TEST(SolarCalc, EmptyListHasNoPanelResults)
 {

@@ -83,7 +83,14 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"18", "", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 0.00V",
                  "Voltage drop (alum.): 0.00V"},
         DropCase{"18", "-5", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): -2.10V",
-                 "Voltage drop (alum.): -3.24V"}));
+                 "Voltage drop (alum.): -3.24V"},
+        // A decimal comma in the current or the length.
+        DropCase{"18", "5", "2,5", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 0.52V",
+                 "Voltage drop (alum.): 0.81V"},
+        DropCase{"18", "2,5", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 1.05V",
+                 "Voltage drop (alum.): 1.62V"},
+        DropCase{"18", "5", "2", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 0.42V",
+                 "Voltage drop (alum.): 0.65V"}));
 
 // Gauges are matched as whole texts.
 INSTANTIATE_TEST_SUITE_P(

@@ -6,7 +6,7 @@
 
 namespace ohmkit::components {
 
-using platform::floatValue;
+using platform::typedFloatValue;
 using platform::format;
 
 InfoLedsView::InfoLedsView() : ui::ViewController("InfoLedsView") {}
@@ -133,9 +133,9 @@ void InfoLedsView::showMessage(const char* message)
 void InfoLedsView::showResults()
 {
     // 1. The inputs.
-    const float Vf = floatValue(m_cVoltageOnLED->text());
-    const float I = floatValue(m_cCurrentOnLED->text());
-    const float Vs = floatValue(m_cVoltage->text());
+    const float Vf = typedFloatValue(m_cVoltageOnLED->text());
+    const float I = typedFloatValue(m_cCurrentOnLED->text());
+    const float Vs = typedFloatValue(m_cVoltage->text());
     const int N = ledsCount();
 
     // 2. to 4. Input checks, in this order; only the first failing one is shown.

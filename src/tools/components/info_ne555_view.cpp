@@ -7,7 +7,7 @@
 
 namespace ohmkit::components {
 
-using platform::floatValue;
+using platform::typedFloatValue;
 using platform::format;
 
 InfoNE555View::InfoNE555View() : ui::ViewController("InfoNE555View") {}
@@ -76,8 +76,8 @@ void InfoNE555View::showResults()
 
 void InfoNE555View::showMonostable()
 {
-    const float C1 = floatValue(m_cDataC1->text());
-    const float R1 = floatValue(m_cDataR1->text());
+    const float C1 = typedFloatValue(m_cDataC1->text());
+    const float R1 = typedFloatValue(m_cDataR1->text());
 
     // 1. The pulse length in ms: the product in double, rounded to single.
     const float T = static_cast<float>(static_cast<double>(C1) * (static_cast<double>(R1) * 1.1));
@@ -89,9 +89,9 @@ void InfoNE555View::showMonostable()
 
 void InfoNE555View::showAstable()
 {
-    const float C2 = floatValue(m_cDataC2->text());
-    const float R2_1 = floatValue(m_cDataR2_1->text());
-    const float R2_2 = floatValue(m_cDataR2_2->text());
+    const float C2 = typedFloatValue(m_cDataC2->text());
+    const float R2_1 = typedFloatValue(m_cDataR2_1->text());
+    const float R2_2 = typedFloatValue(m_cDataR2_2->text());
 
     // 1. Validation: values too close to zero; negative values pass.
     if (std::fabs(static_cast<double>(C2)) < 0.00001 || std::fabs(static_cast<double>(R2_1)) < 0.001 ||

@@ -7,7 +7,7 @@
 
 namespace ohmkit::components {
 
-using platform::floatValue;
+using platform::typedFloatValue;
 using platform::format;
 
 namespace {
@@ -92,7 +92,7 @@ void InfoSolarCalcView::viewDidLoad()
 
 void InfoSolarCalcView::onButtonAddItem(const void*)
 {
-    items.emplace_back(textItemName->text(), floatValue(textItemPower->text()), floatValue(textItemUsage->text()));
+    items.emplace_back(textItemName->text(), typedFloatValue(textItemPower->text()), typedFloatValue(textItemUsage->text()));
     mainTable->reloadData();
     textItemName->resignFirstResponder();
     textItemPower->resignFirstResponder();
@@ -124,7 +124,7 @@ void InfoSolarCalcView::calculateResults()
     labelResult1->setText(format("%.1f Wh", static_cast<double>(E)));
 
     // 2. Battery capacity and charge current, for a usable voltage.
-    const float V = floatValue(textVoltage->text());
+    const float V = typedFloatValue(textVoltage->text());
     float Ic = 0.0f;
     if (static_cast<double>(V) > 0.1) {
         const float C = static_cast<float>(static_cast<double>(E) * 1.2 / static_cast<double>(V));
@@ -140,8 +140,8 @@ void InfoSolarCalcView::calculateResults()
     labelResult4->setText(format("%.1f A", static_cast<double>(Ic)));
 
     // 4. Panel results only for usable inputs.
-    const float H = floatValue(textSunHours->text());
-    const float P = floatValue(textPanelPower->text());
+    const float H = typedFloatValue(textSunHours->text());
+    const float P = typedFloatValue(textPanelPower->text());
     if (!(static_cast<double>(V) > 0.1 && static_cast<double>(Ic) > 0.01 && H < 24.0f &&
           static_cast<double>(H) > 0.1 && static_cast<double>(P) > 0.1)) {
         labelResult5->setText("--");
@@ -163,7 +163,7 @@ void InfoSolarCalcView::calculateResults()
     labelResult6->setText(format("%.1f W", static_cast<double>(Pd)));
 
     // 8. The peak current of all panels together (the panel power read again).
-    const float panelPower = floatValue(textPanelPower->text());
+    const float panelPower = typedFloatValue(textPanelPower->text());
     const float peak = (static_cast<float>(N) * panelPower) / V;
     labelResultPeakCurrent->setText(format("%.1f A", static_cast<double>(peak)));
 }

@@ -6,6 +6,7 @@ namespace ohmkit::wires {
 
 using platform::floatValue;
 using platform::format;
+using platform::typedFloatValue;
 
 InfoWiresVoltageDrop::InfoWiresVoltageDrop() : ui::ViewController("InfoWiresVoltageDrop") {}
 
@@ -91,10 +92,10 @@ void InfoWiresVoltageDrop::showResults()
     const std::string value(found->second);
     labelResult1->setText(format("Resistance, Ohm/m: %s", value.c_str()));
 
-    // 4. The numbers.
+    // 4. The numbers: the stored resistance, and the length and current as typed.
     const float r = floatValue(value);
-    const float L = floatValue(textLength->text());
-    const float I = floatValue(textCurrent->text());
+    const float L = typedFloatValue(textLength->text());
+    const float I = typedFloatValue(textCurrent->text());
 
     // 5. Both conductors, out and back.
     const float Vcu = (r * (L + L)) * I;
