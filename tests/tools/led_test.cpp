@@ -117,10 +117,27 @@ INSTANTIATE_TEST_SUITE_P(
                     LedCase{"0", "0", "2", "0", "Incorrect number of LEDs", ""},
                     LedCase{"0", "1", "2", "0", "Incorrect LED current", ""}));
 
-// Inputs far outside any real circuit stay defined: the integer resistance saturates.
+// The recommendation is the first list value at or above the exact ratio, not its truncation:
+// a smaller resistor would pass more current than the LED is rated for. The first line keeps
+// the truncated R.
+INSTANTIATE_TEST_SUITE_P(
+    NeverBelowTheNeed, LedResults,
+    testing::Values(LedCase{"5", "1", "3.0", "700", "R = 2 Ohm, P = 1.40 W", "Recommended: 3 Ohm, 2 W"},
+                    LedCase{"5", "1", "3", "600", "R = 3 Ohm, P = 1.20 W", "Recommended: 10 Ohm, 2 W"},
+                    LedCase{"12", "1", "2", "21", "R = 476 Ohm, P = 0.21 W", "Recommended: 510 Ohm, 0.25 W"},
+                    // 910000.5 Ohm is above the largest value: no recommendation rather than 910 K.
+                    LedCase{"910002.5", "1", "2", "1000", "R = 910000 Ohm, P = 910000.50 W", ""}));
+
+// Results too large to print come only from absurd supplies; they are bad input.
 INSTANTIATE_TEST_SUITE_P(
     HugeInputs, LedResults,
-    testing::Values(LedCase{"1e30", "1", "2", "1000", "R = 2147483647 Ohm, P = 1000000015047466219876688855040.00 W", ""},
+    testing::Values(LedCase{"1e30", "1", "2", "1000", "Incorrect input", ""},
+                    LedCase{"1e39", "1", "2", "20", "Incorrect input", ""},
+                    LedCase{"1.1e12", "1", "2", "1000", "Incorrect input", ""},
+                    // Just under 10^12 Ohm and W (as single precision holds them) print in full.
+                    LedCase{"999999999002", "1", "2", "1000", "R = 999999995904 Ohm, P = 999999995904.00 W", ""},
+                    // Far more than 2^31 Ohm is shown as it is, not saturated.
+                    LedCase{"3000000002", "1", "2", "1000", "R = 3000000000 Ohm, P = 3000000000.00 W", ""},
                     LedCase{"12", "1", "2", "1e40", "Battery voltage is low", ""}));
 
 TEST(LedCalc, DecreaseStopsAtOneWithoutRecomputing)
