@@ -99,10 +99,19 @@ void InfoWiresVoltageDrop::showResults()
 
     // 5. Both conductors, out and back.
     const float Vcu = (r * (L + L)) * I;
+    const float Val = Vcu * kAluminiumFactor;
+
+    // A negative length or current is bad input, and so is a drop too large to print (only
+    // absurd input gives one): the message takes the place of the drops.
+    if (L < 0.0f || I < 0.0f || !platform::isShowableResult(Val)) {
+        labelResult2->setText("Incorrect input");
+        labelResult3->setText("");
+        return;
+    }
 
     // 6. and 7. Copper, and aluminium from copper.
     labelResult2->setText(format("Voltage drop (copper): %.2fV", static_cast<double>(Vcu)));
-    labelResult3->setText(format("Voltage drop (alum.): %.2fV", static_cast<double>(Vcu * kAluminiumFactor)));
+    labelResult3->setText(format("Voltage drop (alum.): %.2fV", static_cast<double>(Val)));
 }
 
 }  // namespace ohmkit::wires
