@@ -11,7 +11,6 @@ namespace ohmkit::platform {
 
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The longest "[sign]digits" prefix after white space; returns the sign and the digits.
@@ -23,7 +22,7 @@ struct IntegerPrefix {
 IntegerPrefix integerPrefix(std::string_view text)
 {
     std::size_t i = 0;
-    while (i < text.size() && isSpace(text[i])) ++i;
+    while (i < text.size() && isWhiteSpace(text[i])) ++i;
     IntegerPrefix p;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) p.negative = text[i++] == '-';
     std::size_t start = i;
@@ -61,7 +60,7 @@ enum class DecimalMark { Point, PointOrComma };
 std::string floatPrefix(std::string_view text, DecimalMark mark = DecimalMark::Point)
 {
     std::size_t i = 0;
-    while (i < text.size() && isSpace(text[i])) ++i;
+    while (i < text.size() && isWhiteSpace(text[i])) ++i;
     std::size_t start = i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     std::size_t mantissaDigits = 0;
@@ -107,6 +106,8 @@ double readDouble(const std::string& prefix)
 }
 
 }  // namespace
+
+bool isWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 int intValue(std::string_view text) { return saturatingInteger<int>(text); }
 long long longLongValue(std::string_view text) { return saturatingInteger<long long>(text); }

@@ -14,6 +14,9 @@
 
 namespace ohmkit::platform {
 
+// The white space the readers skip: blank, tab, and the line and page breaks.
+bool isWhiteSpace(char c);
+
 int intValue(std::string_view text);                 // "12.7" reads 12
 long long longLongValue(std::string_view text);
 float floatValue(std::string_view text);             // single precision, correctly rounded
