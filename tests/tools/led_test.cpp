@@ -76,7 +76,6 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     DecimalComma, LedResults,
     testing::Values(LedCase{"4,5", "1", "2,8", "25", "R = 68 Ohm, P = 0.04 W", "Recommended: 68 Ohm, 0.125 W"},
-                    LedCase{"4.5", "1", "2.8", "25", "R = 68 Ohm, P = 0.04 W", "Recommended: 68 Ohm, 0.125 W"},
                     LedCase{"4", "1", "2,8", "25", "R = 48 Ohm, P = 0.03 W", "Recommended: 51 Ohm, 0.125 W"},
                     LedCase{"12", "1", "2", "17,5", "R = 571 Ohm, P = 0.17 W", "Recommended: 620 Ohm, 0.25 W"},
                     LedCase{"12", "2,9", "2", "20", "R = 400 Ohm, P = 0.16 W", "Recommended: 430 Ohm, 0.25 W"}));

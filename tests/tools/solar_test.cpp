@@ -135,7 +135,6 @@ INSTANTIATE_TEST_SUITE_P(
         PanelCase{"24", "5", "50", {"36.0 Wh", "1.8 Ah", "3.6 Ah", "0.4 A", "1", "6.7 W", "2.1 A"}},
         // A decimal comma in any of the three fields.
         PanelCase{"12,5", "4,5", "62,5", {"36.0 Wh", "3.5 Ah", "6.9 Ah", "0.7 A", "1", "7.6 W", "5.0 A"}},
-        PanelCase{"12.5", "4.5", "62.5", {"36.0 Wh", "3.5 Ah", "6.9 Ah", "0.7 A", "1", "7.6 W", "5.0 A"}},
         // A huge voltage leaves too small a charge current for any panel.
         PanelCase{"3e38", "5", "0.11", {"36.0 Wh", "0.0 Ah", "0.0 Ah", "0.0 A", "--", "--", "--"}}));
 

@@ -86,9 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"18", "5", "2,5", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 0.52V",
                  "Voltage drop (alum.): 0.81V"},
         DropCase{"18", "2,5", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 1.05V",
-                 "Voltage drop (alum.): 1.62V"},
-        DropCase{"18", "5", "2", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 0.42V",
-                 "Voltage drop (alum.): 0.65V"}));
+                 "Voltage drop (alum.): 1.62V"}));
 
 // A negative current or length, or a drop too large to print, is bad input: the resistance of
 // the gauge stays, the message takes the place of the drops.
