@@ -10,6 +10,15 @@ namespace ohmkit::components {
 using platform::typedFloatValue;
 using platform::format;
 
+namespace {
+
+const char* const kIncorrectInput = "Incorrect input";
+
+// Whether a time printed with two decimals would read 0.00.
+bool printsAsZero(double value) { return format("%.2f", std::fabs(value)) == "0.00"; }
+
+}  // namespace
+
 InfoNE555View::InfoNE555View() : ui::ViewController("InfoNE555View") {}
 
 void InfoNE555View::loadView()
@@ -73,15 +82,6 @@ void InfoNE555View::showResults()
     showMonostable();
     showAstable();
 }
-
-namespace {
-
-const char* const kIncorrectInput = "Incorrect input";
-
-// Whether a time printed with two decimals would read 0.00.
-bool printsAsZero(double value) { return format("%.2f", std::fabs(value)) == "0.00"; }
-
-}  // namespace
 
 void InfoNE555View::showMonostable()
 {
