@@ -223,7 +223,7 @@ def pasv_port(reply):
 
 def hostile_case(binary, store):
     # Short timeouts and small limits, set through the serve options.
-    server = Server(binary, store, options=["--idle-timeout", "1", "--data-timeout", "1", "--max-per-address", "3",
+    server = Server(binary, store, options=["--idle-timeout", "2", "--data-timeout", "1", "--max-per-address", "3",
                                             "--max-clients", "10"])
     with open(os.path.join(store, "sheet.pdf"), "wb") as f:
         f.write(b"%PDF datasheet")
@@ -268,6 +268,7 @@ def hostile_case(binary, store):
         replies = [c.line() for _ in range(20000)]
         check(replies == ["200 NOOP command successful."] * 20000, "burst replies")
         # A third connection from this address is the last one allowed.
+        check(c.command(b"NOOP") == "200 NOOP command successful.", "still there")
         third = Raw(server.port)
         check(third.line() == "220 Brisklet server ready.", "third greeting")
         fourth = Raw(server.port)
