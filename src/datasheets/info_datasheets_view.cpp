@@ -2,6 +2,7 @@
 
 #include "app/utils.h"
 #include "datasheets/info_datasheet_open.h"
+#include "platform/atomic_upload.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/text.h"
@@ -46,8 +47,10 @@ void InfoDatasheetsView::updateFilesList()
     // 2. Empty the list.
     filesList.clear();
     // 3. Its entries, one level, in listing order; an unreadable folder lists nothing.
-    // 4. Every entry is marked and listed: no filter, no sorting.
+    // 4. Every entry is marked and listed, no sorting; only the temporary files of uploads
+    //    under way are no datasheets yet.
     for (const std::string& name : platform::directoryEntries(dir)) {
+        if (platform::isUploadTemporaryName(name)) continue;
         const std::string path = format("%s/%s", dir.c_str(), name.c_str());
         app::Utils::addSkipBackupAttributeToItemAtURL(app::fileURLWithPath(path));
         filesList.push_back(name);
