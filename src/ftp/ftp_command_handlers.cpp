@@ -3,6 +3,7 @@
 // only then acts.
 #include "ftp/ftp_connection.h"
 
+#include "ftp/ftp_entries.h"
 #include "ftp/ftp_paths.h"
 #include "ftp/ftp_replies.h"
 #include "ftp/ftp_server.h"
@@ -10,7 +11,6 @@
 #include "platform/text.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,22 +51,6 @@ std::string joinWords(const std::vector<std::string>& words)
     return text;
 }
 
-// Moves an item without ever replacing one that exists at the destination.
-bool moveItem(const std::string& from, const std::string& to, std::string& problem)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno == EINVAL || errno == ENOSYS) {   // a file system without the no-replace rename
-        struct stat st{};
-        if (::lstat(to.c_str(), &st) == 0) {
-            problem = std::strerror(EEXIST);
-            return false;
-        }
-        if (::rename(from.c_str(), to.c_str()) == 0) return true;
-    }
-    problem = std::strerror(errno);
-    return false;
-}
-
 // An empty file at `path`, open for writing; an existing file (or link) there is replaced by
 // a new one rather than truncated in place, which some file systems answer with a flush of the
 // old contents. -1 when it cannot be made (a folder is never replaced).
@@ -101,8 +85,8 @@ std::string FtpConnection::makeFilePathFrom(const std::string& name) const
     auto server = server_.lock();
     const std::string base = server ? server->baseDir() : currentDir_;
     const bool changeRoot = !server || server->changeRoot();
-    if (!name.empty() && name[0] == '/') return changeRoot ? resolveSymlinksInPath(appendPathComponent(base, name)) : name;
-    return appendPathComponent(currentDir_, name);
+    if (!changeRoot && !name.empty() && name[0] == '/') return name;
+    return entryPathForName(base, currentDir_, name);
 }
 
 std::string FtpConnection::rootedPath(const std::string& path) const
@@ -123,15 +107,13 @@ bool FtpConnection::isInsideBaseDir(const std::string& path) const
 {
     auto server = server_.lock();
     if (server && !server->changeRoot()) return true;
-    const std::string base = server ? server->baseDir() : currentDir_;
-    return isPathInside(base, standardizePath(resolveSymlinksInPath(path)));
+    return ftp::isInsideBase(server ? server->baseDir() : currentDir_, path);
 }
 
 bool FtpConnection::isBaseDir(const std::string& path) const
 {
     auto server = server_.lock();
-    const std::string base = server ? server->baseDir() : currentDir_;
-    return standardizePath(resolveSymlinksInPath(path)) == base;
+    return ftp::isBase(server ? server->baseDir() : currentDir_, path);
 }
 
 bool FtpConnection::canChangeDirectoryTo(const std::string& path) const
@@ -456,10 +438,9 @@ void FtpConnection::doDele(const Words& words)
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
         return;
     }
-    std::error_code error;
-    std::filesystem::remove_all(path, error);
-    if (error) {
-        logFormat("FC:removing %s failed: %s", path.c_str(), error.message().c_str());
+    std::string problem;
+    if (!removeEntry(path, problem)) {
+        logFormat("FC:removing %s failed: %s", path.c_str(), problem.c_str());
         sendMessage(reply::kDeleFailed);
         return;
     }
@@ -509,7 +490,7 @@ void FtpConnection::doRnto(const Words& words)
     logFormat("RNFR %s", rnfrFilename_->c_str());
     logFormat("RNTO %s", path.c_str());
     std::string problem;
-    if (validNewFilePath(path) && moveItem(*rnfrFilename_, path, problem)) {
+    if (validNewFilePath(path) && moveEntry(*rnfrFilename_, path, problem)) {
         if (auto server = server_.lock()) server->didReceiveFileListChanged();
         sendMessage(reply::kRntoOk);
         return;
