@@ -391,6 +391,7 @@ void FtpConnection::doRetr(const Words& words)
         return;
     }
     sendMessage(format(reply::kBinary, name.c_str()));
+    beginTransfer(path, false, size);
     // The file goes out chunk by chunk as the data connection takes it.
     sendFile(std::make_shared<DownloadFile>(fd, size));
 }
@@ -404,6 +405,7 @@ void FtpConnection::doStor(const Words& words)
     // A second upload while one is open: the first file is finished first.
     if (currentFileHandle_ >= 0) {
         closeUploadFile();
+        endTransfer(!uploadWriteFailed_);
         if (auto server = server_.lock()) server->didReceiveFileListChanged();
     }
     currentFile_ = path;
@@ -419,6 +421,7 @@ void FtpConnection::doStor(const Words& words)
     }
     currentFileHandle_ = fd;
     sendMessage(format(reply::kBinary, name.c_str()));
+    beginTransfer(path, true, 0);
     if (dataConnection_) {
         dataConnection_->setConnectionState(FtpDataConnection::clientSending);
         logLine("FC:setting connection state to clientSending");

@@ -357,9 +357,39 @@ void FtpConnection::sendDataString(const std::string& text)
     sendData(std::make_shared<const std::string>(composedForm(text)));
 }
 
+void FtpConnection::beginTransfer(const std::string& path, bool upload, std::uint64_t total)
+{
+    auto keep = shared_from_this();   // the observer may stop the server
+    transfer_ = FileTransfer{path.substr(path.rfind('/') + 1), upload, 0, total};
+    if (auto server = server_.lock()) server->didTransferProgress(*transfer_);
+}
+
+void FtpConnection::transferMoved(std::uint64_t bytes)
+{
+    if (!transfer_) return;
+    auto keep = shared_from_this();
+    transfer_->bytes += bytes;
+    if (auto server = server_.lock()) server->didTransferProgress(*transfer_);
+}
+
+void FtpConnection::endTransfer(bool complete)
+{
+    if (!transfer_) return;
+    auto keep = shared_from_this();
+    const FileTransfer ended = std::move(*transfer_);
+    transfer_.reset();
+    if (auto server = server_.lock()) server->didTransferEnd(ended, complete);
+}
+
+void FtpConnection::didSendFileBytes(std::size_t bytes)
+{
+    if (transfer_ && !transfer_->upload) transferMoved(bytes);
+}
+
 void FtpConnection::didReceiveDataWritten(bool readFailed)
 {
     auto keep = shared_from_this();
+    if (transfer_ && !transfer_->upload) endTransfer(!readFailed);
     sendMessage(readFailed ? reply::kReadFailed : reply::kTransferComplete);
     if (dataConnection_) dataConnection_->closeConnection();
 }
@@ -372,6 +402,7 @@ void FtpConnection::didReceiveDataRead()
     }
     if (uploadWriteFailed_) return;
     std::string_view data = dataConnection_->receivedData();
+    const std::size_t size = data.size();
     while (!data.empty()) {
         ssize_t n = ::write(currentFileHandle_, data.data(), data.size());
         if (n < 0 && errno == EINTR) continue;
@@ -382,6 +413,7 @@ void FtpConnection::didReceiveDataRead()
         }
         data.remove_prefix(static_cast<std::size_t>(n));
     }
+    transferMoved(size);
 }
 
 void FtpConnection::closeUploadFile()
@@ -403,6 +435,7 @@ void FtpConnection::didFinishReading(bool broken)
         sendMessage(reply::kWriteFailed);
     else
         sendMessage(reply::kTransferComplete);
+    if (transfer_) endTransfer(transfer_->upload && hadFile && !broken && !uploadWriteFailed_);
     if (hadFile)
         if (auto server = server_.lock()) server->didReceiveFileListChanged();
     if (dataConnection_) dataConnection_->setConnectionState(FtpDataConnection::connectionIdle);

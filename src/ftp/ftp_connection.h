@@ -12,6 +12,7 @@
 // Threading: main run loop only.
 #include "ftp/command_line_buffer.h"
 #include "ftp/ftp_data_connection.h"
+#include "ftp/ftp_server_observer.h"
 #include "net/event_socket.h"
 
 #include <cstdint>
@@ -58,6 +59,8 @@ public:
     // A transfer has been written (`readFailed`: a file could not be read to its end).
     void didReceiveDataWritten(bool readFailed = false);
     void didReceiveDataRead();
+    // `bytes` more of the file being downloaded have been written to the data connection.
+    void didSendFileBytes(std::size_t bytes);
     void didFinishReading(bool broken = false);    // `broken`: the data socket failed
 
     // Paths.
@@ -143,6 +146,10 @@ private:
     bool refuseOutside(const std::string& path, const std::string& name, const char* reply);
     bool refuseBaseDir(const std::string& path, const std::string& name);
     void leave();   // the control socket is gone: leave the registry on a later turn
+    // The file transfer under way, as the server's observer hears of it.
+    void beginTransfer(const std::string& path, bool upload, std::uint64_t total);
+    void transferMoved(std::uint64_t bytes);
+    void endTransfer(bool complete);
 
     std::shared_ptr<net::EventSocket> connectionSocket_;
     std::weak_ptr<FtpServer> server_;
@@ -158,6 +165,7 @@ private:
     int currentFileHandle_ = -1;                   // open upload target, or -1
     bool uploadWriteFailed_ = false;
     std::optional<std::string> rnfrFilename_;
+    std::optional<FileTransfer> transfer_;
 
     CommandLineBuffer lineBuffer_;
     std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
