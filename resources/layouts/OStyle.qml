@@ -16,6 +16,8 @@ QtObject {
     readonly property color pressed: "#1f000000"
     readonly property color destructive: "#d92b2b"
     readonly property color fieldBorder: "#c7c7cc"
+    readonly property color success: "#34c759"     // a server running, data arriving
+    readonly property color warning: "#ff9500"     // data going out
 
     readonly property real fontSize: 17
     readonly property real smallFontSize: 13

@@ -3,6 +3,7 @@
 // only then acts.
 #include "ftp/ftp_connection.h"
 
+#include "ftp/ftp_entries.h"
 #include "ftp/ftp_paths.h"
 #include "ftp/ftp_replies.h"
 #include "ftp/ftp_server.h"
@@ -10,7 +11,6 @@
 #include "platform/text.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,22 +51,6 @@ std::string joinWords(const std::vector<std::string>& words)
     return text;
 }
 
-// Moves an item without ever replacing one that exists at the destination.
-bool moveItem(const std::string& from, const std::string& to, std::string& problem)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno == EINVAL || errno == ENOSYS) {   // a file system without the no-replace rename
-        struct stat st{};
-        if (::lstat(to.c_str(), &st) == 0) {
-            problem = std::strerror(EEXIST);
-            return false;
-        }
-        if (::rename(from.c_str(), to.c_str()) == 0) return true;
-    }
-    problem = std::strerror(errno);
-    return false;
-}
-
 // A regular file at `path`, open for reading; -1 when it cannot be opened or is not a
 // regular file. `size` receives its size.
 int openFileForDownload(const std::string& path, std::uint64_t& size)
@@ -92,8 +76,8 @@ std::string FtpConnection::makeFilePathFrom(const std::string& name) const
     auto server = server_.lock();
     const std::string base = server ? server->baseDir() : currentDir_;
     const bool changeRoot = !server || server->changeRoot();
-    if (!name.empty() && name[0] == '/') return changeRoot ? resolveSymlinksInPath(appendPathComponent(base, name)) : name;
-    return appendPathComponent(currentDir_, name);
+    if (!changeRoot && !name.empty() && name[0] == '/') return name;
+    return entryPathForName(base, currentDir_, name);
 }
 
 std::string FtpConnection::rootedPath(const std::string& path) const
@@ -406,6 +390,7 @@ void FtpConnection::doRetr(const Words& words)
     }
     sendMessage(format(reply::kBinary, name.c_str()));
     beginTransfer();
+    reportTransferStart(path, false, size);
     // The file goes out chunk by chunk as the data connection takes it, as long as it was
     // when it was opened.
     sendFile(std::make_shared<DownloadFile>(fd, size));
@@ -435,6 +420,7 @@ void FtpConnection::doStor(const Words& words)
     uploadWriteFailed_ = false;
     sendMessage(format(reply::kBinary, name.c_str()));
     beginTransfer();
+    reportTransferStart(path, true, 0);
     if (dataConnection_) {
         dataConnection_->setConnectionState(FtpDataConnection::clientSending);
         logLine("FC:setting connection state to clientSending");
@@ -455,10 +441,9 @@ void FtpConnection::doDele(const Words& words)
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
         return;
     }
-    std::error_code error;
-    std::filesystem::remove_all(path, error);
-    if (error) {
-        logFormat("FC:removing %s failed: %s", path.c_str(), error.message().c_str());
+    std::string problem;
+    if (!removeEntry(path, problem)) {
+        logFormat("FC:removing %s failed: %s", path.c_str(), problem.c_str());
         sendMessage(reply::kDeleFailed);
         return;
     }
@@ -509,7 +494,7 @@ void FtpConnection::doRnto(const Words& words)
     logFormat("RNFR %s", rnfrFilename_->c_str());
     logFormat("RNTO %s", path.c_str());
     std::string problem;
-    if (validNewFilePath(path) && moveItem(*rnfrFilename_, path, problem)) {
+    if (validNewFilePath(path) && moveEntry(*rnfrFilename_, path, problem)) {
         if (auto server = server_.lock()) server->didReceiveFileListChanged();
         sendMessage(reply::kRntoOk);
         return;

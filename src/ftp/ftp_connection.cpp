@@ -91,6 +91,7 @@ void FtpConnection::leave()
     // Close now, destroy later: the registry lets go on a later turn, never inside a callback.
     platform::RunLoop::main().post(
         [self = shared_from_this()] {
+            self->reportTransferEnd(false);   // whatever was under way ends with the connection
             if (auto server = self->server_.lock()) server->closeConnection(*self);
             self->selfHold_.reset();
         },
@@ -587,6 +588,7 @@ void FtpConnection::dropTransfer()
     currentFile_.reset();
     currentFileHandle_.reset();   // nothing of a dropped upload is kept
     releaseDataConnection();
+    reportTransferEnd(false);
 }
 
 // The data connection is let go at once; when this runs inside one of its callbacks, that
@@ -607,9 +609,39 @@ bool FtpConnection::refusePrivilegedPort(std::int32_t port)
     return true;
 }
 
+void FtpConnection::reportTransferStart(const std::string& path, bool upload, std::uint64_t total)
+{
+    auto keep = shared_from_this();   // the observer may stop the server
+    reported_ = FileTransfer{path.substr(path.rfind('/') + 1), upload, 0, total};
+    if (auto server = server_.lock()) server->didTransferProgress(*reported_);
+}
+
+void FtpConnection::reportTransferMoved(std::uint64_t bytes)
+{
+    if (!reported_) return;
+    auto keep = shared_from_this();
+    reported_->bytes += bytes;
+    if (auto server = server_.lock()) server->didTransferProgress(*reported_);
+}
+
+void FtpConnection::reportTransferEnd(bool complete)
+{
+    if (!reported_) return;
+    auto keep = weak_from_this().lock();   // none while the connection is being destroyed
+    const FileTransfer ended = std::move(*reported_);
+    reported_.reset();
+    if (auto server = server_.lock()) server->didTransferEnd(ended, complete);
+}
+
+void FtpConnection::didSendFileBytes(std::size_t bytes)
+{
+    if (reported_ && !reported_->upload) reportTransferMoved(bytes);
+}
+
 void FtpConnection::didReceiveDataWritten(bool readFailed)
 {
     auto keep = shared_from_this();
+    if (reported_ && !reported_->upload) reportTransferEnd(!readFailed);
     sendMessage(readFailed ? reply::kReadFailed : reply::kTransferComplete);
     endTransfer();
 }
@@ -621,11 +653,14 @@ void FtpConnection::didReceiveDataRead()
         return;
     }
     if (uploadWriteFailed_) return;
-    if (!currentFileHandle_->write(dataConnection_->receivedData())) {
+    const std::string_view data = dataConnection_->receivedData();
+    if (!currentFileHandle_->write(data)) {
         logFormat("FC:writing %s failed: %s", currentFile_.value_or("").c_str(), std::strerror(errno));
         uploadWriteFailed_ = true;
         currentFileHandle_->discard();   // the space it took is free again at once
+        return;
     }
+    reportTransferMoved(data.size());
 }
 
 bool FtpConnection::clientVanished() const
@@ -657,6 +692,7 @@ void FtpConnection::didFinishReading(bool broken)
         sendMessage(reply::kTransferComplete);
     }
     upload.reset();   // an upload that did not take its name leaves nothing
+    if (reported_) reportTransferEnd(reported_->upload && committed);
     if (committed)
         if (auto server = server_.lock()) server->didReceiveFileListChanged();
     endTransfer();   // the data socket is closing

@@ -12,6 +12,7 @@
 // Threading: main run loop only.
 #include "ftp/command_line_buffer.h"
 #include "ftp/ftp_data_connection.h"
+#include "ftp/ftp_server_observer.h"
 #include "net/event_socket.h"
 #include "platform/atomic_upload.h"
 
@@ -78,6 +79,8 @@ public:
     // is refused until it is.
     bool transferInProgress() const { return transfer_ != Transfer::None; }
     void didReceiveDataRead();
+    // `bytes` more of the file being downloaded have been written to the data connection.
+    void didSendFileBytes(std::size_t bytes);
     void didFinishReading(bool broken = false);    // `broken`: the data socket failed
 
     // Paths.
@@ -200,6 +203,10 @@ private:
     std::optional<std::string> pathOrRefuse(const std::string& name, bool followLast, const char* reply,
                                             bool notBaseDir = false);
     void leave();   // the control socket is gone: leave the registry on a later turn
+    // The file transfer under way, as the server's observer hears of it.
+    void reportTransferStart(const std::string& path, bool upload, std::uint64_t total);
+    void reportTransferMoved(std::uint64_t bytes);
+    void reportTransferEnd(bool complete);
 
     std::shared_ptr<net::EventSocket> connectionSocket_;
     std::weak_ptr<FtpServer> server_;
@@ -215,6 +222,7 @@ private:
     std::unique_ptr<platform::AtomicUpload> currentFileHandle_;   // the upload under way
     bool uploadWriteFailed_ = false;
     std::optional<std::string> rnfrFilename_;
+    std::optional<FileTransfer> reported_;        // the transfer as the observer last heard of it
 
     CommandLineBuffer lineBuffer_;
     std::string replies_;                          // reply lines not yet handed to the socket

@@ -78,7 +78,7 @@ void FtpDataConnection::write(OutgoingData data)
                 0.0, this, kEmptyWriteDone);
         }
     } else if (data.bytes && !data.bytes->empty()) {
-        writesInFlight_.push_back(false);
+        writesInFlight_.push_back(0);
         dataSocket_->writeData(std::move(data.bytes), -1, 0);
     } else if (writesInFlight_.empty()) {
         // The socket ignores an empty write, so nothing would ever complete: report the
@@ -102,7 +102,7 @@ bool FtpDataConnection::sendNextChunk()
         return false;
     }
     if (chunk->empty()) return false;
-    writesInFlight_.push_back(true);
+    writesInFlight_.push_back(chunk->size());
     dataSocket_->writeData(std::move(*chunk), -1, 0);
     return true;
 }
@@ -189,9 +189,10 @@ void FtpDataConnection::onSocketDidReadData(net::EventSocket&, std::string_view 
 void FtpDataConnection::onSocketDidWriteDataWithTag(net::EventSocket&, std::int32_t)
 {
     auto keep = shared_from_this();
-    const bool fileChunk = !writesInFlight_.empty() && writesInFlight_.front();
+    const std::size_t fileChunk = writesInFlight_.empty() ? 0 : writesInFlight_.front();
     if (!writesInFlight_.empty()) writesInFlight_.pop_front();
     if (fileChunk && file_) {
+        if (ftpConnection_) ftpConnection_->didSendFileBytes(fileChunk);
         if (!sendNextChunk()) fileDone();
     } else if (ftpConnection_) {
         ftpConnection_->didReceiveDataWritten();

@@ -109,7 +109,7 @@ private:
     FtpConnection* ftpConnection_;
     std::string_view receivedData_;
     std::int32_t connectionState_ = connectionIdle;
-    std::deque<bool> writesInFlight_;              // in completion order; true: a chunk of file_
+    std::deque<std::size_t> writesInFlight_;       // in completion order; a chunk of file_: its size, else 0
     std::shared_ptr<DownloadFile> file_;           // the file being sent, if any
     bool fileFailed_ = false;                      // file_ could not be read to its end
     std::vector<OutgoingData> waiting_;            // written while a file is being sent

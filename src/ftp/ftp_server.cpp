@@ -99,7 +99,14 @@ void FtpServer::closeConnection(FtpConnection& connection)
 {
     auto it = std::find_if(connections_.begin(), connections_.end(),
                            [&](const std::shared_ptr<FtpConnection>& c) { return c.get() == &connection; });
-    if (it != connections_.end()) connections_.erase(it);
+    if (it == connections_.end()) return;
+    connections_.erase(it);
+    connectionsChanged();
+}
+
+void FtpServer::connectionsChanged()
+{
+    if (notificationObject_) notificationObject_->didChangeConnectionCount(connections_.size());
 }
 
 std::string FtpServer::createList(const std::string& dir) const { return ftp::createList(dir); }
@@ -131,9 +138,20 @@ void FtpServer::didDataReceived()
     if (notificationObject_) notificationObject_->didDataReceived();
 }
 
+void FtpServer::didTransferProgress(const FileTransfer& transfer)
+{
+    if (notificationObject_) notificationObject_->didTransferProgress(transfer);
+}
+
+void FtpServer::didTransferEnd(const FileTransfer& transfer, bool complete)
+{
+    if (notificationObject_) notificationObject_->didTransferEnd(transfer, complete);
+}
+
 void FtpServer::onSocketDidAcceptNewSocket(net::EventSocket& sock, const std::shared_ptr<net::EventSocket>& newSocket)
 {
     connections_.push_back(FtpConnection::create(newSocket, shared_from_this()));
+    connectionsChanged();
     const int port = sock.localPort();
     logFormat("FS:didAcceptNewSocket  port:%i", port);
     if (port == portNumber_)

@@ -4,7 +4,8 @@
 // It listens on one TCP port (IPv4 and IPv6), turns every accepted control socket into an
 // FtpConnection that it keeps in its registry, holds what all connections share (the command
 // table, the base directory that clients see as "/", the text encoding), builds listings, and
-// forwards three activity notifications to one observer (the upload screen).
+// forwards what happens to one observer (the upload screen): command and reply lines, changes
+// of the file list, the number of connections, and the progress of file transfers.
 // Threading: everything runs on the main run loop; nothing is locked.
 // Ownership: held by std::shared_ptr (use create()). The registry is the only owner of each
 // connection. The server keeps its observer alive until it is destroyed; its owner calls
@@ -21,6 +22,7 @@ namespace ohmkit::ftp {
 
 class FtpConnection;
 class FtpServerObserver;
+struct FileTransfer;
 
 enum class TextEncoding { Utf8 };
 
@@ -59,6 +61,8 @@ public:
     void didReceiveFileListChanged();
     void didDataSend();
     void didDataReceived();
+    void didTransferProgress(const FileTransfer& transfer);
+    void didTransferEnd(const FileTransfer& transfer, bool complete);
 
     // Settings and state.
     const std::string& baseDir() const { return baseDir_; }
@@ -82,6 +86,7 @@ public:
     FtpServer();   // use create()
 
 private:
+    void connectionsChanged();
     void start(std::uint32_t port, const std::string& dir, std::shared_ptr<FtpServerObserver> notifyObject);
     static void raiseOpenFileLimit();
 
