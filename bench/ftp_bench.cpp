@@ -32,6 +32,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -235,11 +236,23 @@ private:
     std::string last_;
 };
 
+// A file under /proc/PID, read with plain calls: the process may end while it is read.
+std::string readProcFile(pid_t pid, const char* name)
+{
+    const std::string path = "/proc/" + std::to_string(pid) + "/" + name;
+    std::string text;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char chunk[1024];
+    for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(n));
+    ::close(fd);
+    return text;
+}
+
 // The fields of /proc/PID/stat after the command name (which may hold blanks), from field 3.
 std::vector<std::string> statFields(pid_t pid)
 {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::string text = readProcFile(pid, "stat");
     std::size_t close = text.rfind(')');
     std::vector<std::string> fields;
     if (close == std::string::npos || close + 2 > text.size()) return fields;
@@ -298,7 +311,7 @@ private:
         if (pid_ <= 0) return 0;
         long long total = 0;
         for (pid_t pid : processTree(pid_, forks_)) {
-            std::ifstream statm("/proc/" + std::to_string(pid) + "/statm");
+            std::istringstream statm(readProcFile(pid, "statm"));
             long long size = 0, resident = 0, shared = 0;
             if (statm >> size >> resident >> shared) total += (resident - shared) * ::sysconf(_SC_PAGESIZE);
         }
@@ -364,6 +377,7 @@ Target startOhmkit(const std::string& store, int clients)
     if (::pipe(pipeFds) != 0) return target;
     pid_t pid = ::fork();
     if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);   // never outlives the benchmark
         ::dup2(pipeFds[1], 1);
         int devNull = ::open(std::getenv("FTP_BENCH_LOG") ? std::getenv("FTP_BENCH_LOG") : "/dev/null", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(devNull, 2);   // the diagnostic log
@@ -389,6 +403,7 @@ pid_t spawn(const std::vector<std::string>& argv, int* out = nullptr)
     if (out && ::pipe(pipeFds) != 0) return -1;
     pid_t pid = ::fork();
     if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);   // never outlives the benchmark
         int devNull = ::open("/dev/null", O_RDWR);
         ::dup2(devNull, 0);
         ::dup2(out ? pipeFds[1] : devNull, 1);
@@ -604,9 +619,7 @@ std::vector<Phase> phases(const Options& options, const std::string& big)
                         reader.join();
                         r.seconds = burstSeconds;
                         r.failures = (sent ? 0 : 1) + (served ? 0 : 1) + (kBurstLines - replies.load());
-                        char note[96];
-                        std::snprintf(note, sizeof note, "%d replies in %.3f s", replies.load(), burstSeconds);
-                        r.note = note;
+                        if (r.failures) r.note = other.last();
                         return r;
                     }});
     const int clients = options.clients;
