@@ -23,7 +23,7 @@
 // phase against all three in interleaved rounds (default 3; the order of the servers rotates
 // each round) and prints each server's median with Ohmkit's ratio to the better peer: above 1
 // means Ohmkit is ahead, whether the figure is a rate or a time.
-#include "ftp/serve_command.h"
+#include "app/serve_command.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -384,7 +384,7 @@ Target startOhmkit(const std::string& store, int clients)
         ::close(pipeFds[0]);
         // Every client of the benchmark comes from 127.0.0.1: the limits make room for them all.
         const std::string room = std::to_string(clients + 10);
-        std::_Exit(ohmkit::ftp::serveCommand(
+        std::_Exit(ohmkit::app::serveCommand(
             {"--port", "0", "--documents", store, "--max-clients", room, "--max-per-address", room}, std::cout,
             std::cerr));
     }
