@@ -200,10 +200,9 @@ void FtpConnection::doQuit(const Words& words)
     logFormat("Quit : %s", joinWords(words).c_str());
     sendMessage(reply::kQuit1);
     sendMessage(reply::kQuit2);
-    // Both lines are written, then the socket closes; until then the connection keeps itself.
-    selfHold_ = shared_from_this();
+    // Both lines are written, then the socket closes. The connection stays in the registry
+    // until then (leave()), so that stopping the server reaches it even if they never drain.
     closeAfterReplies();
-    if (auto server = server_.lock()) server->closeConnection(*this);
 }
 
 void FtpConnection::doStat(const Words&)

@@ -208,6 +208,8 @@ private:
     void reportTransferMoved(std::uint64_t bytes);
     void reportTransferEnd(bool complete);
 
+    // The loop the control socket runs on: every deferred call and timer of the connection.
+    platform::RunLoop& loop() const { return connectionSocket_->runLoop(); }
     std::shared_ptr<net::EventSocket> connectionSocket_;
     std::weak_ptr<FtpServer> server_;
     std::shared_ptr<net::EventSocket> dataSocket_;
@@ -228,7 +230,8 @@ private:
     std::string replies_;                          // reply lines not yet handed to the socket
     bool replyWriteInFlight_ = false;              // a write of replies has not completed yet
     bool waitingForReplies_ = false;               // lines wait until the replies drain
-    bool linesPosted_ = false;                     // processLines is posted for a later turn
+    platform::PendingCall processLinesLater_;      // processLines on a later turn
+    platform::PendingCall leaveLater_;             // leaves the registry on a later turn
     bool peerEnded_ = false;                       // the client has ended its side
     bool closing_ = false;                         // closes once its last replies are written
     enum class Transfer { None, Waiting, Running };
@@ -244,7 +247,6 @@ private:
     std::uint64_t lastProgress_ = 0;
     Clock::time_point closingSince_;
     std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
-    std::shared_ptr<FtpConnection> selfHold_;      // set by QUIT until the control socket closes
     bool leaving_ = false;
 };
 

@@ -15,10 +15,6 @@ namespace ohmkit::ftp {
 using platform::logFormat;
 using platform::logLine;
 
-namespace {
-const std::string kEmptyWriteDone = "emptyWriteDone";
-}
-
 FtpDataConnection::FtpDataConnection(std::shared_ptr<net::EventSocket> socket, FtpConnection* connection)
     : dataSocket_(std::move(socket)), ftpConnection_(connection)
 {
@@ -41,7 +37,7 @@ std::shared_ptr<FtpDataConnection> FtpDataConnection::create(std::shared_ptr<net
 
 FtpDataConnection::~FtpDataConnection()
 {
-    platform::RunLoop::main().cancelAll(this);
+    emptyWriteDone_.cancelAll();
     if (dataSocket_) {
         dataSocket_->setDelegate(nullptr);
         dataSocket_->disconnect();
@@ -71,11 +67,9 @@ void FtpDataConnection::write(OutgoingData data)
             // An empty (or unreadable) file: nothing will complete, so the transfer ends on
             // the next turn.
             std::weak_ptr<FtpDataConnection> weak = weak_from_this();
-            platform::RunLoop::main().post(
-                [weak] {
-                    if (auto self = weak.lock()) self->fileDone();
-                },
-                0.0, this, kEmptyWriteDone);
+            emptyWriteDone_.defer(dataSocket_->runLoop(), [weak] {
+                if (auto self = weak.lock()) self->fileDone();
+            });
         }
     } else if (data.bytes && !data.bytes->empty()) {
         writesInFlight_.push_back(0);
@@ -84,11 +78,9 @@ void FtpDataConnection::write(OutgoingData data)
         // The socket ignores an empty write, so nothing would ever complete: report the
         // (empty) transfer as written on the next turn of the loop.
         std::weak_ptr<FtpDataConnection> weak = weak_from_this();
-        platform::RunLoop::main().post(
-            [weak] {
-                if (auto self = weak.lock(); self && self->ftpConnection_) self->ftpConnection_->didReceiveDataWritten();
-            },
-            0.0, this, kEmptyWriteDone);
+        emptyWriteDone_.defer(dataSocket_->runLoop(), [weak] {
+            if (auto self = weak.lock(); self && self->ftpConnection_) self->ftpConnection_->didReceiveDataWritten();
+        });
     }
     queueRead();
 }
@@ -129,7 +121,7 @@ void FtpDataConnection::writeQueuedData(DataQueue& queue)
 
 void FtpDataConnection::closeConnection()
 {
-    platform::RunLoop::main().cancel(this, kEmptyWriteDone);
+    emptyWriteDone_.cancelAll();
     dataSocket_->disconnect();
 }
 

@@ -107,6 +107,7 @@ private:
 
     std::shared_ptr<net::EventSocket> dataSocket_;
     FtpConnection* ftpConnection_;
+    platform::PendingCalls emptyWriteDone_;   // an empty transfer reported on a later turn
     std::string_view receivedData_;
     std::int32_t connectionState_ = connectionIdle;
     std::deque<std::size_t> writesInFlight_;       // in completion order; a chunk of file_: its size, else 0

@@ -151,7 +151,6 @@ EventSocket::~EventSocket()
 {
     theFlags_ &= static_cast<std::uint8_t>(~SetUpComplete);   // no disconnect callback from here
     close();
-    loop_->cancelAll(this);
 }
 
 // ---- Listening and accepting ----------------------------------------------------------------
@@ -258,7 +257,6 @@ bool EventSocket::acceptOnAddress(const std::optional<std::string>& interfaceNam
         }
     }
     if (!theSocket_ && !theSocket6_) return fail();
-    theRunLoop_ = loop_;
     theFlags_ |= SetUpComplete;
     return true;
 }
@@ -291,7 +289,7 @@ void EventSocket::doAcceptWithSocket(int nativeSocket)
     }
     if (theDelegate_) theDelegate_->onSocketDidAcceptNewSocket(*this, newSocket);
     RunLoop* loop = theDelegate_ ? theDelegate_->onSocketWantsRunLoopForNewSocket(*this, newSocket) : nullptr;
-    if (!loop) loop = theRunLoop_ ? theRunLoop_ : loop_;
+    if (!loop) loop = loop_;
 
     auto pair = platform::createStreamPairWithSocket(nativeSocket);
     if (!pair.read || !pair.write) {
@@ -356,7 +354,6 @@ bool EventSocket::attachStreamsAndOpen(RunLoop& loop, Error* error)
         return false;
     }
     theWriteStream_->scheduleWithRunLoop(loop);
-    theRunLoop_ = &loop;
 
     if (theDelegate_ && !theDelegate_->onSocketWillConnect(*this)) {
         if (error) *error = getAbortError();
@@ -422,7 +419,7 @@ void EventSocket::closeWithError(const std::optional<Error>& error)
 void EventSocket::close()
 {
     emptyQueues();
-    loop_->cancel(this, "disconnect");
+    disconnectLater_.cancel();
     if (theReadStream_) {
         auto stream = std::move(theReadStream_);
         stream->setClient(0, nullptr);
@@ -437,7 +434,6 @@ void EventSocket::close()
     }
     theSocket_.reset();    // invalidates, removes the registration, releases
     theSocket6_.reset();
-    theRunLoop_ = nullptr;
     readPaused_ = false;
     if ((theFlags_ & SetUpComplete) && theDelegate_) postDidDisconnect();
     theFlags_ = 0;
@@ -451,7 +447,7 @@ void EventSocket::postDidDisconnect()
         auto self = weak.lock();
         // Only to a delegate that is still this socket's: a delegate that went away cleared it.
         if (self && self->theDelegate_ == delegate) delegate->onSocketDidDisconnect(*self);
-    }, 0, this, "onSocketDidDisconnect");
+    });
 }
 
 void EventSocket::disconnect() { close(); }
@@ -520,24 +516,12 @@ void EventSocket::queueWrite(std::unique_ptr<WritePacket> packet)
 // head of the queue, and each completed write posts the next one.
 void EventSocket::postDequeue(bool read)
 {
-    bool& posted = read ? readDequeuePosted_ : writeDequeuePosted_;
-    if (posted) return;
-    posted = true;
+    platform::PendingCall& dequeue = read ? readDequeue_ : writeDequeue_;
+    if (dequeue.pending()) return;
     std::weak_ptr<EventSocket> weak = weak_from_this();
-    if (read)
-        loop_->post([weak] {
-            if (auto self = weak.lock()) {
-                self->readDequeuePosted_ = false;
-                self->maybeDequeueRead();
-            }
-        }, 0, this, "maybeDequeueRead");
-    else
-        loop_->post([weak] {
-            if (auto self = weak.lock()) {
-                self->writeDequeuePosted_ = false;
-                self->maybeDequeueWrite();
-            }
-        }, 0, this, "maybeDequeueWrite");
+    dequeue = loop_->defer([weak, read] {
+        if (auto self = weak.lock()) read ? self->maybeDequeueRead() : self->maybeDequeueWrite();
+    });
 }
 
 void EventSocket::pauseReading() { readPaused_ = true; }
@@ -549,9 +533,9 @@ void EventSocket::resumeReading()
     // The stream reported the waiting bytes once already and does not repeat itself until
     // they are read: a delivery pass on the next turn takes them.
     std::weak_ptr<EventSocket> weak = weak_from_this();
-    loop_->post([weak] {
+    resumeRead_ = loop_->defer([weak] {
         if (auto self = weak.lock()) self->doBytesAvailable();
-    }, 0, this, "resumeReading");
+    });
 }
 
 void EventSocket::setReadChunkLimit(std::size_t bytes) { readChunkLimit_ = std::clamp<std::size_t>(bytes, 1, ReadChunkSize); }
@@ -720,9 +704,9 @@ void EventSocket::maybeScheduleDisconnect()
 {
     if (!(theFlags_ & DisconnectPending) || !theWriteQueue_.empty() || theCurrentWrite_) return;
     std::weak_ptr<EventSocket> weak = weak_from_this();
-    loop_->post([weak] {
+    disconnectLater_ = loop_->defer([weak] {
         if (auto self = weak.lock()) self->disconnect();
-    }, 0, this, "disconnect");
+    });
 }
 
 void EventSocket::doWriteTimeout(platform::Timer& timer)
@@ -739,10 +723,9 @@ void EventSocket::emptyQueues()
     theReadQueue_.clear();
     theWriteQueue_.clear();
     queuedWriteBytes_ = 0;
-    loop_->cancel(this, "maybeDequeueRead");
-    loop_->cancel(this, "maybeDequeueWrite");
-    loop_->cancel(this, "resumeReading");
-    readDequeuePosted_ = writeDequeuePosted_ = false;
+    readDequeue_.cancel();
+    writeDequeue_.cancel();
+    resumeRead_.cancel();
 }
 
 // ---- Stream events --------------------------------------------------------------------------
