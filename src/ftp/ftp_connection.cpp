@@ -59,7 +59,7 @@ std::shared_ptr<FtpConnection> FtpConnection::create(std::shared_ptr<net::EventS
     connection->connectionSocket_->setReadChunkLimit(CommandLineBuffer::kMaxLineLength);
     connection->queueLineRead();   // the greeting follows once the connection is up (admit)
     connection->dataPort_ = 2001;
-    connection->transferMode_ = pasvMode;
+    connection->transferMode_ = TransferMode::pasv;
     connection->currentDir_ = server->baseDir();
     return connection;
 }
@@ -354,9 +354,9 @@ bool FtpConnection::openDataSocket(std::int32_t port)
     }
     unverifiedDataSockets_.clear();
 
-    if (transferMode_ == pasvMode || transferMode_ == epsvMode) {
+    if (transferMode_ == TransferMode::pasv || transferMode_ == TransferMode::epsv) {
         std::string local;
-        if (transferMode_ == pasvMode) {
+        if (transferMode_ == TransferMode::pasv) {
             local = comparableAddress(connectionSocket_->localHost().value_or(""));
             if (local.find(':') != std::string::npos) {
                 sendMessage(reply::kPasvIpv6);
@@ -379,7 +379,7 @@ bool FtpConnection::openDataSocket(std::int32_t port)
             sendMessage(reply::kNoDataPort);
             return true;
         }
-        if (transferMode_ == pasvMode)
+        if (transferMode_ == TransferMode::pasv)
             sendMessage(format(reply::kPasv, platform::replaceAll(local, ".", ",").c_str(), dataPort_ / 256,
                                dataPort_ % 256));
         else
@@ -395,8 +395,8 @@ bool FtpConnection::openDataSocket(std::int32_t port)
         logFormat("-- %s", error.description().c_str());
     replaceDataConnection(dataSocket_);
     switch (transferMode_) {
-    case portMode: sendMessage(reply::kPort); break;
-    case lprtMode: sendMessage(reply::kLprt); break;
+    case TransferMode::port: sendMessage(reply::kPort); break;
+    case TransferMode::lprt: sendMessage(reply::kLprt); break;
     default: sendMessage(reply::kEprt); break;
     }
     return true;
@@ -406,7 +406,7 @@ void FtpConnection::replaceDataConnection(std::shared_ptr<net::EventSocket> sock
 {
     releaseDataConnection();
     // An upload that was accepted before its data connection arrived starts receiving at once.
-    const auto state = currentFileHandle_ ? FtpDataConnection::clientSending : FtpDataConnection::connectionIdle;
+    const auto state = currentFileHandle_ ? FtpDataConnection::ConnectionState::clientSending : FtpDataConnection::ConnectionState::connectionIdle;
     dataConnection_ = FtpDataConnection::create(std::move(socket), this, queuedData_, state);
 }
 

@@ -13,6 +13,7 @@
 #include "ftp/command_line_buffer.h"
 #include "ftp/ftp_data_connection.h"
 #include "ftp/ftp_server_observer.h"
+#include "ftp/path_policy.h"
 #include "net/event_socket.h"
 #include "platform/atomic_upload.h"
 
@@ -43,7 +44,7 @@ public:
     static constexpr std::size_t kMaxWaitingReplies = 64 * 1024;
 
     // transferMode: the kind of the latest data-connection command.
-    enum TransferMode : std::int32_t { pasvMode = 0, epsvMode = 1, portMode = 2, lprtMode = 3, eprtMode = 4 };
+    enum class TransferMode { pasv, epsv, port, lprt, eprt };
 
     // initWithEventSocket:forServer: — adopts the accepted control socket and greets the client.
     static std::shared_ptr<FtpConnection> create(std::shared_ptr<net::EventSocket> socket,
@@ -83,10 +84,9 @@ public:
     void didSendFileBytes(std::size_t bytes);
     void didFinishReading(bool broken = false);    // `broken`: the data socket failed
 
-    // Paths.
-    std::string makeFilePathFrom(const std::string& name) const;
-    std::string rootedPath(const std::string& path) const;
-    bool canChangeDirectoryTo(const std::string& path) const;
+    // Paths: the rules come from the server's store (PathPolicy), the current directory from
+    // the connection.
+    PathPolicy paths() const;
     bool changedCurrentDirectoryTo(const std::string& path);
     bool accessibleFilePath(const std::string& path) const;
     bool validNewFilePath(const std::string& path) const;
@@ -129,8 +129,8 @@ public:
     void doMlst(const Words& words);
 
     // Accessors.
-    std::int32_t transferMode() const { return transferMode_; }
-    void setTransferMode(std::int32_t mode) { transferMode_ = mode; }
+    TransferMode transferMode() const { return transferMode_; }
+    void setTransferMode(TransferMode mode) { transferMode_ = mode; }
     const std::string& currentDir() const { return currentDir_; }
     void setCurrentDir(std::string dir) { currentDir_ = std::move(dir); }
     const std::optional<std::string>& currentFile() const { return currentFile_; }
@@ -216,7 +216,7 @@ private:
     std::shared_ptr<FtpDataConnection> dataConnection_;
     Words msgComponents_;
     std::uint16_t dataPort_ = 2001;
-    std::int32_t transferMode_ = pasvMode;
+    TransferMode transferMode_ = TransferMode::pasv;
     DataQueue queuedData_;
     std::optional<std::string> currentUser_;
     std::string currentDir_;

@@ -57,7 +57,7 @@ void FtpDataConnection::writeFile(std::shared_ptr<DownloadFile> file) { write({n
 
 void FtpDataConnection::write(OutgoingData data)
 {
-    connectionState_ = serverSending;
+    connectionState_ = ConnectionState::serverSending;
     if (file_) {
         waiting_.push_back(std::move(data));   // after the file, in order
     } else if (data.file) {
@@ -175,7 +175,7 @@ void FtpDataConnection::onSocketDidReadData(net::EventSocket&, std::string_view 
     receivedData_ = data;
     if (ftpConnection_) ftpConnection_->didReceiveDataRead();
     receivedData_ = {};
-    connectionState_ = clientDataArrived;
+    connectionState_ = ConnectionState::clientDataArrived;
 }
 
 void FtpDataConnection::onSocketDidWriteDataWithTag(net::EventSocket&, std::int32_t)
@@ -194,15 +194,16 @@ void FtpDataConnection::onSocketDidWriteDataWithTag(net::EventSocket&, std::int3
 
 bool FtpDataConnection::onReadStreamEnded(net::EventSocket&)
 {
-    logFormat("FDC: onReadStreamEnded %d(clientSending is %d)", connectionState_, static_cast<int>(clientSending));
-    return connectionState_ == clientSending || connectionState_ == clientDataArrived;
+    logFormat("FDC: onReadStreamEnded %d(clientSending is %d)", static_cast<int>(connectionState_),
+              static_cast<int>(ConnectionState::clientSending));
+    return connectionState_ == ConnectionState::clientSending || connectionState_ == ConnectionState::clientDataArrived;
 }
 
 void FtpDataConnection::onSocketWillDisconnectWithError(net::EventSocket&, const std::optional<net::Error>& error)
 {
     auto keep = shared_from_this();
     logLine("FDC:willDisconnect");
-    if (connectionState_ == clientSending)
+    if (connectionState_ == ConnectionState::clientSending)
         logLine("FDC::did FinishReading");
     else
         logLine("FDC: we werent expecting this as we never set clientSending  prob late coming up");
