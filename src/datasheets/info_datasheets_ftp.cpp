@@ -144,13 +144,13 @@ void InfoDatasheetsFTP::loadView()
 
 std::string InfoDatasheetsFTP::pageWithLink(const std::string& page, const std::string& address, unsigned port)
 {
-    // Step 4: the link, or the network error text when there is no usable address.
+    // The link, or the network error text when there is no usable address.
     std::string link;
     if (address.size() < 6)
         link = platform::localizedString("NETWORK_ERROR", "Localizable", "");
     else
         link = format("ftp://%s:%u", address.c_str(), port);
-    // Step 5: every placeholder.
+    // Every placeholder.
     return platform::replaceAll(page, "_LINK_", link);
 }
 
@@ -277,18 +277,17 @@ void InfoDatasheetsFTP::didMoveToParentViewController(ui::ViewController* parent
 
 void InfoDatasheetsFTP::releaseAll()
 {
-    // 1. Stop the server: every client connection and the listening port close, and the
-    //    server lets go of this screen.
+    // Stop the server: every client connection and the listening port close, and the
+    // server lets go of this screen.
     if (server) {
         server->stopFtpServer();
         server.reset();
     }
-    // 2. Stop the timer.
     if (timerInfo) {
         timerInfo->invalidate();
         timerInfo.reset();
     }
-    // 3. The display may dim again.
+    // The display may dim again.
     if (idleTimerOff_) {
         idleTimerOff_ = false;
         ui::Application::shared().setIdleTimerDisabled(false);

@@ -39,7 +39,7 @@ struct FtpLimits {
 
 class FtpServer : public net::EventSocketDelegate, public std::enable_shared_from_this<FtpServer> {
 public:
-    // initWithPort:withDir:notifyObject: — creates the server and starts listening on the low
+    // Creates the server and starts listening on the low
     // 16 bits of `port` (0: a free port the system picks). A port that cannot be listened on
     // is not an error: the server then accepts nothing (see isListening()). At start the
     // process's open-file limit is raised to its hard limit, and temporary files of uploads
