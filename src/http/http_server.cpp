@@ -207,6 +207,7 @@ bool HttpServer::listen(unsigned port)
     for (unsigned flags : {common | MHD_USE_DUAL_STACK, common}) {
         daemon_ = MHD_start_daemon(
             flags, static_cast<std::uint16_t>(port), nullptr, nullptr, &Callbacks::onRequest, this,
+            MHD_OPTION_EXTERNAL_LOGGER, &Callbacks::onLog, nullptr,   // first, so that it gets every message
             MHD_OPTION_CONNECTION_LIMIT, limits_.maxClients,
             MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits_.maxPerAddress,
             MHD_OPTION_CONNECTION_TIMEOUT, limits_.idleTimeout,
@@ -214,7 +215,6 @@ bool HttpServer::listen(unsigned port)
             MHD_OPTION_NOTIFY_COMPLETED, &Callbacks::onCompleted, this,
             MHD_OPTION_NOTIFY_CONNECTION, &Callbacks::onConnection, this,
             MHD_OPTION_UNESCAPE_CALLBACK, &Callbacks::keepEscapes, nullptr,
-            MHD_OPTION_EXTERNAL_LOGGER, &Callbacks::onLog, nullptr,
             MHD_OPTION_END);
         if (daemon_) break;
     }
