@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, only when it is missing (Debian 12, as root).
 set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
 
 packages=(
   build-essential cmake pkg-config libgtest-dev libgmock-dev libutf8proc-dev
@@ -32,9 +33,9 @@ fi
 
 # The browser test drives Debian's chromium through puppeteer-core, pinned in tests/browser;
 # the browser itself is never downloaded.
-if [ -f tests/browser/package.json ] && [ ! -d tests/browser/node_modules/puppeteer-core ]; then
+if [ -f "$here/tests/browser/package.json" ] && [ ! -d "$here/tests/browser/node_modules/puppeteer-core" ]; then
   if command -v npm >/dev/null 2>&1; then
-    (cd tests/browser && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+    (cd "$here/tests/browser" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
   else
     echo "setup: npm is missing; the browser test will be skipped" >&2
   fi
