@@ -15,7 +15,7 @@
 // peak private memory (resident minus shared, sampled from /proc every few milliseconds). Run
 // it on a quiet machine; it is not a test and asserts nothing. A failed client is shown with its last command and reply;
 // FTP_BENCH_LOG=FILE keeps the server's diagnostic log in FILE.
-#include "ftp/serve_command.h"
+#include "app/serve_command.h"
 #include "memory_sampler.h"
 
 #include <arpa/inet.h>
@@ -213,7 +213,7 @@ pid_t startServer(const std::string& store, std::uint16_t& port, int clients)
         std::ostringstream ignored;
         // Every client of the benchmark comes from 127.0.0.1: the limits make room for them all.
         const std::string room = std::to_string(clients + 10);
-        std::_Exit(ohmkit::ftp::serveCommand(
+        std::_Exit(ohmkit::app::serveCommand(
             {"--port", "0", "--documents", store, "--max-clients", room, "--max-per-address", room}, std::cout,
             std::cerr));
     }

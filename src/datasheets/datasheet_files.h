@@ -12,9 +12,13 @@
 #include <string>
 #include <string_view>
 
-#include "datasheets/document_kind.h"
+#include "ui/document_kind.h"
 
 namespace ohmkit::datasheets {
+
+// A document's kind is the web view's notion of what it can show.
+using ui::DocumentKind;
+using ui::documentKindOfFile;
 
 // One entry of the store as the list shows it.
 struct DatasheetFile {

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/utils.h"
 #include "datasheets/datasheet_files.h"
 #include "datasheets/network_controller.h"
 #include "platform/files.h"
@@ -18,6 +17,7 @@
 #include "platform/strings.h"
 #include "platform/text.h"
 #include "ui/application.h"
+#include "ui/utils.h"
 
 namespace ohmkit::datasheets {
 
@@ -241,7 +241,7 @@ void InfoDatasheetsFTP::viewDidLoad()
 
 void InfoDatasheetsFTP::onTimerDeviceInfo(platform::Timer*)
 {
-    labelDeviceInfo->setText(format("Device: %dMb, %dMb free", app::Utils::getTotalSpace(), app::Utils::getFreeSpace()));
+    labelDeviceInfo->setText(format("Device: %dMb, %dMb free", ui::Utils::getTotalSpace(), ui::Utils::getFreeSpace()));
 }
 
 void InfoDatasheetsFTP::flash(ui::Label* indicator)
@@ -250,7 +250,7 @@ void InfoDatasheetsFTP::flash(ui::Label* indicator)
     // Every event hides its indicator 0.2 s later, even if a later event showed it again.
     // The pending hiding keeps the screen (and so its labels) alive until it has run.
     std::shared_ptr<ui::ViewController> self = shared_from_this();
-    app::Utils::runAfterDelay(0.2f, [self, indicator] { indicator->setHidden(true); });
+    ui::Utils::runAfterDelay(0.2f, [self, indicator] { indicator->setHidden(true); });
 }
 
 void InfoDatasheetsFTP::didDataSend() { flash(labelTX); }

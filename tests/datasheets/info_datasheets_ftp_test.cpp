@@ -7,8 +7,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/utils.h"
 #include "datasheets/network_controller.h"
+#include "ui/utils.h"
 #include "datasheets_test_support.h"
 #include "platform/files.h"
 #include "platform/log.h"
@@ -267,8 +267,8 @@ TEST(UploadScreen, StartsWithHiddenIndicatorsAndTheStorageLine)
     auto& screen = *upload.screen;
     EXPECT_TRUE(screen.labelRX->isHidden());
     EXPECT_TRUE(screen.labelTX->isHidden());
-    EXPECT_EQ(screen.labelDeviceInfo->text(), platform::format("Device: %dMb, %dMb free", app::Utils::getTotalSpace(),
-                                                               app::Utils::getFreeSpace()));
+    EXPECT_EQ(screen.labelDeviceInfo->text(), platform::format("Device: %dMb, %dMb free", ui::Utils::getTotalSpace(),
+                                                               ui::Utils::getFreeSpace()));
     EXPECT_TRUE(log.contains("Base dir: " + upload.docs.path()));
     ASSERT_TRUE(screen.timerInfo);
     EXPECT_TRUE(screen.timerInfo->repeats());

@@ -131,7 +131,7 @@ TEST(DatasheetList, ARowOpensTheViewerWithThatName)
     EXPECT_EQ(viewer->fileName, name);
     EXPECT_EQ(viewer->navigationItem().title, name);
     EXPECT_EQ(viewer->webView->url(), "file://" + docs.path() + "/" + name);
-    EXPECT_EQ(viewer->documentKind(), datasheets::DocumentKind::Pdf);
+    EXPECT_EQ(viewer->documentKind(), ui::DocumentKind::Pdf);
 }
 
 TEST(DatasheetViewer, TheWaitCursorSpinsUntilTheLoadFinishes)
@@ -185,7 +185,7 @@ TEST(DatasheetViewer, AVanishedFileIsStillHandedToTheViewer)
     auto* viewer = dynamic_cast<InfoDatasheetOpen*>(store.nav->topViewController());
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->fileName, "gone.pdf");
-    EXPECT_EQ(viewer->documentKind(), datasheets::DocumentKind::Unsupported);
+    EXPECT_EQ(viewer->documentKind(), ui::DocumentKind::Unsupported);
 }
 
 TEST(DatasheetList, ScriptedMode)
@@ -390,7 +390,7 @@ TEST(DatasheetViewer, AFileItCannotShowOffersTheDefaultApplicationAndSaysWhenTha
     store.list->mainTableData->userSelect({0, 0});
     auto* viewer = dynamic_cast<InfoDatasheetOpen*>(store.nav->topViewController());
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(viewer->documentKind(), datasheets::DocumentKind::Unsupported);
+    EXPECT_EQ(viewer->documentKind(), ui::DocumentKind::Unsupported);
     EXPECT_EQ(viewer->labelFileInfo->text(), "8 B \u00b7 ZIP file");
     EXPECT_TRUE(viewer->labelOpenError->isHidden());
 

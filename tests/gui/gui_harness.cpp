@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
+#include "app/routes.h"
 #include "platform/run_loop.h"
 
 Q_IMPORT_QML_PLUGIN(OhmkitPlugin)
@@ -72,7 +73,7 @@ void finishGuiTestSetUp()
     std::setlocale(LC_NUMERIC, "C");
 }
 
-GuiHarness::GuiHarness(bool tablet) : frontEnd_(std::make_unique<ohmkit::qtquick::FrontEnd>(tablet))
+GuiHarness::GuiHarness(bool tablet) : frontEnd_(std::make_unique<ohmkit::qtquick::FrontEnd>(ohmkit::app::makeAppNavigationController(), tablet))
 {
     if (!frontEnd_->load()) qFatal("Main.qml did not load");
     QVERIFY2(QTest::qWaitForWindowExposed(window()), "the window was not shown");

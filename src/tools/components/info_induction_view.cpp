@@ -1,7 +1,7 @@
 #include "tools/components/info_induction_view.h"
 
 #include "platform/text.h"
-#include "tools/resistors/band_colors.h"
+#include "tools/band_colors.h"
 
 namespace ohmkit::components {
 

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/utils.h"
 #include "platform/text.h"
+#include "ui/utils.h"
 
 namespace ohmkit::components {
 
@@ -53,7 +53,7 @@ void InfoNE555View::viewDidLoad()
 
     // 2. The scroll view scrolls over its own size; the tablet form is larger.
     scrollView->setContentSize(scrollView->bounds().size());
-    if (app::AppDelegate::isIPad()) {
+    if (ui::AppDelegate::isIPad()) {
         scrollView->setBounds({0, 0, 760, 950});
         scrollView->setCenter({420, 505});
         scrollView->setContentSize({760, 950});

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <iterator>
 
-#include "app/utils.h"
 #include "platform/text.h"
+#include "ui/utils.h"
 
 namespace ohmkit::components {
 
@@ -80,7 +80,7 @@ void InfoSolarCalcView::viewDidLoad()
 
     // 5. The scroll view scrolls over its own size; the tablet form is larger.
     scrollView->setContentSize(scrollView->bounds().size());
-    if (app::AppDelegate::isIPad()) {
+    if (ui::AppDelegate::isIPad()) {
         scrollView->setBounds({0, 0, 740, 1090});
         scrollView->setCenter({380, 505});
         scrollView->setContentSize({700, 1080});

@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "platform/text.h"
-#include "tools/resistors/band_colors.h"
+#include "tools/band_colors.h"
 
 namespace ohmkit::resistors {
 

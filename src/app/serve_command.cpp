@@ -1,4 +1,4 @@
-#include "ftp/serve_command.h"
+#include "app/serve_command.h"
 
 #include "datasheets/info_datasheets_ftp.h"
 #include "datasheets/network_controller.h"
@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <ostream>
 
-namespace ohmkit::ftp {
+namespace ohmkit::app {
 
 namespace {
 
@@ -113,7 +113,7 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
 {
     unsigned port = datasheets::uploadPort();   // 2121 unless $OHMKIT_FTP_PORT says otherwise
     std::string documents;
-    FtpLimits limits;
+    ftp::FtpLimits limits;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const std::string value = i + 1 < args.size() ? args[i + 1] : std::string();
@@ -151,7 +151,7 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "serve: cannot watch for stop signals\n";
         return 1;
     }
-    auto server = FtpServer::create(port, documents, nullptr, limits);
+    auto server = ftp::FtpServer::create(port, documents, nullptr, limits);
     if (!server->isListening()) {
         err << "serve: cannot listen on port " << port << "\n";
         server->stopFtpServer();
@@ -172,4 +172,4 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     return 0;
 }
 
-}  // namespace ohmkit::ftp
+}  // namespace ohmkit::app

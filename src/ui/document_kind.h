@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace ohmkit::datasheets {
+namespace ohmkit::ui {
 
 enum class DocumentKind { Pdf, Image, Text, Html, Unsupported };
 
@@ -25,4 +25,4 @@ const char* documentKindName(DocumentKind kind);
 // How many leading bytes documentKindOfFile reads.
 inline constexpr std::size_t kDocumentSniffLength = 4096;
 
-}  // namespace ohmkit::datasheets
+}  // namespace ohmkit::ui

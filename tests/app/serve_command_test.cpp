@@ -1,10 +1,10 @@
-#include "ftp/serve_command.h"
+#include "app/serve_command.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-namespace ohmkit::ftp {
+namespace ohmkit::app {
 namespace {
 
 // Bad arguments are refused with the usage line before anything is served.
@@ -40,4 +40,4 @@ TEST(ServeCommand, RefusesBadArguments)
 }
 
 }  // namespace
-}  // namespace ohmkit::ftp
+}  // namespace ohmkit::app

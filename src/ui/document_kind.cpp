@@ -1,11 +1,11 @@
-#include "datasheets/document_kind.h"
+#include "ui/document_kind.h"
 
 #include <sys/stat.h>
 
 #include <array>
 #include <fstream>
 
-namespace ohmkit::datasheets {
+namespace ohmkit::ui {
 
 namespace {
 
@@ -142,4 +142,4 @@ const char* documentKindName(DocumentKind kind)
     return "unsupported";
 }
 
-}  // namespace ohmkit::datasheets
+}  // namespace ohmkit::ui

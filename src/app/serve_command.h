@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-namespace ohmkit::ftp {
+namespace ohmkit::app {
 
 // `args` are the words after "serve". Exit status 0, 1 when the port cannot be listened on,
 // 2 for bad arguments.
 int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-}  // namespace ohmkit::ftp
+}  // namespace ohmkit::app
