@@ -214,7 +214,7 @@ pid_t startServer(const std::string& store, std::uint16_t& port, int clients)
         // Every client of the benchmark comes from 127.0.0.1: the limits make room for them all.
         const std::string room = std::to_string(clients + 10);
         std::_Exit(ohmkit::app::serveCommand(
-            {"--port", "0", "--documents", store, "--max-clients", room, "--max-per-address", room}, std::cout,
+            {"--port", "0", "--http-port", "0", "--documents", store, "--max-clients", room, "--max-per-address", room}, std::cout,
             std::cerr));
     }
     ::close(pipeFds[1]);

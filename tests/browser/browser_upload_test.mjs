@@ -63,7 +63,8 @@ check(/^http:\/\/127\.0\.0\.1:\d+\/[a-z0-9]{6}\/$/.test(address), `server addres
 const browser = await puppeteer.launch({
   executablePath: chromium,
   headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-dev-shm-usage'],
+  // Loopback only: no proxy, whatever the environment says.
+  args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-dev-shm-usage', '--no-proxy-server'],
 });
 let failed = false;
 try {

@@ -108,7 +108,7 @@ CurlResult HttpServerTest::curl(const std::vector<std::string>& args)
     const std::string body = root_ + "/out/body";
     std::filesystem::remove(headers);
     std::filesystem::remove(body);
-    std::vector<std::string> words = {"curl", "-s", "--max-time", "60", "-D", headers, "-o", body};
+    std::vector<std::string> words = {"curl", "-s", "--noproxy", "*", "--max-time", "60", "-D", headers, "-o", body};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& word : words) argv.push_back(word.data());
