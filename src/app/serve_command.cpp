@@ -155,7 +155,7 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "serve: cannot watch for stop signals\n";
         return 1;
     }
-    auto server = ftp::FtpServer::create(port, documents, nullptr, limits);
+    auto server = ftp::FtpServer::create(port, documents, nullptr, limits, &loop);
     if (!server->isListening()) {
         err << "serve: cannot listen on port " << port << "\n";
         server->stopFtpServer();

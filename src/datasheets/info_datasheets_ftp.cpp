@@ -110,12 +110,46 @@ private:
 
 }  // namespace
 
-InfoDatasheetsFTP::~InfoDatasheetsFTP()
-{
-    // Only reached once the server has let go of this screen (releaseAll has run) or when
-    // the screen never served; the timer and the display switch are left in order either way.
-    releaseAll();
-}
+namespace {
+
+// Passes the server's notifications on to the screen while the screen exists. The server holds
+// this, not the screen, so a screen that goes away without being told it left still stops its
+// server (in its destructor).
+class ScreenObserver : public ftp::FtpServerObserver {
+public:
+    explicit ScreenObserver(std::weak_ptr<InfoDatasheetsFTP> screen) : screen_(std::move(screen)) {}
+    void didDataReceived() override
+    {
+        if (auto s = screen_.lock()) s->didDataReceived();
+    }
+    void didDataSend() override
+    {
+        if (auto s = screen_.lock()) s->didDataSend();
+    }
+    void didReceiveFileListChanged() override
+    {
+        if (auto s = screen_.lock()) s->didReceiveFileListChanged();
+    }
+    void didChangeConnectionCount(std::size_t count) override
+    {
+        if (auto s = screen_.lock()) s->didChangeConnectionCount(count);
+    }
+    void didTransferProgress(const ftp::FileTransfer& transfer) override
+    {
+        if (auto s = screen_.lock()) s->didTransferProgress(transfer);
+    }
+    void didTransferEnd(const ftp::FileTransfer& transfer, bool complete) override
+    {
+        if (auto s = screen_.lock()) s->didTransferEnd(transfer, complete);
+    }
+
+private:
+    std::weak_ptr<InfoDatasheetsFTP> screen_;
+};
+
+}  // namespace
+
+InfoDatasheetsFTP::~InfoDatasheetsFTP() { releaseAll(); }
 
 void InfoDatasheetsFTP::loadView()
 {
@@ -225,7 +259,7 @@ void InfoDatasheetsFTP::viewDidLoad()
     ui::Application::shared().setIdleTimerDisabled(true);
     idleTimerOff_ = true;
     // The server, with this screen as the observer of its activity.
-    std::shared_ptr<ftp::FtpServerObserver> observer(shared_from_this(), static_cast<ftp::FtpServerObserver*>(this));
+    auto observer = std::make_shared<ScreenObserver>(std::static_pointer_cast<InfoDatasheetsFTP>(shared_from_this()));
     server = ftp::FtpServer::create(port_, baseDir, std::move(observer));
     if (!server->isListening()) {
         // Nothing to connect to: say why, and offer no address.

@@ -82,8 +82,8 @@ public:
     ui::Label* labelServerError = nullptr;    // why it is not running; hidden while it runs
     ui::Label* labelClients = nullptr;        // "2 clients connected"; hidden when not running
     ui::Label* labelTransfer = nullptr;       // the latest transfer; hidden before the first
-    // The running server, or none. It keeps this screen alive as its observer until
-    // releaseAll() stops and drops it.
+    // The running server, or none. It tells this screen what happens without keeping it
+    // alive; leaving the screen, or its end, stops and drops it.
     std::shared_ptr<ftp::FtpServer> server;
     // The running browser server, or none; it keeps this screen alive the same way.
     std::shared_ptr<http::HttpServer> browserServer;

@@ -6,7 +6,8 @@
 // table, the base directory that clients see as "/", the text encoding), builds listings, and
 // forwards what happens to one observer (the upload screen): command and reply lines, changes
 // of the file list, the number of connections, and the progress of file transfers.
-// Threading: everything runs on the main run loop; nothing is locked.
+// Threading: everything runs on the run loop the server is given (the main one unless told
+// otherwise), and each connection on its control socket's; nothing is locked.
 // Ownership: held by std::shared_ptr (use create()). The registry is the only owner of each
 // connection. The server keeps its observer alive until it is destroyed; its owner calls
 // stopFtpServer() and drops it.
@@ -44,13 +45,13 @@ public:
     // that never ended are removed from `dir`.
     static std::shared_ptr<FtpServer> create(std::uint32_t port, const std::string& dir,
                                              std::shared_ptr<FtpServerObserver> notifyObject,
-                                             const FtpLimits& limits = {});
+                                             const FtpLimits& limits = {}, platform::RunLoop* loop = nullptr);
     ~FtpServer() override;
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
 
     void stopFtpServer();                          // stop listening, drop every connection
-    void closeConnection(FtpConnection& connection);   // remove from the registry (QUIT)
+    void closeConnection(FtpConnection& connection);   // remove from the registry (socket gone)
     std::string createList(const std::string& dir) const;
     // Whether a client at `address` may have one more control connection: `connection` is
     // admitted if the connections admitted before it leave room under the limits.
@@ -90,6 +91,7 @@ private:
     static void raiseOpenFileLimit();
 
     std::shared_ptr<net::EventSocket> listenSocket_;
+    platform::RunLoop* loop_ = nullptr;   // nullptr: the main run loop
     std::shared_ptr<FtpServerObserver> notificationObject_;
     std::int32_t portNumber_ = 0;
     std::vector<std::shared_ptr<FtpConnection>> connections_;

@@ -22,6 +22,8 @@
 #include <string>
 #include <sys/types.h>
 
+#include "platform/run_loop.h"
+
 namespace ohmkit::platform {
 
 class RunLoop;
@@ -119,6 +121,7 @@ protected:
     unsigned clientEvents_ = 0;
     Callback callback_;
     RunLoop* loop_ = nullptr;
+    PendingCalls events_;                                 // posted events not yet delivered
 };
 
 class ReadStream : public Stream {

@@ -398,6 +398,34 @@ TEST(UploadScreen, LeavingClosesEveryConnectionAndThePort)
     EXPECT_TRUE(runMainLoopUntil([&] { return server.expired(); }));
 }
 
+// The server does not keep its screen alive: a screen dropped without being told it left
+// (its navigation container went away) stops its server and closes the port at its end.
+TEST(UploadScreen, AScreenThatGoesAwayUntoldStopsItsServer)
+{
+    FakeNetwork network("");
+    TempDocuments docs;
+    const unsigned port = freeLoopbackPort();
+    auto screen = std::make_shared<InfoDatasheetsFTP>(port);
+    screen->loadViewIfNeeded();
+    ASSERT_TRUE(screen->server && screen->server->isListening());
+    std::weak_ptr<ftp::FtpServer> server = screen->server;
+    std::weak_ptr<InfoDatasheetsFTP> weak = screen;
+    screen.reset();
+    EXPECT_TRUE(weak.expired());
+    EXPECT_TRUE(connectionRefused(port));
+    EXPECT_TRUE(runMainLoopUntil([&] { return server.expired(); }));
+}
+
+TEST(UploadScreen, ReplacingTheRootStopsTheServer)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    ASSERT_TRUE(upload.screen->server);
+    upload.nav->setRootViewController(std::make_shared<ui::ViewController>("Root"));
+    EXPECT_EQ(upload.screen->server, nullptr);
+    EXPECT_TRUE(connectionRefused(upload.port));
+}
+
 TEST(UploadScreen, ComingBackStartsAFreshServer)
 {
     FakeNetwork network("");
