@@ -89,35 +89,13 @@ InfoDatasheetsFTP::InfoDatasheetsFTP(unsigned port, unsigned httpPort)
 
 namespace {
 
-// What the browser server reports goes to the screen's own lights and lines; its connections
-// are counted apart from FTP's clients. It keeps the screen alive as FTP's server does.
-class BrowserActivity : public net::ServerObserver {
-public:
-    explicit BrowserActivity(std::shared_ptr<InfoDatasheetsFTP> screen) : screen_(std::move(screen)) {}
-    void didDataReceived() override { screen_->didDataReceived(); }
-    void didDataSend() override { screen_->didDataSend(); }
-    void didReceiveFileListChanged() override { screen_->didReceiveFileListChanged(); }
-    void didChangeConnectionCount(std::size_t count) override { screen_->didChangeBrowserConnectionCount(count); }
-    void didTransferProgress(const net::FileTransfer& transfer) override { screen_->didTransferProgress(transfer); }
-    void didTransferEnd(const net::FileTransfer& transfer, bool complete) override
-    {
-        screen_->didTransferEnd(transfer, complete);
-    }
-
-private:
-    std::shared_ptr<InfoDatasheetsFTP> screen_;
-};
-
-}  // namespace
-
-namespace {
-
-// Passes the server's notifications on to the screen while the screen exists. The server holds
+// Passes a server's notifications on to the screen while the screen exists. The server holds
 // this, not the screen, so a screen that goes away without being told it left still stops its
-// server (in its destructor).
-class ScreenObserver : public ftp::FtpServerObserver {
+// servers (in its destructor). The browser server's connections are counted apart from FTP's
+// clients; its other reports show on the same lights and lines.
+class ScreenObserver : public net::ServerObserver {
 public:
-    explicit ScreenObserver(std::weak_ptr<InfoDatasheetsFTP> screen) : screen_(std::move(screen)) {}
+    ScreenObserver(std::weak_ptr<InfoDatasheetsFTP> screen, bool browser) : screen_(std::move(screen)), browser_(browser) {}
     void didDataReceived() override
     {
         if (auto s = screen_.lock()) s->didDataReceived();
@@ -132,7 +110,11 @@ public:
     }
     void didChangeConnectionCount(std::size_t count) override
     {
-        if (auto s = screen_.lock()) s->didChangeConnectionCount(count);
+        auto s = screen_.lock();
+        if (s && browser_)
+            s->didChangeBrowserConnectionCount(count);
+        else if (s)
+            s->didChangeConnectionCount(count);
     }
     void didTransferProgress(const ftp::FileTransfer& transfer) override
     {
@@ -145,6 +127,7 @@ public:
 
 private:
     std::weak_ptr<InfoDatasheetsFTP> screen_;
+    bool browser_;
 };
 
 }  // namespace
@@ -232,9 +215,9 @@ void InfoDatasheetsFTP::viewDidLoad()
     labelTX->setHidden(true);
     // The browser server first: its address leads the page.
     const std::string baseDir = platform::documentsDirectory();
-    auto self = std::static_pointer_cast<InfoDatasheetsFTP>(shared_from_this());
+    const auto screen = std::static_pointer_cast<InfoDatasheetsFTP>(shared_from_this());
     browserServer = http::HttpServer::start(platform::RunLoop::main(), httpPort_, baseDir,
-                                            std::make_shared<BrowserActivity>(self));
+                                            std::make_shared<ScreenObserver>(screen, true));
     const std::string address = NetworkController::localWifiIPAddress();
     std::string webAddress, webProblem;
     if (browserServer->isListening()) {
@@ -259,7 +242,7 @@ void InfoDatasheetsFTP::viewDidLoad()
     ui::Application::shared().setIdleTimerDisabled(true);
     idleTimerOff_ = true;
     // The server, with this screen as the observer of its activity.
-    auto observer = std::make_shared<ScreenObserver>(std::static_pointer_cast<InfoDatasheetsFTP>(shared_from_this()));
+    auto observer = std::make_shared<ScreenObserver>(screen, false);
     server = ftp::FtpServer::create(port_, baseDir, std::move(observer));
     if (!server->isListening()) {
         // Nothing to connect to: say why, and offer no address.

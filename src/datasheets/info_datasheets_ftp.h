@@ -85,7 +85,7 @@ public:
     // The running server, or none. It tells this screen what happens without keeping it
     // alive; leaving the screen, or its end, stops and drops it.
     std::shared_ptr<ftp::FtpServer> server;
-    // The running browser server, or none; it keeps this screen alive the same way.
+    // The running browser server, or none, held the same way.
     std::shared_ptr<http::HttpServer> browserServer;
     std::shared_ptr<platform::Timer> timerInfo;
 

@@ -405,14 +405,17 @@ TEST(UploadScreen, AScreenThatGoesAwayUntoldStopsItsServer)
     FakeNetwork network("");
     TempDocuments docs;
     const unsigned port = freeLoopbackPort();
-    auto screen = std::make_shared<InfoDatasheetsFTP>(port);
+    auto screen = std::make_shared<InfoDatasheetsFTP>(port, 0);
     screen->loadViewIfNeeded();
     ASSERT_TRUE(screen->server && screen->server->isListening());
     std::weak_ptr<ftp::FtpServer> server = screen->server;
     std::weak_ptr<InfoDatasheetsFTP> weak = screen;
+    ASSERT_TRUE(screen->browserServer && screen->browserServer->isListening());
+    const unsigned browserPort = screen->browserServer->port();
     screen.reset();
     EXPECT_TRUE(weak.expired());
     EXPECT_TRUE(connectionRefused(port));
+    EXPECT_TRUE(connectionRefused(browserPort));
     EXPECT_TRUE(runMainLoopUntil([&] { return server.expired(); }));
 }
 
