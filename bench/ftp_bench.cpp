@@ -17,6 +17,7 @@
 // FTP_BENCH_LOG=FILE keeps the server's diagnostic log in FILE.
 #include "app/serve_command.h"
 #include "control_client.h"
+#include "memory_sampler.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -125,41 +126,6 @@ private:
     std::string last_;
 };
 
-// Samples the server's private memory (resident minus shared) while it runs.
-class MemorySampler {
-public:
-    explicit MemorySampler(pid_t pid) : pid_(pid), thread_([this] { run(); }) {}
-    ~MemorySampler()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    double takePeakMiB() { return static_cast<double>(peak_.exchange(0)) / (1024.0 * 1024.0); }
-    double nowMiB() const { return static_cast<double>(sample()) / (1024.0 * 1024.0); }
-
-private:
-    long long sample() const
-    {
-        std::ifstream statm("/proc/" + std::to_string(pid_) + "/statm");
-        long long size = 0, resident = 0, shared = 0;
-        if (!(statm >> size >> resident >> shared)) return 0;
-        return (resident - shared) * ::sysconf(_SC_PAGESIZE);
-    }
-    void run()
-    {
-        while (!stop_) {
-            long long value = sample();
-            long long peak = peak_.load();
-            while (value > peak && !peak_.compare_exchange_weak(peak, value)) {}
-            std::this_thread::sleep_for(std::chrono::milliseconds(3));
-        }
-    }
-    pid_t pid_;
-    std::atomic<bool> stop_{false};
-    std::atomic<long long> peak_{0};
-    std::thread thread_;
-};
-
 // The server's CPU time so far (user + system), in seconds: on a shared, loaded machine this
 // moves far less than the wall-clock figures, so it is what to compare between runs.
 double serverCpuSeconds(pid_t pid)
@@ -202,7 +168,7 @@ pid_t startServer(const std::string& store, std::uint16_t& port, int clients)
         // Every client of the benchmark comes from 127.0.0.1: the limits make room for them all.
         const std::string room = std::to_string(clients + 10);
         std::_Exit(ohmkit::app::serveCommand(
-            {"--port", "0", "--documents", store, "--max-clients", room, "--max-per-address", room}, std::cout,
+            {"--port", "0", "--http-port", "0", "--documents", store, "--max-clients", room, "--max-per-address", room}, std::cout,
             std::cerr));
     }
     ::close(pipeFds[1]);

@@ -11,6 +11,7 @@
 // Ownership: held by std::shared_ptr (use create()). The registry is the only owner of each
 // connection. The server keeps its observer alive until it is destroyed; its owner calls
 // stopFtpServer() and drops it.
+#include "ftp/ftp_server_observer.h"
 #include "net/event_socket.h"
 
 #include <cstdint>
@@ -22,8 +23,6 @@
 namespace ohmkit::ftp {
 
 class FtpConnection;
-class FtpServerObserver;
-struct FileTransfer;
 
 enum class TextEncoding { Utf8 };
 

@@ -144,6 +144,7 @@ private slots:
         port = freeLoopbackPort();
         QVERIFY(port != 0);
         qputenv("OHMKIT_FTP_PORT", QByteArray::number(port));
+        qputenv("OHMKIT_HTTP_PORT", QByteArray::number(freeLoopbackPort()));
         outbox = QDir::temp().filePath(QStringLiteral("ohmkit-gui-outbox-%1").arg(QCoreApplication::applicationPid()));
         QVERIFY(QDir().mkpath(outbox));
         QVERIFY(writeFile(outbox + "/LM358.pdf", datasheetPdf()));
