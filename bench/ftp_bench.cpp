@@ -24,6 +24,7 @@
 // each round) and prints each server's median with Ohmkit's ratio to the better peer: above 1
 // means Ohmkit is ahead, whether the figure is a rate or a time.
 #include "app/serve_command.h"
+#include "control_client.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -62,22 +63,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-int connectLoopback(std::uint16_t port)
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
-        if (errno != ECONNREFUSED && errno != EAGAIN) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ::close(fd);
-    return -1;
-}
 
 // A loopback port that nothing listens on right now, for a peer that cannot be told port 0.
 std::uint16_t freeLoopbackPort()
@@ -137,49 +122,28 @@ struct Target {
 // "150" (opening the data connection) or "125" (it is open already) before a transfer.
 bool preliminary(const std::string& reply) { return reply.rfind("150", 0) == 0 || reply.rfind("125", 0) == 0; }
 
+// The bench's control connection: the tests' loopback client, with a login for each server
+// and transfers that count their bytes instead of keeping them.
 class Control {
 public:
     bool open(std::uint16_t port)
     {
-        fd_ = connectLoopback(port);
-        return fd_ >= 0 && line().rfind("220 ", 0) == 0;
-    }
-    ~Control()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    std::string line()
-    {
-        for (;;) {
-            std::size_t end = buffer_.find("\r\n");
-            if (end != std::string::npos) {
-                std::string l = buffer_.substr(0, end);
-                buffer_.erase(0, end + 2);
-                return l;
-            }
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 60000) <= 0) return "<timeout>";
-            char chunk[4096];
-            ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-            if (n <= 0) return "<closed>";
-            buffer_.append(chunk, static_cast<std::size_t>(n));
+        for (int attempt = 0; attempt < 50; ++attempt) {   // the server may still be starting
+            if (client_.connect("127.0.0.1", port)) return line().rfind("220 ", 0) == 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+        return false;
     }
-    // The last line of a reply (a multi-line reply ends with "NNN text").
+    std::string line() { return client_.readLine(); }
+    // The last line of the next reply (a multi-line reply ends with "NNN text").
     std::string reply()
     {
-        std::string first = line();
-        if (first.size() < 4 || first[3] != '-') return first;
-        const std::string end = first.substr(0, 3) + " ";
-        std::string l = line();
-        while (l.rfind(end, 0) != 0 && l[0] != '<') l = line();
-        return l;
+        std::vector<std::string> lines = client_.readReply();
+        return lines.empty() ? std::string("<closed>") : lines.back();
     }
     std::string command(const std::string& text)
     {
-        std::string full = text + "\r\n";
-        if (!sendAll(fd_, full.data(), full.size())) return "<closed>";
-        std::string answer = reply();
+        std::string answer = client_.command(text);
         last_ = text + " -> " + answer;
         return answer;
     }
@@ -194,35 +158,25 @@ public:
         return target.folder.empty() || command("CWD " + target.folder).rfind("250", 0) == 0;
     }
     bool session(const Target& target) { return open(target.port) && login(target); }
-    bool sendRaw(const std::string& bytes) { return sendAll(fd_, bytes.data(), bytes.size()); }
-    // EPSV, then a connected data socket (or -1).
-    int passive()
-    {
-        std::string answer = command("EPSV");
-        std::size_t bars = answer.find("(|||");
-        if (answer.rfind("229", 0) != 0 || bars == std::string::npos) return -1;
-        int fd = connectLoopback(static_cast<std::uint16_t>(std::atoi(answer.c_str() + bars + 4)));
-        if (fd < 0) last_ += std::string(", data connect: ") + std::strerror(errno);
-        return fd;
-    }
+    bool sendRaw(const std::string& bytes) { return client_.socket().sendAll(bytes); }
     bool upload(const std::string& name, const char* data, std::size_t size)
     {
-        int fd = passive();
-        if (fd < 0) return false;
-        bool ok = preliminary(command("STOR " + name)) && sendAll(fd, data, size);
-        ::close(fd);
+        ohmkit::test::Socket socket = client_.openPassive(true);
+        if (!socket.valid()) return false;
+        bool ok = preliminary(command("STOR " + name)) && sendAll(socket.fd(), data, size);
+        socket.close();
         std::string end = reply();
         if (end.rfind("226", 0) != 0) last_ += ", end: " + end;
         return ok && end.rfind("226", 0) == 0;
     }
-    long long download(const std::string& command)
+    long long download(const std::string& text)
     {
-        int fd = passive();
-        if (fd < 0) return -1;
+        ohmkit::test::Socket socket = client_.openPassive(true);
+        if (!socket.valid()) return -1;
         long long got = -1;
-        if (preliminary(this->command(command))) got = drain(fd);
+        if (preliminary(command(text))) got = drain(socket.fd());
         if (got < 0) last_ += ", data: " + std::string(errno ? std::strerror(errno) : "time-out");
-        ::close(fd);
+        socket.close();
         std::string end = reply();
         if (end.rfind("226", 0) != 0) last_ += ", end: " + end;
         return got >= 0 && end.rfind("226", 0) == 0 ? got : -1;
@@ -231,8 +185,7 @@ public:
     const std::string& last() const { return last_; }
 
 private:
-    int fd_ = -1;
-    std::string buffer_;
+    ohmkit::test::ControlClient client_;
     std::string last_;
 };
 
@@ -385,7 +338,7 @@ Target startOhmkit(const std::string& store, int clients)
         // Every client of the benchmark comes from 127.0.0.1: the limits make room for them all.
         const std::string room = std::to_string(clients + 10);
         std::_Exit(ohmkit::app::serveCommand(
-            {"--port", "0", "--documents", store, "--max-clients", room, "--max-per-address", room}, std::cout,
+            {"--port", "0", "--http-port", "0", "--documents", store, "--max-clients", room, "--max-per-address", room}, std::cout,
             std::cerr));
     }
     ::close(pipeFds[1]);

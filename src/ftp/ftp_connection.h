@@ -46,7 +46,7 @@ public:
     // transferMode: the kind of the latest data-connection command.
     enum class TransferMode { pasv, epsv, port, lprt, eprt };
 
-    // initWithEventSocket:forServer: — adopts the accepted control socket and greets the client.
+    // Adopts the accepted control socket and greets the client.
     static std::shared_ptr<FtpConnection> create(std::shared_ptr<net::EventSocket> socket,
                                                  const std::shared_ptr<FtpServer>& server);
     ~FtpConnection() override;

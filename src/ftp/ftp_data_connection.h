@@ -57,7 +57,7 @@ class FtpDataConnection : public net::EventSocketDelegate, public std::enable_sh
 public:
     enum class ConnectionState { clientSending, serverSending, connectionIdle, clientDataArrived };
 
-    // initWithEventSocket:forConnection:withQueuedData: — adopts the connected (or connecting)
+    // Adopts the connected (or connecting)
     // socket, sends and empties `queuedData`, and starts reading. The state afterwards is
     // `initialState` (idle, or clientSending when an upload is already waiting for this
     // connection).

@@ -11,6 +11,7 @@
 // Ownership: held by std::shared_ptr (use create()). The registry is the only owner of each
 // connection. The server keeps its observer alive until it is destroyed; its owner calls
 // stopFtpServer() and drops it.
+#include "ftp/ftp_server_observer.h"
 #include "net/event_socket.h"
 
 #include <cstdint>
@@ -22,8 +23,6 @@
 namespace ohmkit::ftp {
 
 class FtpConnection;
-class FtpServerObserver;
-struct FileTransfer;
 
 enum class TextEncoding { Utf8 };
 
@@ -39,7 +38,7 @@ struct FtpLimits {
 
 class FtpServer : public net::EventSocketDelegate, public std::enable_shared_from_this<FtpServer> {
 public:
-    // initWithPort:withDir:notifyObject: — creates the server and starts listening on the low
+    // Creates the server and starts listening on the low
     // 16 bits of `port` (0: a free port the system picks). A port that cannot be listened on
     // is not an error: the server then accepts nothing (see isListening()). At start the
     // process's open-file limit is raised to its hard limit, and temporary files of uploads

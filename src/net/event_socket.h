@@ -92,7 +92,7 @@ public:
     static constexpr std::size_t ReadChunkSize = 1024 * 1024;   // one delivery buffer
     static constexpr std::size_t WriteChunkSize = 4096;         // largest single write call
 
-    // initWithDelegate:. `loop` is the run loop the socket listens, connects and defers on
+    // `loop` is the run loop the socket listens, connects and defers on
     // (nullptr: RunLoop::main()). Accepted sockets use the loop their listener's delegate
     // chooses.
     static std::shared_ptr<EventSocket> create(EventSocketDelegate* delegate = nullptr,

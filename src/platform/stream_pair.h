@@ -57,7 +57,7 @@ struct StreamError {
     bool operator==(const StreamError&) const = default;
 };
 
-// Domain numbers of stream errors (the values of the platform this system was written for).
+// Domain numbers of stream errors (the numbers the socket layer has always reported).
 namespace StreamErrorDomain {
 inline constexpr long Custom = -1;
 inline constexpr long POSIX = 1;                 // code = errno

@@ -74,10 +74,7 @@ TEST(Menu, EveryRowOpensItsRoute)
         menu->tableData->userSelect({0, row});
         ASSERT_EQ(nav->viewControllers().size(), 2u) << row;
         auto* screen = nav->topViewController();
-        // A tool that is not built yet opens a placeholder titled with the tool's name.
-        if (screen->className() != "PlaceholderView") {
-            EXPECT_EQ(screen->className(), classes[row]);
-        }
+        EXPECT_EQ(screen->className(), classes[row]);
         nav->popViewControllerAnimated(false);
     }
     for (const char* route : {"ShowWiresView2", "ShowDatasheet", "ShowFTP"}) EXPECT_TRUE(nav->hasRoute(route));

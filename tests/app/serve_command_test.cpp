@@ -13,6 +13,9 @@ TEST(ServeCommand, RefusesBadArguments)
     const std::vector<std::vector<std::string>> cases = {
         {"--port"},
         {"--port", "70000"},
+        {"--http-port"},
+        {"--http-port", "65536"},
+        {"--http-port", "80x"},
         {"--max-clients", "0"},
         {"--max-clients", "-3"},
         {"--max-clients", "12x"},
@@ -34,7 +37,7 @@ TEST(ServeCommand, RefusesBadArguments)
     }
     std::ostringstream out, err;
     serveCommand({"--max-clients", "0"}, out, err);
-    EXPECT_NE(err.str().find("[--max-clients N] [--max-per-address N] [--idle-timeout SECONDS] [--data-timeout SECONDS]"),
+    EXPECT_NE(err.str().find("[--max-clients N] [--max-per-address N] [--idle-timeout SECONDS] [--data-timeout SECONDS] [--http-port N]"),
               std::string::npos)
         << err.str();
 }

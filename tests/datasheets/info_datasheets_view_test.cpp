@@ -30,6 +30,7 @@ namespace {
 struct Store {
     // The upload screen may be opened: never on the real port in a test.
     datasheets::test::ScopedEnv port{"OHMKIT_FTP_PORT", std::to_string(datasheets::test::freeLoopbackPort())};
+    datasheets::test::ScopedEnv httpPort{"OHMKIT_HTTP_PORT", std::to_string(datasheets::test::freeLoopbackPort())};
     std::shared_ptr<app::AppNavigationController> nav = app::makeAppNavigationController();
     InfoDatasheetsView* list = nullptr;
 

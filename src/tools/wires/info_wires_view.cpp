@@ -15,11 +15,10 @@ void InfoWiresView::loadView()
 
 void InfoWiresView::viewDidLoad()
 {
-    // 1. The tool's picture.
     setRightBarImage("wire_small.png");
-    // 2. The page among the program's resources.
+    // The page among the program's resources.
     const std::string path = platform::resourcePath("Wires", "htm");
-    // 3. Load it; without the page the web view stays empty.
+    // Load it; without the page the web view stays empty.
     if (!path.empty()) m_cHTMLData->loadRequest(ui::fileURLWithPath(path));
 }
 
