@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -31,7 +32,23 @@ using platform::logLine;
 
 namespace {
 
-constexpr std::uint64_t kLargestSize = 10 * 1024;   // SIZE answers only below this
+constexpr std::uint64_t kLargestFolderSize = 10 * 1024;   // SIZE of a folder answers only below this
+
+bool equalsIgnoringCase(const std::string& text, const char* word)
+{
+    std::size_t i = 0;
+    for (; i < text.size() && word[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(word[i]))) return false;
+    return i == text.size() && !word[i];
+}
+
+// A path inside a quoted reply: a quote mark in it is doubled, so the reply can be read back.
+std::string quotedPath(const std::string& path)
+{
+    std::string quoted;
+    for (char c : path) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted;
+}
 
 std::vector<std::string> splitAt(const std::string& text, char separator)
 {
@@ -198,6 +215,11 @@ void FtpConnection::doType(const Words& words)
 void FtpConnection::doOpts(const Words& words)
 {
     if (refuseWithoutArgument(words)) return;
+    // Names are always UTF-8: a client that asks for it is told so.
+    if (equalsIgnoringCase(words[1], "utf8") && (words.size() == 2 || equalsIgnoringCase(words[2], "on"))) {
+        sendMessage(reply::kOptsUtf8);
+        return;
+    }
     sendMessage(format(reply::kOpts, words[1].c_str()));
 }
 
@@ -246,7 +268,9 @@ void FtpConnection::doMkdir(const Words& words)
         sendMessage(reply::kMkdFailed);
         return;
     }
-    sendMessage(reply::kMkdOk);
+    std::string visible = paths().visiblePath(path);
+    if (visible.size() > 1 && visible.back() == '/') visible.pop_back();
+    sendMessage(format(reply::kMkdOk, quotedPath(visible).c_str()));
 }
 
 // ---- Data-connection modes
@@ -429,7 +453,8 @@ void FtpConnection::doSize(const Words& words)
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
     logFormat("File size is %llu ", static_cast<unsigned long long>(size));
-    if (size >= kLargestSize)
+    // A file's size is what clients download by, whatever it is; a folder keeps the limit.
+    if (!S_ISREG(st.st_mode) && size >= kLargestFolderSize)
         sendMessage(format(reply::kSizeTooLarge, name.c_str()));
     else
         sendMessage(format(reply::kSize, static_cast<unsigned long long>(size)));

@@ -22,6 +22,7 @@ inline constexpr const char* kSyst = "215 UNIX Type: L8 Version: Brisklet 200809
 inline constexpr const char* kNoop = "200 NOOP command successful.";
 inline constexpr const char* kType = "200 Type set to  %s.";
 inline constexpr const char* kOpts = "502 Unknown command '%s'";
+inline constexpr const char* kOptsUtf8 = "200 UTF8 mode is always on.";
 inline constexpr const char* kUnknown = "500 '%s': command not understood.";
 inline constexpr const char* kSyntaxError = "501 Syntax error in parameters or arguments.";
 
@@ -31,7 +32,7 @@ inline constexpr const char* kCwdOk = "250 CWD command successful.";
 inline constexpr const char* kCwdFailed = "550 CWD failed.";
 inline constexpr const char* kCdupOk = "250 CDUP command successful.";
 inline constexpr const char* kCdupFailed = "550 CDUP command failed.";
-inline constexpr const char* kMkdOk = "250 MKD command successful.";
+inline constexpr const char* kMkdOk = "257 \"%s\" created.";   // the new folder as the client sees it
 inline constexpr const char* kMkdFailed = "550 MKD command failed.";
 inline constexpr const char* kMkdExists = "550 Error %s exists";
 
