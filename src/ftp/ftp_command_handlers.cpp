@@ -4,6 +4,7 @@
 #include "ftp/ftp_connection.h"
 
 #include "ftp/ftp_entries.h"
+#include "ftp/ftp_listing.h"
 #include "ftp/ftp_paths.h"
 #include "ftp/path_policy.h"
 #include "ftp/ftp_replies.h"
@@ -348,6 +349,28 @@ void FtpConnection::doList(const Words& words)
     logFormat("Will list %s ", dir.c_str());
     const std::string listing = server->createList(dir);
     logFormat("doList sending this. %s", listing.c_str());
+    sendListing(listing);
+}
+
+// Bare names. A last component with a wildcard ("*.pdf", as clients send for mget) picks
+// names in the folder before it; each name then comes with that folder as it was written.
+void FtpConnection::doNlst(const Words& words)
+{
+    const std::string name = fileNameFromArgs(words);
+    if (refuseSecondTransfer()) return;
+    const std::size_t slash = name.rfind('/');
+    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    const bool wildcard = last.find_first_of("*?[") != std::string::npos;
+    const std::string folderText = wildcard ? name.substr(0, name.size() - last.size()) : name;
+    const auto checked = folderText.empty() ? std::optional<std::string>(currentDir_)
+                                            : pathOrRefuse(folderText, true, reply::kPermissionDenied);
+    if (!checked) return;
+    logFormat("Will list names of %s ", checked->c_str());
+    sendListing(createNameList(*checked, wildcard ? last : "", wildcard ? folderText : ""));
+}
+
+void FtpConnection::sendListing(const std::string& listing)
+{
     sendMessage(reply::kListing);
     beginTransfer();
     sendDataString(listing);

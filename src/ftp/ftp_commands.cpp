@@ -7,7 +7,7 @@ const std::map<std::string, std::string>& commandTable()
     static const std::map<std::string, std::string> table = {
         {"rnto", "doRnto:"}, {"list", "doList:"}, {"pwd", "doPwd:"},
         {"lprt", "doLprt:"}, {"ack", "doAck:"},   {"rmd", "doDele:"},
-        {"cdup", "doCdUp:"}, {"stat", "doStat:"}, {"nlst", "doList:"},
+        {"cdup", "doCdUp:"}, {"stat", "doStat:"}, {"nlst", "doNlst:"},
         {"pass", "doPass:"}, {"user", "doUser:"}, {"rnfr", "doRnfr:"},
         {"epsv", "doEpsv:"}, {"pasv", "doPasv:"}, {"retr", "doRetr:"},
         {"quit", "doQuit:"}, {"stor", "doStor:"}, {"mlst", "doMlst:"},

@@ -222,6 +222,7 @@ const std::map<std::string, FtpConnection::Handler>& FtpConnection::handlers()
         {"doPasv:arguments:", &FtpConnection::doPasv},   {"doEpsv:arguments:", &FtpConnection::doEpsv},
         {"doPort:arguments:", &FtpConnection::doPort},   {"doLprt:arguments:", &FtpConnection::doLprt},
         {"doEprt:arguments:", &FtpConnection::doEprt},   {"doList:arguments:", &FtpConnection::doList},
+        {"doNlst:arguments:", &FtpConnection::doNlst},
         {"doRetr:arguments:", &FtpConnection::doRetr},   {"doStor:arguments:", &FtpConnection::doStor},
         {"doDele:arguments:", &FtpConnection::doDele},   {"doSize:arguments:", &FtpConnection::doSize},
         {"doMkdir:arguments:", &FtpConnection::doMkdir}, {"doRnfr:arguments:", &FtpConnection::doRnfr},

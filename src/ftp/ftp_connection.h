@@ -119,6 +119,7 @@ public:
     void doLprt(const Words& words);
     void doEprt(const Words& words);
     void doList(const Words& words);
+    void doNlst(const Words& words);
     void doRetr(const Words& words);
     void doStor(const Words& words);
     void doDele(const Words& words);
@@ -198,6 +199,8 @@ private:
     // Sends 501 and returns true when a handler's word 1 (or name) is missing.
     bool refuseWithoutArgument(const Words& words);
     bool refuseWithoutName(const std::string& name);
+    // Sends 150 and the listing text on the data connection.
+    void sendListing(const std::string& listing);
     // confinedPath, or nullopt after sending `reply` (a format taking the name) for a name
     // that leads outside the base directory (or, with `notBaseDir`, to the base directory).
     std::optional<std::string> pathOrRefuse(const std::string& name, bool followLast, const char* reply,

@@ -1,6 +1,7 @@
 #pragma once
-// The ls-style listing that LIST and NLST send: a "total N" header ended by CR LF, then one
-// long-format line per visible entry, each ended by LF.
+// The listings sent on the data connection, every line ended by CR LF. LIST sends the ls-style
+// listing: a "total N" header, then one long-format line per visible entry; NLST sends bare
+// names.
 //
 //   drwxr-xr-x     3         anna        staff       4096 Jan 05 13:07 sub
 //
@@ -30,7 +31,11 @@ std::string listingDate(std::time_t time);
 // One listing line without its LF.
 std::string listingLine(const ListingEntry& entry);
 // The whole listing of the folder at `path` (absolute). A folder that cannot be read gives
-// the header alone, with the count 0.
+// the header alone, with the count 0; a file gives its own line alone, with no header.
 std::string createList(const std::string& path);
+// The visible names of the folder at `path`, one per line, each after `prefix`; with a
+// `pattern`, only the names it matches as a shell would (a leading "." never matches a
+// wildcard). A file gives its own name.
+std::string createNameList(const std::string& path, const std::string& pattern = "", const std::string& prefix = "");
 
 }  // namespace ohmkit::ftp

@@ -91,7 +91,7 @@ def ftplib_case(server, store, passive):
     check(lines[0] == "total 2", lines)
     check(any(line.endswith(" LM317 regulator.pdf") and " 200000 " in line for line in lines), lines)
     names = ftp.nlst()
-    check(any(name.endswith(" small.txt") for name in names), names)
+    check(sorted(names) == ["LM317 regulator.pdf", "small.txt"], names)
     got = bytearray()
     check(ftp.retrbinary("RETR LM317 regulator.pdf", got.extend).startswith("226"), "retr")
     check(bytes(got) == payload, "downloaded bytes differ")
@@ -135,6 +135,7 @@ def curl_case(server, store, host):
             curl(mode + ["-o", out, "%s/up%%20dir/%s" % (base, name.replace(" ", "%20"))])
             with open(out, "rb") as f:
                 check(f.read() == payload, "downloaded bytes differ")
+            # An ASCII-mode listing: curl turns its CR LF line ends into LF.
             listing = curl(mode + ["%s/up%%20dir/" % base]).stdout.decode()
             check(listing.startswith("total %d" % (i + 1)) and (" %s\n" % name) in listing, repr(listing))
         # Quote commands before and after a transfer.
