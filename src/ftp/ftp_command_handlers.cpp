@@ -516,6 +516,22 @@ void FtpConnection::doRnto(const Words& words)
     sendMessage(reply::kRntoFailed);
 }
 
+// Cancels the transfer under way: its data connection closes and an upload leaves nothing.
+void FtpConnection::doAbor(const Words&)
+{
+    if (transfer_ == Transfer::None) {
+        sendMessage(uploadAborted_ ? reply::kAbortOk : reply::kNothingToAbort);
+        uploadAborted_ = false;
+        return;
+    }
+    logLine("FC:ABOR, the transfer in progress is aborted");
+    dropTransfer();
+    sendMessage(reply::kTransferBroken);
+    sendMessage(reply::kAbortOk);
+    lastCommand_ = Clock::now();
+    finishAfterPeerEnd();
+}
+
 void FtpConnection::doMlst(const Words& words)
 {
     sendMessage(format(reply::kBinary, fileNameFromArgs(words).c_str()));

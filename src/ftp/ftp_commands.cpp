@@ -15,7 +15,7 @@ const std::map<std::string, std::string>& commandTable()
         {"syst", "doSyst:"}, {"size", "doSize:"}, {"mkd", "doMkdir:"},
         {"noop", "doNoop:"}, {"cwd", "doCwd:"},
         {"feat", "doFeat:"}, {"port", "doPort:"},
-        {"opts", "doOpts:"},
+        {"opts", "doOpts:"}, {"abor", "doAbor:"},
     };
     return table;
 }

@@ -227,6 +227,7 @@ const std::map<std::string, FtpConnection::Handler>& FtpConnection::handlers()
         {"doDele:arguments:", &FtpConnection::doDele},   {"doSize:arguments:", &FtpConnection::doSize},
         {"doMkdir:arguments:", &FtpConnection::doMkdir}, {"doRnfr:arguments:", &FtpConnection::doRnfr},
         {"doRnto:arguments:", &FtpConnection::doRnto},   {"doMlst:arguments:", &FtpConnection::doMlst},
+        {"doAbor:arguments:", &FtpConnection::doAbor},
     };
     return table;
 }
@@ -252,6 +253,7 @@ void FtpConnection::processCommand()
         return;
     }
     const Words words = msgComponents_;
+    if (lower != "abor") uploadAborted_ = false;
     (this->*(handler->second))(words);
 }
 
@@ -663,6 +665,19 @@ bool FtpConnection::clientVanished() const
     return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
+bool FtpConnection::abortWaiting() const
+{
+    auto holdsAbort = [](std::string_view bytes) {
+        return bytes.find("ABOR") != std::string_view::npos || bytes.find("abor") != std::string_view::npos;
+    };
+    if (holdsAbort(lineBuffer_.pending())) return true;
+    if (!connectionSocket_->readStream()) return false;
+    const int fd = connectionSocket_->readStream()->nativeSocket();
+    char bytes[512];
+    const ssize_t n = fd < 0 ? -1 : ::recv(fd, bytes, sizeof bytes, MSG_PEEK | MSG_DONTWAIT);
+    return n > 0 && holdsAbort(std::string_view(bytes, static_cast<std::size_t>(n)));
+}
+
 // The data connection has ended. An upload takes its name only when it ended well: not after
 // a broken connection, not when its client is gone (a killed client's data connection ends as
 // cleanly as a finished one; its control connection, closed first, tells them apart), not
@@ -673,7 +688,11 @@ void FtpConnection::didFinishReading(bool broken)
     currentFile_.reset();
     std::unique_ptr<platform::AtomicUpload> upload = std::move(currentFileHandle_);
     bool committed = false;
-    if (broken || (upload && clientVanished())) {
+    if (upload && !broken && abortWaiting()) {
+        logLine("FC:the upload was cancelled with ABOR, its file is discarded");
+        uploadAborted_ = true;
+        sendMessage(reply::kTransferBroken);
+    } else if (broken || (upload && clientVanished())) {
         sendMessage(reply::kTransferBroken);
     } else if (upload && (uploadWriteFailed_ || !upload->commit())) {
         logFormat("FC:the upload to %s failed: %s", upload->targetPath().c_str(), std::strerror(errno));

@@ -128,6 +128,7 @@ public:
     void doRnfr(const Words& words);
     void doRnto(const Words& words);
     void doMlst(const Words& words);
+    void doAbor(const Words& words);
 
     // Accessors.
     TransferMode transferMode() const { return transferMode_; }
@@ -195,6 +196,9 @@ private:
     bool dataArrived() const;
     // True when the client has closed or lost its control connection.
     bool clientVanished() const;
+    // True when an ABOR waits on the control connection, not yet handled: a client that cancels
+    // an upload may close its data connection before the server reads the ABOR.
+    bool abortWaiting() const;
     void replaceDataConnection(std::shared_ptr<net::EventSocket> socket);
     // Sends 501 and returns true when a handler's word 1 (or name) is missing.
     bool refuseWithoutArgument(const Words& words);
@@ -251,6 +255,7 @@ private:
     Clock::time_point closingSince_;
     std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
     bool leaving_ = false;
+    bool uploadAborted_ = false;   // an upload ended as aborted (426): the next ABOR gets its 226
 };
 
 }  // namespace ohmkit::ftp

@@ -2,6 +2,8 @@
 // names, cancelled transfers, resumed transfers, dates and machine-readable listings.
 #include "ftp_server_fixture_support.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
@@ -67,6 +69,82 @@ TEST_F(FtpServerTest, NameListsAndOneFileListings)
         EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 1) << one;
         EXPECT_EQ(listing(c, "LIST sub").rfind("total 2\r\n", 0), 0u);
     });
+}
+
+// The two lines that end an aborted transfer.
+void expectAborted(ControlClient& c)
+{
+    EXPECT_EQ(c.readLine(), "426 Connection closed; transfer aborted.");
+    EXPECT_EQ(c.readLine(), "226 Abort successful.");
+}
+
+// Anything of the upload left in the store: its name, or a hidden file beside it.
+bool leftovers(const std::string& folder)
+{
+    return !namesIn(folder).empty();
+}
+
+TEST_F(FtpServerTest, AbortEndsADownloadAndTheSessionGoesOn)
+{
+    writeFileBytes(path("big.bin"), "");
+    fs::resize_file(path("big.bin"), 256 << 20);   // more than the sockets can hold
+    runClient([&] {
+        ControlClient c = login();
+        EXPECT_EQ(c.command("ABOR"), "225 No transfer to abort.");
+        Socket data = c.openPassive(true);
+        EXPECT_EQ(c.command("RETR big.bin"), "150 Opening BINARY mode data connection for 'big.bin'.");
+        char some[4096];
+        EXPECT_GT(::recv(data.fd(), some, sizeof some, 0), 0);
+        // As terminal clients cancel: Telnet interrupt, the data mark as urgent data, ABOR.
+        c.sendRaw("\xff\xf4\xff");
+        ASSERT_EQ(::send(c.socket().fd(), "\xf2", 1, MSG_OOB), 1);
+        c.send("ABOR");
+        expectAborted(c);
+        EXPECT_TRUE(data.waitForClose());
+        EXPECT_EQ(c.command("PWD"), "257 \"/\" is the current directory.");
+        EXPECT_EQ(c.command("ABOR"), "225 No transfer to abort.");
+        EXPECT_EQ(sortedLines(listing(c, "NLST")), std::vector<std::string>{"big.bin"});
+    });
+}
+
+TEST_F(FtpServerTest, AbortBeforeTheDataConnectionComesDropsTheTransfer)
+{
+    writeFileBytes(path("a.txt"), "text");
+    runClient([&] {
+        ControlClient c = login();
+        EXPECT_EQ(c.command("RETR a.txt"), "150 Opening BINARY mode data connection for 'a.txt'.");
+        c.send("ABOR");
+        expectAborted(c);
+        Socket data = c.openPassive(true);   // the dropped file is not sent on the next one
+        EXPECT_EQ(c.command("NLST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        EXPECT_EQ(data.readAll(), "a.txt\r\n");
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+    });
+}
+
+// However the client orders the ABOR and the close of its data connection, the upload leaves
+// nothing and the replies are 426 then 226.
+TEST_F(FtpServerTest, AnAbortedUploadLeavesNoFile)
+{
+    enum class Order { abortThenClose, abortRacingTheClose, abortOnly };
+    for (Order order : {Order::abortThenClose, Order::abortRacingTheClose, Order::abortOnly}) {
+        runClient([&] {
+            ControlClient c = login();
+            Socket data = c.openPassive(true);
+            EXPECT_EQ(c.command("STOR part.bin"), "150 Opening BINARY mode data connection for 'part.bin'.");
+            data.sendAll(std::string(100000, 'p'));
+            if (order == Order::abortRacingTheClose) {
+                c.sendRaw("\xff\xf4\xff\xf2" "ABOR\r\n");   // the close races the ABOR
+                data.close();
+            } else {
+                c.send("ABOR");
+                if (order == Order::abortThenClose) data.close();
+            }
+            expectAborted(c);
+            EXPECT_EQ(c.command("NOOP"), "200 NOOP command successful.");
+        });
+        EXPECT_FALSE(leftovers(base_)) << static_cast<int>(order);
+    }
 }
 
 }  // namespace
