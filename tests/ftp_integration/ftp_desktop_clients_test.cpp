@@ -147,5 +147,42 @@ TEST_F(FtpServerTest, AnAbortedUploadLeavesNoFile)
     }
 }
 
+// Names are taken composed (form C), and every name a listing shows reaches its entry, however
+// the entry is spelled on disk.
+TEST_F(FtpServerTest, DecomposedAndComposedNamesReachTheSameEntry)
+{
+    const std::string nfd = "Re\xCC\x81sume\xCC\x81", nfc = "R\xC3\xA9sum\xC3\xA9";
+    const std::string nfdFolder = "Bo\xCC\x88" "cke", nfcFolder = "B\xC3\xB6" "cke";
+    writeFileBytes(path(nfd + ".pdf"), "12345");   // stored decomposed by some other program
+    fs::create_directory(path(nfdFolder));
+    runClient([&] {
+        ControlClient c = login();
+        const std::pair<std::string, std::string> steps[] = {
+            {"SIZE " + nfc + ".pdf", "213 5"},
+            {"SIZE " + nfd + ".pdf", "213 5"},
+            {"CWD " + nfcFolder, "250 CWD command successful."},
+            {"PWD", "257 \"/" + nfdFolder + "/\" is the current directory."},
+            {"CWD /", "250 CWD command successful."},
+            {"MKD " + nfdFolder + "/ne\xCC\x81", "257 \"/" + nfdFolder + "/n\xC3\xA9\" created."},
+            {"RNFR " + nfc + ".pdf", "350 RNFR command successful."},
+            {"RNTO " + nfdFolder + "/" + nfd + ".pdf", "250 RNTO command successful."},
+            {"DELE " + nfcFolder + "/" + nfc + ".pdf", "250 DELE command successful."},
+        };
+        for (const auto& [command, reply] : steps) EXPECT_EQ(c.command(command), reply) << command;
+
+        Socket data = c.openPassive(true);
+        EXPECT_EQ(c.command("STOR up" + nfd + ".txt").substr(0, 4), "150 ");
+        data.sendAll("up");
+        data.close();
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        data = c.openPassive(true);
+        EXPECT_EQ(c.command("RETR up" + nfc + ".txt").substr(0, 4), "150 ");
+        EXPECT_EQ(data.readAll(), "up");
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+    });
+    EXPECT_EQ(namesIn(base_), (std::vector<std::string>{nfdFolder, "up" + nfc + ".txt"}));
+    EXPECT_EQ(namesIn(path(nfdFolder)), std::vector<std::string>{"n\xC3\xA9"});
+}
+
 }  // namespace
 }  // namespace ohmkit::ftp::test
