@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -200,6 +201,7 @@ void FtpConnection::doFeat(const Words&)
     sendMessage(reply::kFeat1);
     auto server = server_.lock();
     if (!server || server->clientEncoding() == TextEncoding::Utf8) sendMessage(reply::kFeatUtf8);
+    for (const char* feature : reply::kFeatures) sendMessage(feature);
     sendMessage(reply::kFeat2);
 }
 
@@ -400,6 +402,14 @@ void FtpConnection::doRetr(const Words& words)
         sendMessage(format(reply::kPermissionDenied, name.c_str()));
         return;
     }
+    // After REST the file goes out from that byte (from its end, when REST passed it).
+    const std::uint64_t from = std::min(commandRestart_, size);
+    if (from > 0 && ::lseek(fd, static_cast<off_t>(from), SEEK_SET) < 0) {
+        ::close(fd);
+        sendMessage(format(reply::kPermissionDenied, name.c_str()));
+        return;
+    }
+    size -= from;
     sendMessage(format(reply::kBinary, name.c_str()));
     beginTransfer();
     reportTransferStart(path, false, size);
@@ -410,16 +420,30 @@ void FtpConnection::doRetr(const Words& words)
 
 void FtpConnection::doStor(const Words& words)
 {
+    // After REST the existing file is written from that byte; otherwise it is replaced.
+    receiveFile(words, commandRestart_ > 0 ? Upload::inPlaceFrom : Upload::replacing);
+}
+
+void FtpConnection::doAppe(const Words& words) { receiveFile(words, Upload::appending); }
+
+void FtpConnection::receiveFile(const Words& words, Upload kind)
+{
     const std::string name = fileNameFromArgs(words);
     if (refuseWithoutName(name) || refuseSecondTransfer()) return;
     const auto checked = pathOrRefuse(name, false, reply::kStorDenied);
     if (!checked) return;
     const std::string& path = *checked;
-    // The file is written under a hidden name beside its target and takes the name only when
-    // it is complete; until then an existing file of that name stays as it is.
+    // A plain upload is written under a hidden name beside its target and takes the name only
+    // when it is complete; until then an existing file of that name stays as it is.
     struct stat st{};
     const bool isFolder = ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    auto upload = isFolder || !validNewFilePath(path) ? nullptr : platform::AtomicUpload::begin(path);
+    std::unique_ptr<UploadTarget> upload;
+    if (!isFolder && validNewFilePath(path)) {
+        if (kind == Upload::replacing)
+            upload = UploadTarget::replacing(path);
+        else
+            upload = UploadTarget::inPlace(path, kind == Upload::inPlaceFrom ? std::optional(commandRestart_) : std::nullopt);
+    }
     logFormat("FC:doStor  %s", path.c_str());
     if (!upload) {
         // Nothing will arrive for a refused upload, so the data connection keeps its state.
@@ -526,15 +550,82 @@ void FtpConnection::doAbor(const Words&)
     }
     logLine("FC:ABOR, the transfer in progress is aborted");
     dropTransfer();
+    // A data connection of the aborted transfer that has not been taken yet goes with it.
+    for (const auto& socket : unverifiedDataSockets_) {
+        socket->setDelegate(nullptr);
+        socket->disconnect();
+    }
+    unverifiedDataSockets_.clear();
     sendMessage(reply::kTransferBroken);
     sendMessage(reply::kAbortOk);
     lastCommand_ = Clock::now();
     finishAfterPeerEnd();
 }
 
+// The facts of one entry (the current folder when no name is given) on the control connection.
 void FtpConnection::doMlst(const Words& words)
 {
-    sendMessage(format(reply::kBinary, fileNameFromArgs(words).c_str()));
+    const std::string name = fileNameFromArgs(words);
+    const auto checked = name.empty() ? std::optional<std::string>(currentDir_)
+                                      : pathOrRefuse(name, true, reply::kPermissionDenied);
+    if (!checked) return;
+    const std::string shown = name.empty() ? visibleCurrentDir() : name;
+    const std::string facts = machineFacts(*checked, shown);
+    if (facts.empty()) {
+        sendMessage(format(reply::kNoSuchFile, shown.c_str()));
+        return;
+    }
+    sendMessage(format(reply::kMlst1, shown.c_str()));
+    sendMessage(format(reply::kMlstFacts, facts.c_str()));
+    sendMessage(reply::kMlst2);
+}
+
+// The facts of every visible entry of a folder, on the data connection.
+void FtpConnection::doMlsd(const Words& words)
+{
+    const std::string name = fileNameFromArgs(words);
+    if (refuseSecondTransfer()) return;
+    const auto checked = name.empty() ? std::optional<std::string>(currentDir_)
+                                      : pathOrRefuse(name, true, reply::kPermissionDenied);
+    if (!checked) return;
+    const std::string list = createMachineList(*checked);
+    if (list.empty()) {
+        sendMessage(format(accessibleFilePath(*checked) ? reply::kNotAFolder : reply::kNoSuchFile, name.c_str()));
+        return;
+    }
+    sendListing(list);
+}
+
+void FtpConnection::doRest(const Words& words)
+{
+    if (refuseWithoutArgument(words)) return;
+    const std::string& text = words[1];
+    const bool digits = !text.empty() && text.size() <= 19 &&
+                        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits) {
+        sendMessage(reply::kSyntaxError);
+        return;
+    }
+    restartAt_ = std::strtoull(text.c_str(), nullptr, 10);
+    sendMessage(format(reply::kRest, static_cast<unsigned long long>(restartAt_)));
+}
+
+void FtpConnection::doMdtm(const Words& words)
+{
+    const std::string name = fileNameFromArgs(words);
+    if (refuseWithoutName(name)) return;
+    const auto checked = pathOrRefuse(name, true, reply::kPermissionDenied);
+    if (!checked) return;
+    struct stat st{};
+    if (::stat(checked->c_str(), &st) != 0) {
+        // "MDTM YYYYMMDDHHMMSS name", as some clients send after an upload to set the time, is
+        // refused: the server keeps the time the file arrived.
+        const bool setForm = words.size() > 2 && words[1].size() == 14 &&
+                             std::all_of(words[1].begin(), words[1].end(), [](char c) { return c >= '0' && c <= '9'; });
+        sendMessage(setForm ? std::string(reply::kMdtmSetRefused) : format(reply::kNoSuchFile, name.c_str()));
+        return;
+    }
+    sendMessage(format(reply::kMdtm, modificationTimeText(st.st_mtime).c_str()));
 }
 
 }  // namespace ohmkit::ftp

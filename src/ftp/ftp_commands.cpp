@@ -16,6 +16,7 @@ const std::map<std::string, std::string>& commandTable()
         {"noop", "doNoop:"}, {"cwd", "doCwd:"},
         {"feat", "doFeat:"}, {"port", "doPort:"},
         {"opts", "doOpts:"}, {"abor", "doAbor:"},
+        {"appe", "doAppe:"}, {"rest", "doRest:"}, {"mdtm", "doMdtm:"}, {"mlsd", "doMlsd:"},
     };
     return table;
 }

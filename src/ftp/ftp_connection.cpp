@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -227,7 +228,9 @@ const std::map<std::string, FtpConnection::Handler>& FtpConnection::handlers()
         {"doDele:arguments:", &FtpConnection::doDele},   {"doSize:arguments:", &FtpConnection::doSize},
         {"doMkdir:arguments:", &FtpConnection::doMkdir}, {"doRnfr:arguments:", &FtpConnection::doRnfr},
         {"doRnto:arguments:", &FtpConnection::doRnto},   {"doMlst:arguments:", &FtpConnection::doMlst},
-        {"doAbor:arguments:", &FtpConnection::doAbor},
+        {"doAbor:arguments:", &FtpConnection::doAbor},   {"doAppe:arguments:", &FtpConnection::doAppe},
+        {"doRest:arguments:", &FtpConnection::doRest},   {"doMdtm:arguments:", &FtpConnection::doMdtm},
+        {"doMlsd:arguments:", &FtpConnection::doMlsd},
     };
     return table;
 }
@@ -254,6 +257,8 @@ void FtpConnection::processCommand()
     }
     const Words words = msgComponents_;
     if (lower != "abor") uploadAborted_ = false;
+    // A restart point holds for the one command after REST.
+    commandRestart_ = lower == "rest" ? 0 : std::exchange(restartAt_, 0);
     (this->*(handler->second))(words);
 }
 
@@ -686,7 +691,7 @@ void FtpConnection::didFinishReading(bool broken)
 {
     auto keep = shared_from_this();   // the observer may stop the server
     currentFile_.reset();
-    std::unique_ptr<platform::AtomicUpload> upload = std::move(currentFileHandle_);
+    std::unique_ptr<UploadTarget> upload = std::move(currentFileHandle_);
     bool committed = false;
     if (upload && !broken && abortWaiting()) {
         logLine("FC:the upload was cancelled with ABOR, its file is discarded");

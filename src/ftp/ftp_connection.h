@@ -15,7 +15,7 @@
 #include "ftp/ftp_server_observer.h"
 #include "ftp/path_policy.h"
 #include "net/event_socket.h"
-#include "platform/atomic_upload.h"
+#include "ftp/upload_target.h"
 
 #include <chrono>
 #include <cstdint>
@@ -129,6 +129,10 @@ public:
     void doRnto(const Words& words);
     void doMlst(const Words& words);
     void doAbor(const Words& words);
+    void doAppe(const Words& words);
+    void doRest(const Words& words);
+    void doMdtm(const Words& words);
+    void doMlsd(const Words& words);
 
     // Accessors.
     TransferMode transferMode() const { return transferMode_; }
@@ -203,6 +207,10 @@ private:
     // Sends 501 and returns true when a handler's word 1 (or name) is missing.
     bool refuseWithoutArgument(const Words& words);
     bool refuseWithoutName(const std::string& name);
+    // STOR and APPE: a new file that replaces its target once complete, the existing file
+    // written from the restart point, or the file appended to.
+    enum class Upload { replacing, inPlaceFrom, appending };
+    void receiveFile(const Words& words, Upload kind);
     // Sends 150 and the listing text on the data connection.
     void sendListing(const std::string& listing);
     // confinedPath, or nullopt after sending `reply` (a format taking the name) for a name
@@ -228,7 +236,7 @@ private:
     std::optional<std::string> currentUser_;
     std::string currentDir_;
     std::optional<std::string> currentFile_;
-    std::unique_ptr<platform::AtomicUpload> currentFileHandle_;   // the upload under way
+    std::unique_ptr<UploadTarget> currentFileHandle_;   // the upload under way
     bool uploadWriteFailed_ = false;
     std::optional<std::string> rnfrFilename_;
     std::optional<FileTransfer> reported_;        // the transfer as the observer last heard of it
@@ -255,7 +263,9 @@ private:
     Clock::time_point closingSince_;
     std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
     bool leaving_ = false;
-    bool uploadAborted_ = false;   // an upload ended as aborted (426): the next ABOR gets its 226
+    bool uploadAborted_ = false;
+    std::uint64_t restartAt_ = 0;       // the offset of the last REST, until the next command
+    std::uint64_t commandRestart_ = 0;  // that offset, for the command that follows REST   // an upload ended as aborted (426): the next ABOR gets its 226
 };
 
 }  // namespace ohmkit::ftp

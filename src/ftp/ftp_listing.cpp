@@ -188,4 +188,37 @@ std::string createNameList(const std::string& path, const std::string& pattern, 
     return lines;
 }
 
+std::string modificationTimeText(std::time_t time)
+{
+    std::tm utc{};
+    if (!::gmtime_r(&time, &utc)) return "19700101000000";
+    return format("%04d%02d%02d%02d%02d%02d", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                  utc.tm_min, utc.tm_sec);
+}
+
+std::string machineFacts(const std::string& path, const std::string& name, const std::string& type)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return {};   // gone, or a link that leads nowhere
+    const bool folder = S_ISDIR(st.st_mode);
+    // What this server lets a client do with the entry: a file can be appended to, deleted,
+    // renamed, read and written; a folder can take files, be deleted, entered, renamed,
+    // listed, take folders and be emptied.
+    return format("type=%s;size=%llu;modify=%s;perm=%s; %s", type.empty() ? (folder ? "dir" : "file") : type.c_str(),
+                  static_cast<unsigned long long>(st.st_size), modificationTimeText(st.st_mtime).c_str(),
+                  folder ? "cdeflmp" : "adfrw", name.c_str());
+}
+
+std::string createMachineList(const std::string& path)
+{
+    std::string lines = machineFacts(path, ".", "cdir");
+    if (lines.empty() || !isFolder(path)) return {};
+    lines += "\r\n";
+    forEachVisibleName(path, [&](const std::string& name) {
+        const std::string line = machineFacts(joinPath(path, name), name);
+        if (!line.empty()) lines += line + "\r\n";
+    });
+    return lines;
+}
+
 }  // namespace ohmkit::ftp

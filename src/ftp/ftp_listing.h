@@ -38,4 +38,14 @@ std::string createList(const std::string& path);
 // wildcard). A file gives its own name.
 std::string createNameList(const std::string& path, const std::string& pattern = "", const std::string& prefix = "");
 
+// "YYYYMMDDHHMMSS" in UTC, as MDTM and the modify fact give a time.
+std::string modificationTimeText(std::time_t time);
+// The machine-readable facts of the entry at `path` (links followed), then a blank and
+// `name`: "type=file;size=5;modify=20240105130700;perm=adfrw; name". `type` overrides the
+// type fact (cdir, pdir); empty when the entry cannot be read.
+std::string machineFacts(const std::string& path, const std::string& name, const std::string& type = "");
+// One facts line (CR LF) for the folder at `path` itself (type cdir, name "."), then one per
+// visible entry; empty when the folder cannot be read.
+std::string createMachineList(const std::string& path);
+
 }  // namespace ohmkit::ftp

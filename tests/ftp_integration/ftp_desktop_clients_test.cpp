@@ -2,7 +2,9 @@
 // names, cancelled transfers, resumed transfers, dates and machine-readable listings.
 #include "ftp_server_fixture_support.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -126,16 +128,23 @@ TEST_F(FtpServerTest, AbortBeforeTheDataConnectionComesDropsTheTransfer)
 // nothing and the replies are 426 then 226.
 TEST_F(FtpServerTest, AnAbortedUploadLeavesNoFile)
 {
-    enum class Order { abortThenClose, abortRacingTheClose, abortOnly };
-    for (Order order : {Order::abortThenClose, Order::abortRacingTheClose, Order::abortOnly}) {
+    enum class Order { abortThenClose, abortRacingTheClose, abortOnly, abortBeforeTheData };
+    for (Order order : {Order::abortThenClose, Order::abortRacingTheClose, Order::abortOnly, Order::abortBeforeTheData}) {
         runClient([&] {
             ControlClient c = login();
             Socket data = c.openPassive(true);
             EXPECT_EQ(c.command("STOR part.bin"), "150 Opening BINARY mode data connection for 'part.bin'.");
-            data.sendAll(std::string(100000, 'p'));
+            if (order != Order::abortBeforeTheData) data.sendAll(std::string(100000, 'p'));
             if (order == Order::abortRacingTheClose) {
                 c.sendRaw("\xff\xf4\xff\xf2" "ABOR\r\n");   // the close races the ABOR
                 data.close();
+            } else if (order == Order::abortBeforeTheData) {
+                c.send("ABOR");
+                expectAborted(c);
+                data.sendAll("late bytes");   // the data connection of the aborted upload
+                data.close();
+                EXPECT_EQ(c.command("NOOP"), "200 NOOP command successful.");
+                return;
             } else {
                 c.send("ABOR");
                 if (order == Order::abortThenClose) data.close();
@@ -145,6 +154,115 @@ TEST_F(FtpServerTest, AnAbortedUploadLeavesNoFile)
         });
         EXPECT_FALSE(leftovers(base_)) << static_cast<int>(order);
     }
+}
+
+// "REST n" and its reply, as the last command before a transfer; none when `restart` is empty.
+void restartAt(ControlClient& c, const std::string& restart)
+{
+    if (restart.empty()) return;
+    EXPECT_EQ(c.command("REST " + restart),
+              "350 Restarting at " + restart + ". Send STORE or RETRIEVE to initiate transfer.");
+}
+
+// Sends `command` (after REST `restart`) and returns what arrives on a new passive data
+// connection.
+std::string download(ControlClient& c, const std::string& command, const std::string& restart = "")
+{
+    Socket data = c.openPassive(true);
+    restartAt(c, restart);
+    const std::string first = c.command(command);
+    if (first.rfind("150 ", 0) != 0) return "<" + first + ">";
+    std::string bytes = data.readAll();
+    EXPECT_EQ(c.readLine(), "226 Transfer complete.") << command;
+    return bytes;
+}
+
+// Sends `command` (after REST `restart`) and `bytes` on a new passive data connection; true on
+// 150 and 226.
+bool upload(ControlClient& c, const std::string& command, const std::string& bytes, const std::string& restart = "")
+{
+    Socket data = c.openPassive(true);
+    restartAt(c, restart);
+    if (c.command(command).rfind("150 ", 0) != 0) return false;
+    data.sendAll(bytes);
+    data.close();
+    return c.readLine() == "226 Transfer complete.";
+}
+
+TEST_F(FtpServerTest, RestartedDownloadsAndUploadsAndAppends)
+{
+    writeFileBytes(path("digits"), "0123456789");
+    runClient([&] {
+        ControlClient c = login();
+        EXPECT_EQ(download(c, "RETR digits", "4"), "456789");
+        EXPECT_EQ(download(c, "RETR digits"), "0123456789");   // the restart point holds once
+        Socket data = c.openPassive(true);
+        restartAt(c, "4");
+        EXPECT_EQ(c.command("NOOP"), "200 NOOP command successful.");   // any other command clears it
+        EXPECT_EQ(c.command("RETR digits"), "150 Opening BINARY mode data connection for 'digits'.");
+        EXPECT_EQ(data.readAll(), "0123456789");
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        EXPECT_EQ(download(c, "RETR digits", "10"), "");
+        EXPECT_EQ(download(c, "RETR digits", "99"), "");
+
+        // STOR after REST writes into the file from that byte, and the file ends there.
+        EXPECT_TRUE(upload(c, "STOR digits", "ab", "6"));
+        EXPECT_EQ(readFileBytes(path("digits")), "012345ab");
+        restartAt(c, "9");
+        EXPECT_EQ(c.command("STOR digits"), "553 digits: Permission denied.");   // beyond its end
+        restartAt(c, "2");
+        EXPECT_EQ(c.command("STOR missing"), "553 missing: Permission denied.");
+
+        EXPECT_TRUE(upload(c, "APPE digits", "cd"));
+        EXPECT_TRUE(upload(c, "APPE new file", "first"));
+        EXPECT_TRUE(upload(c, "APPE new file", " second"));
+        EXPECT_EQ(c.command("APPE ."), "553 .: Permission denied.");
+    });
+    EXPECT_EQ(readFileBytes(path("digits")), "012345abcd");
+    EXPECT_EQ(readFileBytes(path("new file")), "first second");
+    EXPECT_EQ(namesIn(base_), (std::vector<std::string>{"digits", "new file"}));
+}
+
+TEST_F(FtpServerTest, ModificationTimesAndMachineListings)
+{
+    writeFileBytes(path("sheet.pdf"), "12345");
+    fs::create_directory(path("sub"));
+    writeFileBytes(path(".hidden"), "h");
+    // 2024-01-05 13:07:09 UTC
+    const std::time_t when = 1704460029;
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path("sheet.pdf").c_str(), times, 0), 0);
+    runClient([&] {
+        ControlClient c = login();
+        const std::pair<std::string, std::string> steps[] = {
+            {"MDTM sheet.pdf", "213 20240105130709"},
+            {"MDTM missing", "550 missing No such file or directory."},
+            {"MDTM 20240105130709 sheet.pdf", "502 MDTM does not change modification times."},
+            {"MDTM ../outside", "550 ../outside: Permission denied."},
+        };
+        for (const auto& [command, reply] : steps) EXPECT_EQ(c.command(command), reply) << command;
+
+        c.send("MLST sheet.pdf");
+        EXPECT_EQ(c.readReply(), (std::vector<std::string>{
+                                     "250-Listing sheet.pdf",
+                                     " type=file;size=5;modify=20240105130709;perm=adfrw; sheet.pdf", "250 End"}));
+        c.send("MLST");
+        const std::vector<std::string> current = c.readReply();
+        ASSERT_EQ(current.size(), 3u);
+        EXPECT_EQ(current[1].rfind(" type=dir;", 0), 0u) << current[1];
+        EXPECT_EQ(current[1].substr(current[1].size() - 3), "; /");
+
+        const std::vector<std::string> lines = sortedLines(download(c, "MLSD"));
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_EQ(lines[0].rfind("type=cdir;", 0), 0u) << lines[0];
+        EXPECT_EQ(lines[0].substr(lines[0].size() - 3), "; .");
+        EXPECT_EQ(lines[1].rfind("type=dir;", 0), 0u) << lines[1];
+        EXPECT_EQ(lines[1].substr(lines[1].size() - 5), "; sub");
+        EXPECT_EQ(lines[2], "type=file;size=5;modify=20240105130709;perm=adfrw; sheet.pdf");
+        EXPECT_EQ(sortedLines(download(c, "MLSD sub")).size(), 1u);   // its cdir line alone
+        EXPECT_EQ(c.command("MLSD sheet.pdf"), "550 sheet.pdf: Not a directory.");
+        EXPECT_EQ(c.command("MLSD missing"), "550 missing No such file or directory.");
+    });
 }
 
 // Names are taken composed (form C), and every name a listing shows reaches its entry, however

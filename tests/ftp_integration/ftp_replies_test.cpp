@@ -35,11 +35,20 @@ TEST_F(FtpServerTest, RepliesToEveryCommandWithoutLogin)
         {"OPTS UTF8 OFF", {"502 Unknown command 'UTF8'"}},
         {"OPTS MLST type;", {"502 Unknown command 'MLST'"}},
         {"STAT", {"211-localhost FTP server status:", "211 End of Status"}},
-        {"FEAT", {"211-Features supported", " UTF8", "211 End"}},
+        {"FEAT",
+         {"211-Features supported", " UTF8", " SIZE", " MDTM", " REST STREAM", " MLST type*;size*;modify*;perm*;",
+          "211 End"}},
         {"PWD", {"257 \"/\" is the current directory."}},
         {"FOO bar", {"500 'FOO': command not understood."}},
         {"ack", {"500 'ack': command not understood."}},
-        {"MLST name", {"150 Opening BINARY mode data connection for 'name'."}},
+        {"MLST name", {"550 name No such file or directory."}},
+        {"REST", {"501 Syntax error in parameters or arguments."}},
+        {"REST -5", {"501 Syntax error in parameters or arguments."}},
+        {"REST 12x", {"501 Syntax error in parameters or arguments."}},
+        {"REST 99999999999999999999", {"501 Syntax error in parameters or arguments."}},
+        {"REST 0", {"350 Restarting at 0. Send STORE or RETRIEVE to initiate transfer."}},
+        {"MDTM", {"501 Syntax error in parameters or arguments."}},
+        {"APPE", {"501 Syntax error in parameters or arguments."}},
         {"USER", {"501 Syntax error in parameters or arguments."}},
         {"TYPE", {"501 Syntax error in parameters or arguments."}},
         {"OPTS", {"501 Syntax error in parameters or arguments."}},
@@ -253,7 +262,7 @@ TEST(FtpServerStart, KeepsAFolderThatCannotBeEnteredAsGiven)
     auto server = FtpServer::create(0, "/tmp/ohmkit-no-such-folder//x/../y", nullptr);
     EXPECT_EQ(server->baseDir(), "/tmp/ohmkit-no-such-folder//x/../y");
     EXPECT_TRUE(server->changeRoot());
-    EXPECT_EQ(server->commands().size(), 30u);
+    EXPECT_EQ(server->commands().size(), 34u);
     server->stopFtpServer();
     EXPECT_FALSE(server->isListening());
 }
