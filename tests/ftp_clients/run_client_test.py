@@ -257,7 +257,7 @@ def curl_downloads_case(server, store):
         curl(["-C", "-", "-o", "part.pdf", base + "big.pdf"], cwd=work)
         check(read(os.path.join(work, "part.pdf")) == b"\0" * 123_456 + payload[123_456:], "curl -C - did not resume")
         names = curl(["--list-only", base]).stdout.decode()
-        check(sorted(names.split("\r\n")) == ["", "big.pdf", "small.txt", "sub"], repr(names))
+        check(sorted(names.splitlines()) == ["big.pdf", "small.txt", "sub"], repr(names))   # curl ends lines in LF
     finally:
         shutil.rmtree(work)
 
@@ -301,6 +301,29 @@ def tnftp_case(server, store):
         shutil.rmtree(work)
 
 
+def tnftp_interrupt_case(server, store):
+    """Ctrl-C during a download: tnftp sends ABOR, and the session goes on."""
+    work = tempfile.mkdtemp()
+    try:
+        make_file(os.path.join(store, "big.bin"), 32 << 20)
+        proc = subprocess.Popen(["tnftp", "-n", "-v", "127.0.0.1", str(server.port)], cwd=work, env=client_env(work),
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        # A throttled download is still running when the interrupt comes.
+        proc.stdin.write("user anna secret\nbinary\nrate get 1000000\nget big.bin\n")
+        proc.stdin.flush()
+        time.sleep(1.5)
+        proc.send_signal(signal.SIGINT)
+        time.sleep(0.5)
+        proc.stdin.write("pwd\nbye\n")
+        proc.stdin.close()
+        out = proc.stdout.read()
+        check(proc.wait(timeout=60) == 0, out)
+        check("426 Connection closed; transfer aborted.\n226 Abort successful." in out, out)
+        check("Remote directory: /" in out and "221 Thank you" in out, out)
+    finally:
+        shutil.rmtree(work)
+
+
 def ncftp_case(server, store):
     work = tempfile.mkdtemp()
     try:
@@ -338,7 +361,7 @@ def ftplib_more_case(server, store):
     check(facts["big.bin"]["type"] == "file" and facts["big.bin"]["size"] == str(len(payload)), facts)
     check(facts["sub"]["type"] == "dir", facts)
     # A name sent decomposed (as macOS sends it) is stored composed and found by either form.
-    nfd, nfc = "Widerstan\u0308de cafe\u0301.txt", "Widerst\u00e4nde caf\u00e9.txt"
+    nfd, nfc = "Widersta\u0308nde cafe\u0301.txt", "Widerst\u00e4nde caf\u00e9.txt"
     ftp.storbinary("STOR " + nfd, io.BytesIO(b"Ohm"))
     check(nfc in os.listdir(store), os.listdir(store))
     check(nfc in ftp.nlst(), ftp.nlst())
@@ -487,6 +510,7 @@ CLIENT_CASES = {
     "curl_downloads": curl_downloads_case,
     "rclone": rclone_case,
     "tnftp": tnftp_case,
+    "tnftp_interrupt": tnftp_interrupt_case,
     "ncftp": ncftp_case,
     "ftplib_more": ftplib_more_case,
 }
