@@ -142,20 +142,6 @@ std::string FtpConnection::visibleCurrentDir() const
 
 // ---- Refusals
 
-bool FtpConnection::refuseWithoutArgument(const Words& words)
-{
-    if (words.size() >= 2) return false;
-    sendMessage(reply::kSyntaxError);
-    return true;
-}
-
-bool FtpConnection::refuseWithoutName(const std::string& name)
-{
-    if (!name.empty()) return false;
-    sendMessage(reply::kSyntaxError);
-    return true;
-}
-
 std::optional<std::string> FtpConnection::pathOrRefuse(const std::string& name, bool followLast,
                                                       const char* replyFormat, bool notBaseDir)
 {
@@ -170,7 +156,6 @@ std::optional<std::string> FtpConnection::pathOrRefuse(const std::string& name, 
 
 void FtpConnection::doUser(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     currentUser_ = words[1];
     sendMessage(format(reply::kUserOk, words[1].c_str()));
 }
@@ -211,13 +196,11 @@ void FtpConnection::doNoop(const Words&) { sendMessage(reply::kNoop); }
 
 void FtpConnection::doType(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     sendMessage(format(reply::kType, words[1].c_str()));
 }
 
 void FtpConnection::doOpts(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     // Names are always UTF-8: a client that asks for it is told so.
     if (equalsIgnoringCase(words[1], "utf8") && (words.size() == 2 || equalsIgnoringCase(words[2], "on"))) {
         sendMessage(reply::kOptsUtf8);
@@ -237,9 +220,8 @@ void FtpConnection::doPwd(const Words&)
 
 void FtpConnection::doCwd(const Words& words)
 {
-    const std::string name = fileNameFromArgs(words);
+    const std::string& name = commandName_;
     logFormat("DoCwd arguments is %s", joinWords(words).c_str());
-    if (refuseWithoutName(name)) return;
     logFormat("CWD: %s", name.c_str());
     sendMessage(changedCurrentDirectoryTo(name) ? reply::kCwdOk : reply::kCwdFailed);
     logFormat("currentDir is now %s", currentDir_.c_str());
@@ -252,13 +234,12 @@ void FtpConnection::doCdUp(const Words&)
     sendMessage(changedCurrentDirectoryTo(deletingLastPathComponent(visible)) ? reply::kCdupOk : reply::kCdupFailed);
 }
 
-void FtpConnection::doMkdir(const Words& words)
+void FtpConnection::doMkdir(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
+    const std::string& name = commandName_;
     logFormat("current dir is %s", currentDir_.c_str());
-    if (refuseWithoutName(name)) return;
-    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied);
-    if (!checked || !validNewFilePath(*checked)) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
+    if (!validNewFilePath(*checked)) return;
     const std::string& path = *checked;
     if (accessibleFilePath(path)) {
         sendMessage(format(reply::kMkdExists, name.c_str()));
@@ -292,7 +273,6 @@ void FtpConnection::doEpsv(const Words&)
 
 void FtpConnection::doPort(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     const auto parts = splitAt(words[1], ',');
     if (parts.size() < 6) {
         sendMessage(reply::kSyntaxError);
@@ -306,7 +286,6 @@ void FtpConnection::doPort(const Words& words)
 
 void FtpConnection::doLprt(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     const auto parts = splitAt(words[1], ',');
     if (parts.size() < 21) {
         sendMessage(reply::kSyntaxError);
@@ -322,7 +301,6 @@ void FtpConnection::doLprt(const Words& words)
 
 void FtpConnection::doEprt(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     const auto parts = splitAt(words[1], '|');
     if (parts.size() < 4) {
         sendMessage(reply::kSyntaxError);
@@ -338,15 +316,11 @@ void FtpConnection::doEprt(const Words& words)
 
 // ---- Listings and files
 
-void FtpConnection::doList(const Words& words)
+void FtpConnection::doList(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
     auto server = server_.lock();
     if (!server || refuseSecondTransfer()) return;
-    const auto checked = name.empty() ? std::optional<std::string>(currentDir_)
-                                      : pathOrRefuse(name, true, reply::kPermissionDenied);
-    if (!checked) return;
-    const std::string& dir = *checked;
+    const std::string dir = commandPath_.value_or(currentDir_);
     logFormat("doList currentDir(%s) changeRoot%d", currentDir_.c_str(), server->changeRoot() ? 1 : 0);
     logFormat("Will list %s ", dir.c_str());
     const std::string listing = server->createList(dir);
@@ -356,9 +330,9 @@ void FtpConnection::doList(const Words& words)
 
 // Bare names. A last component with a wildcard ("*.pdf", as clients send for mget) picks
 // names in the folder before it; each name then comes with that folder as it was written.
-void FtpConnection::doNlst(const Words& words)
+void FtpConnection::doNlst(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
+    const std::string& name = commandName_;
     if (refuseSecondTransfer()) return;
     const std::size_t slash = name.rfind('/');
     const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
@@ -378,12 +352,11 @@ void FtpConnection::sendListing(const std::string& listing)
     sendDataString(listing);
 }
 
-void FtpConnection::doRetr(const Words& words)
+void FtpConnection::doRetr(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name) || refuseSecondTransfer()) return;
-    const auto checked = pathOrRefuse(name, true, reply::kPermissionDenied);
-    if (!checked) return;
+    const std::string& name = commandName_;
+    if (refuseSecondTransfer()) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     const std::string& path = *checked;
     logFormat("FC:doRetr: %s", path.c_str());
     struct stat st{};
@@ -426,12 +399,11 @@ void FtpConnection::doStor(const Words& words)
 
 void FtpConnection::doAppe(const Words& words) { receiveFile(words, Upload::appending); }
 
-void FtpConnection::receiveFile(const Words& words, Upload kind)
+void FtpConnection::receiveFile(const Words&, Upload kind)
 {
-    const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name) || refuseSecondTransfer()) return;
-    const auto checked = pathOrRefuse(name, false, reply::kStorDenied);
-    if (!checked) return;
+    const std::string& name = commandName_;
+    if (refuseSecondTransfer()) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     const std::string& path = *checked;
     // A plain upload is written under a hidden name beside its target and takes the name only
     // when it is complete; until then an existing file of that name stays as it is.
@@ -465,13 +437,11 @@ void FtpConnection::receiveFile(const Words& words, Upload kind)
     }
 }
 
-void FtpConnection::doDele(const Words& words)
+void FtpConnection::doDele(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
+    const std::string& name = commandName_;
     logFormat("filename is %s", name.c_str());
-    if (refuseWithoutName(name)) return;
-    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
-    if (!checked) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     const std::string& path = *checked;
     if (!accessibleFilePath(path)) {
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
@@ -487,12 +457,10 @@ void FtpConnection::doDele(const Words& words)
     if (auto server = server_.lock()) server->didReceiveFileListChanged();
 }
 
-void FtpConnection::doSize(const Words& words)
+void FtpConnection::doSize(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name)) return;
-    const auto checked = pathOrRefuse(name, true, reply::kPermissionDenied);
-    if (!checked) return;
+    const std::string& name = commandName_;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     struct stat st{};
     if (::stat(checked->c_str(), &st) != 0) {
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
@@ -507,26 +475,20 @@ void FtpConnection::doSize(const Words& words)
         sendMessage(format(reply::kSize, static_cast<unsigned long long>(size)));
 }
 
-void FtpConnection::doRnfr(const Words& words)
+void FtpConnection::doRnfr(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name)) return;
-    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
-    if (!checked) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     rnfrFilename_ = *checked;
     sendMessage(accessibleFilePath(*checked) ? reply::kRnfrOk : reply::kRnfrFailed);
 }
 
-void FtpConnection::doRnto(const Words& words)
+void FtpConnection::doRnto(const Words&)
 {
     if (!rnfrFilename_) {
         sendMessage(reply::kRntoFailed);
         return;
     }
-    const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name)) return;
-    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
-    if (!checked) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     const std::string& path = *checked;
     logFormat("RNFR %s", rnfrFilename_->c_str());
     logFormat("RNTO %s", path.c_str());
@@ -563,12 +525,10 @@ void FtpConnection::doAbor(const Words&)
 }
 
 // The facts of one entry (the current folder when no name is given) on the control connection.
-void FtpConnection::doMlst(const Words& words)
+void FtpConnection::doMlst(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
-    const auto checked = name.empty() ? std::optional<std::string>(currentDir_)
-                                      : pathOrRefuse(name, true, reply::kPermissionDenied);
-    if (!checked) return;
+    const std::string& name = commandName_;
+    const auto checked = std::optional<std::string>(commandPath_.value_or(currentDir_));   // the current folder by default
     const std::string shown = name.empty() ? visibleCurrentDir() : name;
     const std::string facts = machineFacts(*checked, shown);
     if (facts.empty()) {
@@ -581,13 +541,11 @@ void FtpConnection::doMlst(const Words& words)
 }
 
 // The facts of every visible entry of a folder, on the data connection.
-void FtpConnection::doMlsd(const Words& words)
+void FtpConnection::doMlsd(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
+    const std::string& name = commandName_;
     if (refuseSecondTransfer()) return;
-    const auto checked = name.empty() ? std::optional<std::string>(currentDir_)
-                                      : pathOrRefuse(name, true, reply::kPermissionDenied);
-    if (!checked) return;
+    const auto checked = std::optional<std::string>(commandPath_.value_or(currentDir_));   // the current folder by default
     const std::string list = createMachineList(*checked);
     if (list.empty()) {
         sendMessage(format(accessibleFilePath(*checked) ? reply::kNotAFolder : reply::kNoSuchFile, name.c_str()));
@@ -598,7 +556,6 @@ void FtpConnection::doMlsd(const Words& words)
 
 void FtpConnection::doRest(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     const std::string& text = words[1];
     const bool digits = !text.empty() && text.size() <= 19 &&
                         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -612,10 +569,8 @@ void FtpConnection::doRest(const Words& words)
 
 void FtpConnection::doMdtm(const Words& words)
 {
-    const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name)) return;
-    const auto checked = pathOrRefuse(name, true, reply::kPermissionDenied);
-    if (!checked) return;
+    const std::string& name = commandName_;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     struct stat st{};
     if (::stat(checked->c_str(), &st) != 0) {
         // "MDTM YYYYMMDDHHMMSS name", as some clients send after an upload to set the time, is

@@ -1,6 +1,7 @@
 #include "ftp/ftp_connection.h"
 
 #include "ftp/composed_form.h"
+#include "ftp/ftp_commands.h"
 #include "ftp/ftp_paths.h"
 #include "ftp/ftp_replies.h"
 #include "ftp/ftp_server.h"
@@ -211,55 +212,38 @@ void FtpConnection::processDataRead(std::string_view line)
     queueLineRead();
 }
 
-const std::map<std::string, FtpConnection::Handler>& FtpConnection::handlers()
-{
-    static const std::map<std::string, Handler> table = {
-        {"doUser:arguments:", &FtpConnection::doUser},   {"doPass:arguments:", &FtpConnection::doPass},
-        {"doQuit:arguments:", &FtpConnection::doQuit},   {"doStat:arguments:", &FtpConnection::doStat},
-        {"doFeat:arguments:", &FtpConnection::doFeat},   {"doSyst:arguments:", &FtpConnection::doSyst},
-        {"doNoop:arguments:", &FtpConnection::doNoop},   {"doType:arguments:", &FtpConnection::doType},
-        {"doOpts:arguments:", &FtpConnection::doOpts},   {"doPwd:arguments:", &FtpConnection::doPwd},
-        {"doCwd:arguments:", &FtpConnection::doCwd},     {"doCdUp:arguments:", &FtpConnection::doCdUp},
-        {"doPasv:arguments:", &FtpConnection::doPasv},   {"doEpsv:arguments:", &FtpConnection::doEpsv},
-        {"doPort:arguments:", &FtpConnection::doPort},   {"doLprt:arguments:", &FtpConnection::doLprt},
-        {"doEprt:arguments:", &FtpConnection::doEprt},   {"doList:arguments:", &FtpConnection::doList},
-        {"doNlst:arguments:", &FtpConnection::doNlst},
-        {"doRetr:arguments:", &FtpConnection::doRetr},   {"doStor:arguments:", &FtpConnection::doStor},
-        {"doDele:arguments:", &FtpConnection::doDele},   {"doSize:arguments:", &FtpConnection::doSize},
-        {"doMkdir:arguments:", &FtpConnection::doMkdir}, {"doRnfr:arguments:", &FtpConnection::doRnfr},
-        {"doRnto:arguments:", &FtpConnection::doRnto},   {"doMlst:arguments:", &FtpConnection::doMlst},
-        {"doAbor:arguments:", &FtpConnection::doAbor},   {"doAppe:arguments:", &FtpConnection::doAppe},
-        {"doRest:arguments:", &FtpConnection::doRest},   {"doMdtm:arguments:", &FtpConnection::doMdtm},
-        {"doMlsd:arguments:", &FtpConnection::doMlsd},
-    };
-    return table;
-}
-
+// The dispatcher: finds the row of the command word and sends the row's refusals (501 without
+// a needed argument, 550 or 553 for a path outside the store) before the handler runs.
 void FtpConnection::processCommand()
 {
     if (msgComponents_.empty() || msgComponents_[0].empty()) return;
     const std::string& word = msgComponents_[0];
-    std::string lower;
-    for (char c : word) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-
-    auto server = server_.lock();
-    if (!server) return;
-    auto entry = server->commands().find(lower);
-    if (entry == server->commands().end()) {
+    if (!server_.lock()) return;
+    const CommandRow* row = findCommand(word);
+    if (!row || !row->handler) {
         sendMessage(format(reply::kUnknown, word.c_str()));
-        return;
-    }
-    auto handler = handlers().find(entry->second + "arguments:");
-    if (handler == handlers().end()) {
-        sendMessage(format(reply::kUnknown, word.c_str()));
-        logLine("DONT UNDERSTAND");
+        if (row) logLine("DONT UNDERSTAND");
         return;
     }
     const Words words = msgComponents_;
-    if (lower != "abor") uploadAborted_ = false;
+    if (row->word != "abor") uploadAborted_ = false;
     // A restart point holds for the one command after REST.
-    commandRestart_ = lower == "rest" ? 0 : std::exchange(restartAt_, 0);
-    (this->*(handler->second))(words);
+    commandRestart_ = row->word == "rest" ? 0 : std::exchange(restartAt_, 0);
+
+    commandName_ = fileNameFromArgs(words);
+    commandPath_.reset();
+    const bool missing = isFileCommand(word) ? commandName_.empty() : words.size() < 2;
+    if (row->needsArgument && missing) {
+        sendMessage(reply::kSyntaxError);
+        return;
+    }
+    if (row->path != PathArgument::none && !commandName_.empty()) {
+        commandPath_ = pathOrRefuse(commandName_, row->path == PathArgument::followed,
+                                    row->upload ? reply::kStorDenied : reply::kPermissionDenied,
+                                    row->path == PathArgument::itselfNotStore);
+        if (!commandPath_) return;
+    }
+    (this->*(row->handler))(words);
 }
 
 void FtpConnection::sendMessage(const std::string& message)

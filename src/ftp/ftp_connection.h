@@ -163,9 +163,6 @@ public:
     FtpConnection(std::shared_ptr<net::EventSocket> socket, const std::shared_ptr<FtpServer>& server);   // use create()
 
 private:
-    using Handler = void (FtpConnection::*)(const Words&);
-    static const std::map<std::string, Handler>& handlers();
-
     void queueLineRead();
     // Handles the lines that wait, at most kLinesPerTurn of them, and only while the replies
     // that wait stay under kMaxWaitingReplies; the client's socket is not read until the
@@ -204,9 +201,6 @@ private:
     // an upload may close its data connection before the server reads the ABOR.
     bool abortWaiting() const;
     void replaceDataConnection(std::shared_ptr<net::EventSocket> socket);
-    // Sends 501 and returns true when a handler's word 1 (or name) is missing.
-    bool refuseWithoutArgument(const Words& words);
-    bool refuseWithoutName(const std::string& name);
     // STOR and APPE: a new file that replaces its target once complete, the existing file
     // written from the restart point, or the file appended to.
     enum class Upload { replacing, inPlaceFrom, appending };
@@ -265,7 +259,11 @@ private:
     bool leaving_ = false;
     bool uploadAborted_ = false;
     std::uint64_t restartAt_ = 0;       // the offset of the last REST, until the next command
-    std::uint64_t commandRestart_ = 0;  // that offset, for the command that follows REST   // an upload ended as aborted (426): the next ABOR gets its 226
+    std::uint64_t commandRestart_ = 0;  // that offset, for the command that follows REST
+    // What the dispatcher found for the command being handled: its name argument, and for a
+    // row whose argument is a store path, that path resolved and confined (none without a name).
+    std::string commandName_;
+    std::optional<std::string> commandPath_;   // an upload ended as aborted (426): the next ABOR gets its 226
 };
 
 }  // namespace ohmkit::ftp

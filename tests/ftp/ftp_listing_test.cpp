@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <set>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -171,16 +173,22 @@ TEST_F(ListingDir, NameListsAreBareNamesPickedByShellPatterns)
     }
 }
 
-TEST(CommandTable, HasTheTwentyNineWordsWithSharedHandlers)
+TEST(CommandTable, OneRowPerLowerCaseWordFoundInAnyCase)
 {
-    const auto& table = commandTable();
-    EXPECT_EQ(table.size(), 34u);
-    EXPECT_EQ(table.at("rmd"), table.at("dele"));
-    EXPECT_EQ(table.at("ack"), "doAck:");
-    for (const auto& [word, handler] : table) {
-        EXPECT_EQ(handler.rfind("do", 0), 0u) << word;
-        EXPECT_EQ(handler.back(), ':') << word;
+    std::set<std::string_view> words;
+    for (const CommandRow& row : commandTable()) {
+        EXPECT_TRUE(words.insert(row.word).second) << row.word;   // a second row would never be reached
+        EXPECT_TRUE(std::none_of(row.word.begin(), row.word.end(), [](char c) { return std::isupper(static_cast<unsigned char>(c)); }))
+            << row.word;
+        EXPECT_EQ(findCommand(std::string(row.word)), &row);
+        // Only uploads answer a refused path with 553.
+        EXPECT_EQ(row.upload, row.word == "stor" || row.word == "appe") << row.word;
     }
+    EXPECT_EQ(findCommand("StOr"), findCommand("stor"));
+    EXPECT_EQ(findCommand("rmd")->handler, findCommand("dele")->handler);
+    EXPECT_EQ(findCommand("ack")->handler, nullptr);   // known, answered as unknown
+    EXPECT_EQ(findCommand("xmkd"), nullptr);
+    EXPECT_EQ(findCommand(""), nullptr);
 }
 
 }  // namespace
