@@ -377,18 +377,12 @@ void FtpConnection::doRetr(const Words&)
     }
     // After REST the file goes out from that byte (from its end, when REST passed it).
     const std::uint64_t from = std::min(commandRestart_, size);
-    if (from > 0 && ::lseek(fd, static_cast<off_t>(from), SEEK_SET) < 0) {
-        ::close(fd);
-        sendMessage(format(reply::kPermissionDenied, name.c_str()));
-        return;
-    }
-    size -= from;
     sendMessage(format(reply::kBinary, name.c_str()));
     beginTransfer();
-    reportTransferStart(path, false, size);
+    reportTransferStart(path, false, size - from);
     // The file goes out chunk by chunk as the data connection takes it, as long as it was
     // when it was opened.
-    sendFile(std::make_shared<DownloadFile>(fd, size));
+    sendFile(std::make_shared<DownloadFile>(fd, from, size));
 }
 
 void FtpConnection::doStor(const Words& words)
