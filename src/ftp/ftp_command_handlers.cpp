@@ -380,20 +380,20 @@ void FtpConnection::doRetr(const Words&)
     sendMessage(format(reply::kBinary, name.c_str()));
     beginTransfer();
     reportTransferStart(path, false, size - from);
-    // The file goes out chunk by chunk as the data connection takes it, as long as it was
+    // The file goes out range by range as the data connection takes it, as long as it was
     // when it was opened.
     sendFile(std::make_shared<DownloadFile>(fd, from, size));
 }
 
-void FtpConnection::doStor(const Words& words)
+void FtpConnection::doStor(const Words&)
 {
     // After REST the existing file is written from that byte; otherwise it is replaced.
-    receiveFile(words, commandRestart_ > 0 ? Upload::inPlaceFrom : Upload::replacing);
+    receiveFile(commandRestart_ > 0 ? Upload::inPlaceFrom : Upload::replacing);
 }
 
-void FtpConnection::doAppe(const Words& words) { receiveFile(words, Upload::appending); }
+void FtpConnection::doAppe(const Words&) { receiveFile(Upload::appending); }
 
-void FtpConnection::receiveFile(const Words&, Upload kind)
+void FtpConnection::receiveFile(Upload kind)
 {
     const std::string& name = commandName_;
     if (refuseSecondTransfer()) return;
@@ -522,9 +522,8 @@ void FtpConnection::doAbor(const Words&)
 void FtpConnection::doMlst(const Words&)
 {
     const std::string& name = commandName_;
-    const auto checked = std::optional<std::string>(commandPath_.value_or(currentDir_));   // the current folder by default
     const std::string shown = name.empty() ? visibleCurrentDir() : name;
-    const std::string facts = machineFacts(*checked, shown);
+    const std::string facts = machineFacts(commandPath_.value_or(currentDir_), shown);
     if (facts.empty()) {
         sendMessage(format(reply::kNoSuchFile, shown.c_str()));
         return;
@@ -539,10 +538,10 @@ void FtpConnection::doMlsd(const Words&)
 {
     const std::string& name = commandName_;
     if (refuseSecondTransfer()) return;
-    const auto checked = std::optional<std::string>(commandPath_.value_or(currentDir_));   // the current folder by default
-    const std::string list = createMachineList(*checked);
+    const std::string folder = commandPath_.value_or(currentDir_);
+    const std::string list = createMachineList(folder);
     if (list.empty()) {
-        sendMessage(format(accessibleFilePath(*checked) ? reply::kNotAFolder : reply::kNoSuchFile, name.c_str()));
+        sendMessage(format(accessibleFilePath(folder) ? reply::kNotAFolder : reply::kNoSuchFile, name.c_str()));
         return;
     }
     sendListing(list);

@@ -204,7 +204,7 @@ private:
     // STOR and APPE: a new file that replaces its target once complete, the existing file
     // written from the restart point, or the file appended to.
     enum class Upload { replacing, inPlaceFrom, appending };
-    void receiveFile(const Words& words, Upload kind);
+    void receiveFile(Upload kind);
     // Sends 150 and the listing text on the data connection.
     void sendListing(const std::string& listing);
     // confinedPath, or nullopt after sending `reply` (a format taking the name) for a name
