@@ -654,11 +654,27 @@ bool FtpConnection::clientVanished() const
     return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
+namespace {
+
+// True when `bytes` hold a line that is the word ABOR (any letter case), Telnet bytes before
+// it allowed: a name with "abor" in it is no abort.
+bool holdsAbort(std::string_view bytes)
+{
+    for (std::size_t at = 0; at + 4 <= bytes.size(); ++at) {
+        std::string word(bytes.substr(at, 4));
+        for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (word != "abor") continue;
+        const auto before = at == 0 ? '\n' : static_cast<unsigned char>(bytes[at - 1]);
+        const auto after = at + 4 == bytes.size() ? '\r' : bytes[at + 4];
+        if ((before == '\n' || before >= 0xF0) && (after == '\r' || after == '\n')) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool FtpConnection::abortWaiting() const
 {
-    auto holdsAbort = [](std::string_view bytes) {
-        return bytes.find("ABOR") != std::string_view::npos || bytes.find("abor") != std::string_view::npos;
-    };
     if (holdsAbort(lineBuffer_.pending())) return true;
     if (!connectionSocket_->readStream()) return false;
     const int fd = connectionSocket_->readStream()->nativeSocket();

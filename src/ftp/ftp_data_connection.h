@@ -30,7 +30,7 @@ class FtpConnection;
 class DownloadFile {
 public:
     // Bytes per range: progress is reported once per range.
-    static constexpr std::uint64_t ChunkSize = 4 * 1024 * 1024;
+    static constexpr std::uint64_t ChunkSize = 256 * 1024;
 
     // Takes the descriptor of a regular file of `size` bytes: the bytes from `offset` to
     // `size` are sent, what the file gains meanwhile is not.

@@ -265,6 +265,24 @@ TEST_F(FtpServerTest, ModificationTimesAndMachineListings)
     });
 }
 
+// A command waiting on the control connection with "ABOR" inside a name is no abort: the
+// upload that ends meanwhile is kept.
+TEST_F(FtpServerTest, ANameHoldingAborIsNoAbort)
+{
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive(true);
+        EXPECT_EQ(c.command("STOR kept.bin"), "150 Opening BINARY mode data connection for 'kept.bin'.");
+        data.sendAll("kept");
+        c.send("MKD ABOR");   // may be read before or after the data connection ends
+        data.close();
+        std::vector<std::string> replies{c.readLine(), c.readLine()};
+        std::sort(replies.begin(), replies.end());
+        EXPECT_EQ(replies, (std::vector<std::string>{"226 Transfer complete.", "257 \"/ABOR\" created."}));
+    });
+    EXPECT_EQ(readFileBytes(path("kept.bin")), "kept");
+}
+
 // Names are taken composed (form C), and every name a listing shows reaches its entry, however
 // the entry is spelled on disk.
 TEST_F(FtpServerTest, DecomposedAndComposedNamesReachTheSameEntry)
