@@ -1,22 +1,24 @@
 // OWebView: a web view outlet.
 //
-//   OWebView { screen: root.screen; outlet: "webView"; anchors.fill: parent }
+//   OWebView { outlet: "webView"; anchors.fill: parent }
 //
 // An HTML string or an .htm/.html file is shown as rich text (bold, line breaks, tables,
 // links open in the desktop's browser), a text file as plain text, an image file as an
 // image and a PDF in a page view; the view scrolls. It reports each load's start and end to
-// the model, whose delegate hears of them as it would from a browser.
+// the model, whose delegate hears of them as it would from a browser. `flickable` is the
+// scrolling area of an HTML or text page (its contentHeight is the page's height).
 import QtQuick
 import QtQuick.Controls
 import Ohmkit
 
 Item {
     id: web
-    property ScreenBridge screen
+    property ScreenBridge screen: ScreenPage.screen
     property string outlet
     readonly property WebBridge view: screen && outlet ? screen.outlet(outlet) : null
     readonly property string contentKind: view ? view.contentKind : "none"
     property real padding: 12
+    readonly property alias flickable: flick
 
     objectName: outlet
     visible: view ? !view.hidden : false
@@ -43,6 +45,7 @@ Item {
             wrapMode: Text.Wrap
             font.pixelSize: OStyle.fontSize - 1
             color: OStyle.text
+            linkColor: OStyle.accent
             onLinkActivated: link => Qt.openUrlExternally(link)
         }
     }
