@@ -8,6 +8,8 @@
 // files/s figure looks low.
 //
 // Phases: STOR and RETR of one big file (MB/s), STOR and RETR of many small files (files/s),
+// a burst (one client writes 20,000 NOOP lines in one go while a second client logs in and
+// sends NOOP: how long the second client waited, and the server's CPU time for the burst),
 // N concurrent clients each doing login, LIST and a 1 MiB RETR (seconds, failures), and N
 // concurrent logins that then stay connected, idle. For every phase it prints the server's
 // peak private memory (resident minus shared, sampled from /proc every few milliseconds). Run
@@ -128,6 +130,7 @@ public:
         return reply;
     }
     bool login() { return command("USER bench").rfind("331", 0) == 0 && command("PASS x").rfind("230", 0) == 0; }
+    bool sendRaw(const std::string& bytes) { return sendAll(fd_, bytes.data(), bytes.size()); }
     // EPSV, then a connected data socket (or -1).
     int passive()
     {
@@ -231,7 +234,7 @@ void printServerCpu(pid_t pid, bool print = true)
     last = now;
 }
 
-pid_t startServer(const std::string& store, std::uint16_t& port)
+pid_t startServer(const std::string& store, std::uint16_t& port, int clients)
 {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return -1;
@@ -242,7 +245,11 @@ pid_t startServer(const std::string& store, std::uint16_t& port)
         ::dup2(devNull, 2);   // the diagnostic log
         ::close(pipeFds[0]);
         std::ostringstream ignored;
-        std::_Exit(ohmkit::ftp::serveCommand({"--port", "0", "--documents", store}, std::cout, std::cerr));
+        // Every client of the benchmark comes from 127.0.0.1: the limits make room for them all.
+        const std::string room = std::to_string(clients + 10);
+        std::_Exit(ohmkit::ftp::serveCommand(
+            {"--port", "0", "--documents", store, "--max-clients", room, "--max-per-address", room}, std::cout,
+            std::cerr));
     }
     ::close(pipeFds[1]);
     std::string first;
@@ -278,7 +285,7 @@ int main(int argc, char** argv)
     }
     const std::string store = pattern;
     std::uint16_t port = 0;
-    pid_t server = startServer(store, port);
+    pid_t server = startServer(store, port, clients);
     if (server <= 0 || port == 0) {
         std::cerr << "ftp_bench: the server did not start\n";
         return 1;
@@ -338,6 +345,48 @@ int main(int argc, char** argv)
         printServerCpu(server);
         control.command("CWD /");
         control.command("DELE small");
+
+        // A burst: 20,000 NOOP lines in one write, and a second client served meanwhile.
+        {
+            constexpr int kBurstLines = 20000;
+            std::string lines;
+            for (int i = 0; i < kBurstLines; ++i) lines += "NOOP\r\n";
+            Control burst;
+            if (!burst.open(port) || !burst.login()) std::printf("burst: cannot log in\n");
+            printServerCpu(server, false);
+            std::atomic<int> replies{0};
+            std::atomic<bool> burstSent{false};
+            Clock::time_point burstStart;
+            double burstSeconds = 0;
+            std::thread reader([&] {
+                while (!burstSent) std::this_thread::yield();
+                for (int i = 0; i < kBurstLines; ++i)
+                    if (burst.line() == "200 NOOP command successful.") ++replies;
+                burstSeconds = secondsSince(burstStart);
+            });
+            burstStart = Clock::now();
+            bool sent = burst.sendRaw(lines);
+            burstSent = true;
+            // The second client: connect and greeting, login, one NOOP, each timed.
+            auto start = Clock::now();
+            Control other;
+            bool greeted = other.open(port);
+            const double greetSeconds = secondsSince(start);
+            auto step = Clock::now();
+            bool loggedIn = greeted && other.login();
+            const double loginSeconds = secondsSince(step);
+            step = Clock::now();
+            bool noop = loggedIn && other.command("NOOP") == "200 NOOP command successful.";
+            const double noopSeconds = secondsSince(step);
+            const double waited = secondsSince(start);
+            reader.join();
+            std::printf("burst of %d NOOP lines: %s, %d correct replies in %.3f s; second client %s: waited %.1f ms "
+                        "in all (greeting %.1f ms, USER+PASS %.1f ms, NOOP %.1f ms), peak %.1f MiB private\n",
+                        kBurstLines, sent ? "sent" : "NOT SENT", replies.load(), burstSeconds,
+                        noop ? "served" : "FAILED", waited * 1e3, greetSeconds * 1e3, loginSeconds * 1e3,
+                        noopSeconds * 1e3, memory.takePeakMiB());
+            printServerCpu(server);
+        }
 
         // Concurrent clients: login, LIST, 1 MiB RETR.
         const std::string mib(1 << 20, 'm');

@@ -1,6 +1,6 @@
 // Datasheet viewer: the file in the web view (PDF page by page, images, text and HTML), the
-// wait cursor while it loads, and for a file type the app cannot show, a way to open it with
-// the desktop's default application.
+// wait cursor while it loads, and for a file type the app cannot show, its name, size and type
+// and a way to open it with the desktop's default application (saying so when none can).
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -23,7 +23,7 @@ OPage {
         visible: root.unsupported
         anchors.centerIn: parent
         width: parent.width - 4 * OStyle.margin
-        spacing: 14
+        spacing: 10
 
         Text {
             Layout.fillWidth: true
@@ -35,20 +35,37 @@ OPage {
             color: OStyle.text
         }
         Text {
+            objectName: "unsupportedName"
             Layout.fillWidth: true
+            Layout.topMargin: 4
             text: root.screen ? root.screen.title : ""
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.WrapAnywhere
-            font.pixelSize: OStyle.smallFontSize + 1
-            color: OStyle.secondaryText
-        }
-        Button {
-            objectName: "openExternally"
-            Layout.alignment: Qt.AlignHCenter
-            text: qsTr("Open with default application")
             font.pixelSize: OStyle.fontSize - 1
-            palette.buttonText: OStyle.accent
-            onClicked: if (root.web) Qt.openUrlExternally(root.web.source)
+            color: OStyle.text
+        }
+        OLabel {
+            screen: root.screen
+            outlet: "labelFileInfo"
+            Layout.fillWidth: true
+            horizontalAlignment: Text.AlignHCenter
+            font.pixelSize: OStyle.smallFontSize + 1
+            textColor: OStyle.secondaryText
+        }
+        OButton {
+            screen: root.screen
+            actionName: "onButtonOpenExternally"
+            Layout.alignment: Qt.AlignHCenter
+            Layout.topMargin: 6
+            font.pixelSize: OStyle.fontSize - 1
+        }
+        OLabel {
+            screen: root.screen
+            outlet: "labelOpenError"
+            Layout.fillWidth: true
+            horizontalAlignment: Text.AlignHCenter
+            font.pixelSize: OStyle.smallFontSize + 1
+            textColor: OStyle.destructive
         }
     }
 

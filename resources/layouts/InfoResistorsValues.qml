@@ -19,9 +19,9 @@ OPage {
         OTextField {
             outlet: "textResistance"
             Layout.fillWidth: true
-            // Besides digits: a sign, a decimal point or comma, an exponent, and the letters of
-            // the notations 4k7, 2M2 and 4R7.
-            acceptedCharacters: "+-.,eEkKMR"
+            // The schematic notations (4k7, 2M2, 47R, 4r7) need letters: the full keyboard,
+            // its numbers first.
+            inputMethodHints: Qt.ImhPreferNumbers | Qt.ImhNoPredictiveText
         }
 
         OResultsPanel {

@@ -47,7 +47,10 @@ Rectangle {
         wrapMode: Text.Wrap
     }
 
-    function reportSize() { if (view) view.reportSize(width, height) }
+    // On a later turn: a size that follows the text changes while the text binding runs, and
+    // the model's answer would re-enter it.
+    function sendSize() { if (view) view.reportSize(width, height) }
+    function reportSize() { Qt.callLater(sendSize) }
     onWidthChanged: reportSize()
     onHeightChanged: reportSize()
     onViewChanged: reportSize()

@@ -57,8 +57,8 @@ QtObject {
     readonly property color pictureTile: dark ? "#d8d8dc" : "transparent"
 
     // Indicator lights and the drawings of parts (the same in both looks: they show things).
-    readonly property color lightOn: "#34c759"
-    readonly property color lightActivity: "#ff9500"
+    readonly property color success: "#34c759"     // a server running, data arriving
+    readonly property color warning: "#ff9500"     // data going out
     readonly property color lightOff: dark ? "#3a3a3c" : "#e5e5ea"
     readonly property color chipBody: "#232427"
     readonly property color chipMarking: "#f4f4f4"
@@ -74,6 +74,8 @@ QtObject {
     readonly property real minimumTitleFontSize: 13
     readonly property real resultFontSize: 19
     readonly property real swatchFontSize: 12
+    // A sign drawn as a button's face (the zoom buttons' + and -).
+    readonly property real symbolFontSize: 24
 
     // Sizes and spacing.
     readonly property real barHeight: 48
@@ -93,6 +95,14 @@ QtObject {
     readonly property real fieldWidth: 150
     readonly property real buttonIconSize: 28
     readonly property real listIconSize: 44
+    // A file's type icon in the datasheet list.
+    readonly property real fileIconSize: 32
+    // The upload screen's status dot and its RX and TX lights.
+    readonly property real statusDotSize: 10
+    readonly property real lightWidth: 40
+    readonly property real lightHeight: 24
+    // A question asked over a screen (delete, rename) is at most this wide.
+    readonly property real dialogMaxWidth: 420
     readonly property real barImageSize: 36
     // Every screen's content is at most this wide, centred in wider windows.
     readonly property real contentMaxWidth: 600
@@ -119,6 +129,12 @@ QtObject {
     function modelColor(c) {
         if (!dark || c.a === 0 || c.hsvSaturation > 0.1) return c
         return Qt.rgba(1, 1, 1, (1 - c.hslLightness) * c.a)
+    }
+
+    // The room on each side of content that spans a screen `width` wide: the margin, or more
+    // to keep it within contentMaxWidth, centred.
+    function inset(width) {
+        return Math.max(margin, (width - contentMaxWidth) / 2)
     }
 
     // A colour for text drawn on `c`: black on light colours, white on dark ones.

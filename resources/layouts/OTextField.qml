@@ -10,7 +10,7 @@
 // A numeric field (the screen's keyboard kind "numbers" or "decimal") tells the input method
 // its kind and refuses what can never be part of a number there: it takes digits, and a
 // decimal one also a sign, a decimal point or comma and an exponent. `acceptedCharacters`
-// names what it takes besides digits, for a screen that reads more ("k", "M", "R").
+// names what it takes besides digits, for a screen that reads more.
 import QtQuick
 import QtQuick.Controls
 import Ohmkit

@@ -3,10 +3,11 @@
 //   OWebView { outlet: "webView"; anchors.fill: parent }
 //
 // An HTML string or an .htm/.html file is shown as rich text (bold, line breaks, tables,
-// links open in the desktop's browser), a text file as plain text, an image file as an
-// image and a PDF in a page view; the view scrolls. It reports each load's start and end to
-// the model, whose delegate hears of them as it would from a browser. `flickable` is the
-// scrolling area of an HTML or text page (its contentHeight is the page's height).
+// links open in the desktop's browser unless `linkHandler(link)` returns true); a PDF, an
+// image or a text file is shown by a component of its own (OPdfView, OImageView, OTextView).
+// It reports each load's start and end to the model, whose delegate hears of them as it would
+// from a browser. `flickable` is the scrolling area of an HTML page (its contentHeight is the
+// page's height).
 import QtQuick
 import QtQuick.Controls
 import Ohmkit
@@ -19,6 +20,8 @@ Item {
     readonly property string contentKind: view ? view.contentKind : "none"
     property real padding: 12
     readonly property alias flickable: flick
+    // Called with a link of the HTML before it is opened in the browser; true keeps it here.
+    property var linkHandler: null
 
     objectName: outlet
     visible: view ? !view.hidden : false
@@ -27,7 +30,7 @@ Item {
     Flickable {
         id: flick
         anchors.fill: parent
-        visible: web.contentKind === "html" || web.contentKind === "text"
+        visible: web.contentKind === "html"
         contentWidth: width
         contentHeight: page.height + 2 * web.padding
         boundsBehavior: Flickable.StopAtBounds
@@ -40,33 +43,28 @@ Item {
             y: web.padding
             width: flick.width - 2 * web.padding
             text: web.view && flick.visible ? web.view.content : ""
-            textFormat: web.contentKind === "text" ? Text.PlainText : Text.RichText
+            textFormat: Text.RichText
             baseUrl: web.view ? web.view.source : ""
             wrapMode: Text.Wrap
             font.pixelSize: OStyle.fontSize - 1
             color: OStyle.text
             linkColor: OStyle.accent
-            onLinkActivated: link => Qt.openUrlExternally(link)
+            onLinkActivated: link => {
+                if (!web.linkHandler || !web.linkHandler(link)) Qt.openUrlExternally(link)
+            }
         }
     }
 
-    Image {
-        id: picture
-        anchors.fill: parent
-        visible: web.contentKind === "image"
-        source: visible ? web.view.source : ""
-        fillMode: Image.PreserveAspectFit
-        onStatusChanged: if (status === Image.Ready || status === Image.Error) web.finishLoad()
-    }
-
+    // A document component gets the view and tells when its content is shown.
     Loader {
-        id: pdf
+        id: document
         anchors.fill: parent
-        active: web.contentKind === "pdf"
-        source: "OPdfView.qml"
-        onLoaded: item.source = Qt.binding(() => web.view ? web.view.source : "")
+        source: web.contentKind === "pdf" ? "OPdfView.qml"
+              : web.contentKind === "image" ? "OImageView.qml"
+              : web.contentKind === "text" ? "OTextView.qml" : ""
+        onLoaded: item.view = Qt.binding(() => web.view)
         Connections {
-            target: pdf.item
+            target: document.item
             function onFinished() { web.finishLoad() }
         }
     }
@@ -80,15 +78,13 @@ Item {
     }
 
     // A load begins when the model's view starts loading: report it on a later turn, then
-    // its end once the content is on screen (images and PDFs report when they are ready).
+    // its end once the content is on screen (document components report when they are ready).
     property bool loadReported: false
     function startLoad() {
         if (!view || !view.loading || loadReported) return
         loadReported = true
         view.loadDidStart()
-        if (contentKind === "html" || contentKind === "text" || contentKind === "other" || contentKind === "none")
-            Qt.callLater(finishLoad)
-        else if (contentKind === "image" && picture.status !== Image.Loading)
+        if (contentKind === "html" || contentKind === "other" || contentKind === "none")
             Qt.callLater(finishLoad)
     }
     function finishLoad() {

@@ -186,8 +186,11 @@ std::string usageText()
            "        row:OUTLET:ROW           select a table row\n"
            "        back                     the back button\n"
            "      example: ohmkit script ShowResistor pick:pickerView:3:2\n"
-           "  ohmkit serve [--port N] [--documents DIR]\n"
-           "      serve the datasheet store over FTP until interrupted\n";
+           "  ohmkit serve [--port N] [--documents DIR] [--max-clients N] [--max-per-address N]\n"
+           "               [--idle-timeout SECONDS] [--data-timeout SECONDS]\n"
+           "      serve the datasheet store over FTP until interrupted (limits: 256 clients,\n"
+           "      32 per address, 300 s without a command or transfer progress, 60 s for a\n"
+           "      data connection to come)\n";
 }
 
 int runScript(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)

@@ -1,10 +1,15 @@
 #include "datasheets/info_datasheet_open.h"
 
 #include "app/utils.h"
+#include "datasheets/datasheet_files.h"
 #include "platform/files.h"
+#include "platform/log.h"
 #include "platform/text.h"
+#include "ui/application.h"
 
 namespace ohmkit::datasheets {
+
+using platform::format;
 
 InfoDatasheetOpen::InfoDatasheetOpen() : ui::ViewController("InfoDatasheetOpen") {}
 
@@ -17,24 +22,39 @@ void InfoDatasheetOpen::loadView()
 {
     webView = addOutlet<ui::WebView>("webView");
     waitCursor = addOutlet<ui::ActivityIndicatorView>("waitCursor");
+    labelFileInfo = addOutlet<ui::Label>("labelFileInfo");
+    labelOpenError = addOutlet<ui::Label>("labelOpenError");
+    addButton("onButtonOpenExternally", "Open with default application", [this] { onButtonOpenExternally(); });
+    labelOpenError->setHidden(true);
     webView->setDelegate(this);
 }
 
 std::string InfoDatasheetOpen::filePath() const
 {
-    return platform::format("%s/%s", platform::documentsDirectory().c_str(), fileName.c_str());
+    return format("%s/%s", platform::documentsDirectory().c_str(), fileName.c_str());
 }
 
 void InfoDatasheetOpen::viewDidLoad()
 {
-    // 1. The name is the title.
     setTitle(fileName);
-    // 2. The path: directory, "/", name.
     const std::string path = filePath();
-    // 3. Spin until the load has finished.
+    const DatasheetFile file = describeFile(platform::documentsDirectory(), fileName);
+    labelFileInfo->setText(format("%s \u00b7 %s", file.folder ? "Folder" : humanSize(file.size).c_str(),
+                                  typeDescription(file).c_str()));
+    // Spin until the file, loaded by its file address, is shown.
     waitCursor->startAnimating();
-    // 4. Load the file by its file address.
     webView->loadRequest(app::fileURLWithPath(path));
+}
+
+void InfoDatasheetOpen::onButtonOpenExternally()
+{
+    if (ui::Application::shared().openURL(app::fileURLWithPath(filePath()))) {
+        labelOpenError->setHidden(true);
+        return;
+    }
+    platform::logFormat("No application opened %s", filePath().c_str());
+    labelOpenError->setText(format("No application on this computer could open \u201c%s\u201d.", fileName.c_str()));
+    labelOpenError->setHidden(false);
 }
 
 void InfoDatasheetOpen::webViewDidStartLoad(ui::WebView&) { waitCursor->startAnimating(); }

@@ -1,6 +1,9 @@
 #pragma once
 // The datasheet viewer: shows one file of the documents directory, with a wait cursor that
 // spins until the load has finished. Leaving the screen stops an unfinished load.
+//
+// For a file the viewer cannot show, the screen offers its size and type and a button that
+// opens it with the desktop's default application; when nothing can open it, it says so.
 #include <string>
 
 #include "datasheets/document_kind.h"
@@ -19,6 +22,8 @@ public:
 
     void webViewDidStartLoad(ui::WebView& webView) override;
     void webViewDidFinishLoad(ui::WebView& webView) override;
+    // Hands the file to the desktop's default application.
+    void onButtonOpenExternally();
 
     // The full path of the file shown ("DIR/NAME").
     std::string filePath() const;
@@ -28,6 +33,8 @@ public:
     std::string fileName;   // set by the list before the screen loads
     ui::WebView* webView = nullptr;
     ui::ActivityIndicatorView* waitCursor = nullptr;
+    ui::Label* labelFileInfo = nullptr;    // "8 B · ZIP file"
+    ui::Label* labelOpenError = nullptr;   // hidden until opening externally fails
 };
 
 }  // namespace ohmkit::datasheets

@@ -1,10 +1,16 @@
 #include "datasheets/info_datasheets_ftp.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/utils.h"
+#include "datasheets/datasheet_files.h"
 #include "datasheets/network_controller.h"
 #include "platform/files.h"
 #include "platform/log.h"
@@ -18,8 +24,45 @@ using platform::format;
 
 namespace {
 
-// Shown when the page resource is missing, so that the address is still there.
+// Shown when a page resource is missing, so that what matters is still there.
 const char* const kFallbackPage = "<html><body><p>Connect an FTP client to: <b>_LINK_</b></p></body></html>";
+const char* const kFallbackNoNetworkPage = "<html><body><p>_LINK_</p></body></html>";
+const char* const kFallbackStoppedPage = "<html><body><p>_REASON_</p></body></html>";
+
+std::string pageResource(const char* name, const char* fallback)
+{
+    if (auto path = platform::resourcePath(name, "html"); !path.empty())
+        if (auto text = platform::readFile(path)) return *text;
+    return fallback;
+}
+
+// The error of binding a fresh listening socket of `family` to `port` on every address, as the
+// server's own listener does; 0 when that works.
+int bindError(int family, unsigned port)
+{
+    const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return errno;
+    int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    int rc;
+    if (family == AF_INET6) {
+        ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_port = htons(static_cast<std::uint16_t>(port));
+        address.sin6_addr = in6addr_any;
+        rc = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } else {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_ANY);
+        rc = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    }
+    const int error = rc == 0 ? 0 : errno;
+    ::close(fd);
+    return error;
+}
 
 }  // namespace
 
@@ -53,8 +96,16 @@ void InfoDatasheetsFTP::loadView()
     labelDeviceInfo = addOutlet<ui::Label>("labelDeviceInfo");
     labelRX = addOutlet<ui::Label>("labelRX");
     labelTX = addOutlet<ui::Label>("labelTX");
+    labelServerStatus = addOutlet<ui::Label>("labelServerStatus");
+    labelServerError = addOutlet<ui::Label>("labelServerError");
+    labelClients = addOutlet<ui::Label>("labelClients");
+    labelTransfer = addOutlet<ui::Label>("labelTransfer");
     labelRX->setText("RX");
     labelTX->setText("TX");
+    labelServerStatus->setText("FTP server running");
+    labelServerError->setHidden(true);
+    labelTransfer->setHidden(true);
+    didChangeConnectionCount(0);
 }
 
 std::string InfoDatasheetsFTP::pageWithLink(const std::string& page, const std::string& address, unsigned port)
@@ -69,34 +120,69 @@ std::string InfoDatasheetsFTP::pageWithLink(const std::string& page, const std::
     return platform::replaceAll(page, "_LINK_", link);
 }
 
+std::string InfoDatasheetsFTP::servingPage(const std::string& address, unsigned port)
+{
+    // Without an address the instructions would paste the error text into commands; the
+    // no-network page carries it as a sentence of its own.
+    if (address.size() < 6) return pageWithLink(pageResource("HtmlFTPNoNetwork", kFallbackNoNetworkPage), address, port);
+    return pageWithLink(pageResource("HtmlFTP", kFallbackPage), address, port);
+}
+
+std::string InfoDatasheetsFTP::stoppedPage(const std::string& reason)
+{
+    return platform::replaceAll(pageResource("HtmlFTPStopped", kFallbackStoppedPage), "_REASON_", reason);
+}
+
+std::string InfoDatasheetsFTP::listenFailure(unsigned port)
+{
+    int error = bindError(AF_INET, port);
+    if (error == 0) error = bindError(AF_INET6, port);
+    if (error == EAFNOSUPPORT || error == EADDRNOTAVAIL) error = 0;   // no IPv6 here: not the reason
+    switch (error) {
+    case EADDRINUSE: return format("port %u is in use", port);
+    case EACCES:
+    case EPERM: return format("port %u needs administrator rights", port);
+    case 0: return format("port %u could not be opened", port);
+    default: break;
+    }
+    std::string text = std::strerror(error);
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    return format("port %u: %s", port, text.c_str());
+}
+
 void InfoDatasheetsFTP::viewDidLoad()
 {
-    // 1. Both indicators start hidden.
+    // Both indicators start hidden.
     labelRX->setHidden(true);
     labelTX->setHidden(true);
-    // 2. The page.
-    std::string page = kFallbackPage;
-    if (auto path = platform::resourcePath("HtmlFTP", "html"); !path.empty())
-        if (auto text = platform::readFile(path)) page = *text;
-    // 3. The address clients connect to.
+    // The page with the address clients connect to; it has no base address.
     const std::string address = NetworkController::localWifiIPAddress();
-    // 4. and 5. The link in every placeholder; the page has no base address.
-    webView->loadHTMLString(pageWithLink(page, address, port_), "");
-    // 6. The storage line now, then every second.
+    webView->loadHTMLString(servingPage(address, port_), "");
+    // The storage line now, then every second.
     onTimerDeviceInfo(nullptr);
     std::weak_ptr<ui::ViewController> weak = weak_from_this();
     timerInfo = platform::Timer::schedule(platform::RunLoop::main(), 1.0, true, [weak](platform::Timer& timer) {
         if (auto self = std::static_pointer_cast<InfoDatasheetsFTP>(weak.lock())) self->onTimerDeviceInfo(&timer);
     });
-    // 7. The folder served.
+    // The folder served.
     const std::string baseDir = platform::documentsDirectory();
     platform::logFormat("Base dir: %s", baseDir.c_str());
-    // 8. No dimming while files may arrive.
+    // No dimming while files may arrive.
     ui::Application::shared().setIdleTimerDisabled(true);
     idleTimerOff_ = true;
-    // 9. The server, with this screen as the observer of its activity.
+    // The server, with this screen as the observer of its activity.
     std::shared_ptr<ftp::FtpServerObserver> observer(shared_from_this(), static_cast<ftp::FtpServerObserver*>(this));
     server = ftp::FtpServer::create(port_, baseDir, std::move(observer));
+    if (!server->isListening()) {
+        // Nothing to connect to: say why, and offer no address.
+        const std::string reason = listenFailure(port_);
+        platform::logFormat("FTP server could not start: %s", reason.c_str());
+        labelServerStatus->setHidden(true);
+        labelClients->setHidden(true);
+        labelServerError->setText("FTP server could not start: " + reason);
+        labelServerError->setHidden(false);
+        webView->loadHTMLString(stoppedPage(labelServerError->text()), "");
+    }
 }
 
 void InfoDatasheetsFTP::onTimerDeviceInfo(platform::Timer*)
@@ -118,6 +204,37 @@ void InfoDatasheetsFTP::didDataSend() { flash(labelTX); }
 void InfoDatasheetsFTP::didDataReceived() { flash(labelRX); }
 
 void InfoDatasheetsFTP::didReceiveFileListChanged() { platform::logLine("fileListChanged"); }
+
+void InfoDatasheetsFTP::didChangeConnectionCount(std::size_t count)
+{
+    labelClients->setText(count == 0   ? std::string("No clients connected")
+                          : count == 1 ? std::string("1 client connected")
+                                       : format("%zu clients connected", count));
+}
+
+void InfoDatasheetsFTP::didTransferProgress(const ftp::FileTransfer& transfer)
+{
+    // Sizes in human units change the text (and so the screen) only every few kilobytes.
+    const std::string moved = humanSize(transfer.bytes);
+    if (transfer.upload)
+        labelTransfer->setText(format("Receiving %s: %s", transfer.name.c_str(), moved.c_str()));
+    else
+        labelTransfer->setText(format("Sending %s: %s of %s", transfer.name.c_str(), moved.c_str(),
+                                      humanSize(transfer.total).c_str()));
+    labelTransfer->setHidden(false);
+}
+
+void InfoDatasheetsFTP::didTransferEnd(const ftp::FileTransfer& transfer, bool complete)
+{
+    const std::string moved = humanSize(transfer.bytes);
+    const char* name = transfer.name.c_str();
+    if (complete)
+        labelTransfer->setText(format(transfer.upload ? "Received %s: %s" : "Sent %s: %s", name, moved.c_str()));
+    else
+        labelTransfer->setText(
+            format(transfer.upload ? "Receiving %s stopped after %s" : "Sending %s stopped after %s", name, moved.c_str()));
+    labelTransfer->setHidden(false);
+}
 
 void InfoDatasheetsFTP::didMoveToParentViewController(ui::ViewController* parent)
 {

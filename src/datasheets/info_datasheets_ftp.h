@@ -4,6 +4,11 @@
 // (refreshed every second) and two indicators, RX and TX, that flash for 0.2 second whenever
 // a command line arrives or a reply line has been written. The display is kept from dimming.
 // Leaving the screen stops the server, which closes every client connection and the port.
+//
+// The status line says whether the server runs, how many clients are connected and, while a
+// file moves, its name, the bytes so far and the direction. When the server cannot listen, the
+// screen says why in words and its page offers no address; without a network address the page
+// says so in one sentence and what to do, instead of an address to connect to.
 #include <memory>
 #include <string>
 
@@ -37,10 +42,20 @@ public:
     void didReceiveFileListChanged() override;
     void didDataSend() override;
     void didDataReceived() override;
+    void didChangeConnectionCount(std::size_t count) override;
+    void didTransferProgress(const ftp::FileTransfer& transfer) override;
+    void didTransferEnd(const ftp::FileTransfer& transfer, bool complete) override;
 
     // The page with every "_LINK_" replaced by the link to `address` (or by the network error
     // text when the address is shorter than 6 characters).
     static std::string pageWithLink(const std::string& page, const std::string& address, unsigned port);
+    // The page shown while serving: the instructions with the address, or, without an address
+    // (shorter than 6 characters), the page that says how to get one.
+    static std::string servingPage(const std::string& address, unsigned port);
+    // The page shown when the server could not listen, saying why (`reason`).
+    static std::string stoppedPage(const std::string& reason);
+    // Why nothing can listen on `port` right now, in words ("port 2121 is in use").
+    static std::string listenFailure(unsigned port);
 
     unsigned port() const { return port_; }
     bool isServing() const { return server != nullptr; }
@@ -50,6 +65,10 @@ public:
     ui::Label* labelDeviceInfo = nullptr;
     ui::Label* labelRX = nullptr;
     ui::Label* labelTX = nullptr;
+    ui::Label* labelServerStatus = nullptr;   // "FTP server running"; hidden when it is not
+    ui::Label* labelServerError = nullptr;    // why it is not running; hidden while it runs
+    ui::Label* labelClients = nullptr;        // "2 clients connected"; hidden when not running
+    ui::Label* labelTransfer = nullptr;       // the latest transfer; hidden before the first
     // The running server, or none. It keeps this screen alive as its observer until
     // releaseAll() stops and drops it.
     std::shared_ptr<ftp::FtpServer> server;

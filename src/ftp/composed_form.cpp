@@ -130,6 +130,16 @@ bool isValidUtf8(std::string_view text)
     return true;
 }
 
+bool hasControlCharacter(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c < 0x20 && c != '\t') || c == 0x7F) return true;
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F) return true;
+    }
+    return false;
+}
+
 std::string composedForm(std::string_view text)
 {
     // Fast path: only a combining mark (U+0300..U+036F, lead byte 0xCC or 0xCD) can change.

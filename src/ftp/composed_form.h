@@ -16,6 +16,10 @@ namespace ohmkit::ftp {
 // U+10FFFF).
 bool isValidUtf8(std::string_view text);
 
+// True when UTF-8 `text` holds a control character other than TAB: U+0000 to U+001F, U+007F
+// or U+0080 to U+009F.
+bool hasControlCharacter(std::string_view text);
+
 // `text` with every covered letter-plus-mark pair replaced by its precomposed character.
 std::string composedForm(std::string_view text);
 

@@ -3,6 +3,7 @@
 // only then acts.
 #include "ftp/ftp_connection.h"
 
+#include "ftp/ftp_entries.h"
 #include "ftp/ftp_paths.h"
 #include "ftp/ftp_replies.h"
 #include "ftp/ftp_server.h"
@@ -10,7 +11,6 @@
 #include "platform/text.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,37 +51,12 @@ std::string joinWords(const std::vector<std::string>& words)
     return text;
 }
 
-// Moves an item without ever replacing one that exists at the destination.
-bool moveItem(const std::string& from, const std::string& to, std::string& problem)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno == EINVAL || errno == ENOSYS) {   // a file system without the no-replace rename
-        struct stat st{};
-        if (::lstat(to.c_str(), &st) == 0) {
-            problem = std::strerror(EEXIST);
-            return false;
-        }
-        if (::rename(from.c_str(), to.c_str()) == 0) return true;
-    }
-    problem = std::strerror(errno);
-    return false;
-}
-
-// An empty file at `path`, open for writing; an existing file (or link) there is replaced by
-// a new one rather than truncated in place, which some file systems answer with a flush of the
-// old contents. -1 when it cannot be made (a folder is never replaced).
-int createEmptyFile(const std::string& path)
-{
-    struct stat st{};
-    if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(path.c_str());
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-}
-
 // A regular file at `path`, open for reading; -1 when it cannot be opened or is not a
 // regular file. `size` receives its size.
 int openFileForDownload(const std::string& path, std::uint64_t& size)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Every link of the path is resolved already: one that appeared since is not followed.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0) return -1;
     struct stat st{};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -101,8 +76,8 @@ std::string FtpConnection::makeFilePathFrom(const std::string& name) const
     auto server = server_.lock();
     const std::string base = server ? server->baseDir() : currentDir_;
     const bool changeRoot = !server || server->changeRoot();
-    if (!name.empty() && name[0] == '/') return changeRoot ? resolveSymlinksInPath(appendPathComponent(base, name)) : name;
-    return appendPathComponent(currentDir_, name);
+    if (!changeRoot && !name.empty() && name[0] == '/') return name;
+    return entryPathForName(base, currentDir_, name);
 }
 
 std::string FtpConnection::rootedPath(const std::string& path) const
@@ -119,19 +94,20 @@ std::string FtpConnection::rootedPath(const std::string& path) const
     return standardizePath(result);
 }
 
-bool FtpConnection::isInsideBaseDir(const std::string& path) const
+std::optional<std::string> FtpConnection::confinedPath(const std::string& name, bool followLast) const
 {
+    if (name.find('\0') != std::string::npos) return std::nullopt;   // the file calls would cut it there
     auto server = server_.lock();
-    if (server && !server->changeRoot()) return true;
-    const std::string base = server ? server->baseDir() : currentDir_;
-    return isPathInside(base, standardizePath(resolveSymlinksInPath(path)));
+    const std::string path = standardizePath(resolveSymlinksInPath(makeFilePathFrom(name), followLast));
+    if (server && !server->changeRoot()) return path;
+    if (!isPathInside(server ? server->baseDir() : currentDir_, path)) return std::nullopt;
+    return path;
 }
 
 bool FtpConnection::isBaseDir(const std::string& path) const
 {
     auto server = server_.lock();
-    const std::string base = server ? server->baseDir() : currentDir_;
-    return standardizePath(resolveSymlinksInPath(path)) == base;
+    return path == (server ? server->baseDir() : currentDir_);
 }
 
 bool FtpConnection::canChangeDirectoryTo(const std::string& path) const
@@ -159,10 +135,11 @@ bool FtpConnection::changedCurrentDirectoryTo(const std::string& path)
     return true;
 }
 
+// Something is there, the name itself: a link counts even when what it points to is gone.
 bool FtpConnection::accessibleFilePath(const std::string& path) const
 {
     struct stat st{};
-    return ::stat(path.c_str(), &st) == 0;
+    return ::lstat(path.c_str(), &st) == 0;
 }
 
 bool FtpConnection::validNewFilePath(const std::string&) const { return true; }
@@ -194,20 +171,14 @@ bool FtpConnection::refuseWithoutName(const std::string& name)
     return true;
 }
 
-bool FtpConnection::refuseOutside(const std::string& path, const std::string& name, const char* replyFormat)
+std::optional<std::string> FtpConnection::pathOrRefuse(const std::string& name, bool followLast,
+                                                      const char* replyFormat, bool notBaseDir)
 {
-    if (isInsideBaseDir(path)) return false;
-    logFormat("FC:%s lies outside %s, refused", path.c_str(), currentDir_.c_str());
+    auto path = confinedPath(name, followLast);
+    if (path && !(notBaseDir && isBaseDir(*path))) return path;
+    logFormat("FC:%s lies outside %s or is the base directory, refused", name.c_str(), currentDir_.c_str());
     sendMessage(format(replyFormat, name.c_str()));
-    return true;
-}
-
-bool FtpConnection::refuseBaseDir(const std::string& path, const std::string& name)
-{
-    if (refuseOutside(path, name, reply::kPermissionDenied)) return true;
-    if (!isBaseDir(path)) return false;
-    sendMessage(format(reply::kPermissionDenied, name.c_str()));
-    return true;
+    return std::nullopt;
 }
 
 // ---- Session
@@ -231,7 +202,7 @@ void FtpConnection::doQuit(const Words& words)
     sendMessage(reply::kQuit2);
     // Both lines are written, then the socket closes; until then the connection keeps itself.
     selfHold_ = shared_from_this();
-    connectionSocket_->disconnectAfterWriting();
+    closeAfterReplies();
     if (auto server = server_.lock()) server->closeConnection(*this);
 }
 
@@ -296,8 +267,9 @@ void FtpConnection::doMkdir(const Words& words)
     const std::string name = fileNameFromArgs(words);
     logFormat("current dir is %s", currentDir_.c_str());
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseOutside(path, name, reply::kPermissionDenied) || !validNewFilePath(path)) return;
+    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied);
+    if (!checked || !validNewFilePath(*checked)) return;
+    const std::string& path = *checked;
     if (accessibleFilePath(path)) {
         sendMessage(format(reply::kMkdExists, name.c_str()));
         return;
@@ -335,6 +307,7 @@ void FtpConnection::doPort(const Words& words)
         return;
     }
     const int port = intValue(parts[4]) * 256 + intValue(parts[5]);
+    if (refusePrivilegedPort(port)) return;
     transferMode_ = portMode;
     openDataSocket(port);
 }
@@ -350,6 +323,7 @@ void FtpConnection::doLprt(const Words& words)
     const int high = intValue(parts[19]);
     const int low = intValue(parts[20]);
     logFormat("%d %d %d", high * 256, high, low);
+    if (refusePrivilegedPort(high * 256 + low)) return;
     transferMode_ = lprtMode;
     openDataSocket(high * 256 + low);
 }
@@ -365,6 +339,7 @@ void FtpConnection::doEprt(const Words& words)
     for (const std::string& part : parts) logLine(part);
     const int port = intValue(parts[3]);
     logFormat("Got Send Port %d", port);
+    if (refusePrivilegedPort(port)) return;
     transferMode_ = eprtMode;
     openDataSocket(port);
 }
@@ -374,31 +349,36 @@ void FtpConnection::doEprt(const Words& words)
 void FtpConnection::doList(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
-    const std::string dir = name.empty() ? currentDir_ : rootedPath(name);
     auto server = server_.lock();
-    if (!server || refuseOutside(dir, name, reply::kPermissionDenied)) return;
+    if (!server || refuseSecondTransfer()) return;
+    const auto checked = name.empty() ? std::optional<std::string>(currentDir_)
+                                      : pathOrRefuse(name, true, reply::kPermissionDenied);
+    if (!checked) return;
+    const std::string& dir = *checked;
     logFormat("doList currentDir(%s) changeRoot%d", currentDir_.c_str(), server->changeRoot() ? 1 : 0);
     logFormat("Will list %s ", dir.c_str());
     const std::string listing = server->createList(dir);
     logFormat("doList sending this. %s", listing.c_str());
     sendMessage(reply::kListing);
+    beginTransfer();
     sendDataString(listing);
 }
 
 void FtpConnection::doRetr(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
+    if (refuseWithoutName(name) || refuseSecondTransfer()) return;
+    const auto checked = pathOrRefuse(name, true, reply::kPermissionDenied);
+    if (!checked) return;
+    const std::string& path = *checked;
     logFormat("FC:doRetr: %s", path.c_str());
-    if (refuseOutside(path, name, reply::kPermissionDenied)) return;
-    if (!accessibleFilePath(path)) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) {
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
         logFormat("FC:doRetr: file %s doesnt' exist ", path.c_str());
         return;
     }
-    struct stat st{};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!S_ISREG(st.st_mode)) {
         sendMessage(format(reply::kNotPlainFile, name.c_str()));
         return;
     }
@@ -409,34 +389,38 @@ void FtpConnection::doRetr(const Words& words)
         return;
     }
     sendMessage(format(reply::kBinary, name.c_str()));
-    // The file goes out chunk by chunk as the data connection takes it.
+    beginTransfer();
+    reportTransferStart(path, false, size);
+    // The file goes out chunk by chunk as the data connection takes it, as long as it was
+    // when it was opened.
     sendFile(std::make_shared<DownloadFile>(fd, size));
 }
 
 void FtpConnection::doStor(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseOutside(path, name, reply::kStorDenied)) return;
-    // A second upload while one is open: the first file is finished first.
-    if (currentFileHandle_ >= 0) {
-        closeUploadFile();
-        if (auto server = server_.lock()) server->didReceiveFileListChanged();
-    }
-    currentFile_ = path;
-    uploadWriteFailed_ = false;
-    int fd = validNewFilePath(path) ? createEmptyFile(path) : -1;
+    if (refuseWithoutName(name) || refuseSecondTransfer()) return;
+    const auto checked = pathOrRefuse(name, false, reply::kStorDenied);
+    if (!checked) return;
+    const std::string& path = *checked;
+    // The file is written under a hidden name beside its target and takes the name only when
+    // it is complete; until then an existing file of that name stays as it is.
+    struct stat st{};
+    const bool isFolder = ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    auto upload = isFolder || !validNewFilePath(path) ? nullptr : platform::AtomicUpload::begin(path);
     logFormat("FC:doStor  %s", path.c_str());
-    if (fd < 0) {
+    if (!upload) {
         // Nothing will arrive for a refused upload, so the data connection keeps its state.
-        logFormat("FC:doStor cannot create %s: %s", path.c_str(), std::strerror(errno));
-        currentFile_.reset();
+        logFormat("FC:doStor cannot create %s: %s", path.c_str(), isFolder ? "a folder" : std::strerror(errno));
         sendMessage(format(reply::kStorDenied, name.c_str()));
         return;
     }
-    currentFileHandle_ = fd;
+    currentFile_ = path;
+    currentFileHandle_ = std::move(upload);
+    uploadWriteFailed_ = false;
     sendMessage(format(reply::kBinary, name.c_str()));
+    beginTransfer();
+    reportTransferStart(path, true, 0);
     if (dataConnection_) {
         dataConnection_->setConnectionState(FtpDataConnection::clientSending);
         logLine("FC:setting connection state to clientSending");
@@ -450,16 +434,16 @@ void FtpConnection::doDele(const Words& words)
     const std::string name = fileNameFromArgs(words);
     logFormat("filename is %s", name.c_str());
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseBaseDir(path, name)) return;
+    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
+    if (!checked) return;
+    const std::string& path = *checked;
     if (!accessibleFilePath(path)) {
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
         return;
     }
-    std::error_code error;
-    std::filesystem::remove_all(path, error);
-    if (error) {
-        logFormat("FC:removing %s failed: %s", path.c_str(), error.message().c_str());
+    std::string problem;
+    if (!removeEntry(path, problem)) {
+        logFormat("FC:removing %s failed: %s", path.c_str(), problem.c_str());
         sendMessage(reply::kDeleFailed);
         return;
     }
@@ -471,10 +455,10 @@ void FtpConnection::doSize(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseOutside(path, name, reply::kPermissionDenied)) return;
+    const auto checked = pathOrRefuse(name, true, reply::kPermissionDenied);
+    if (!checked) return;
     struct stat st{};
-    if (::stat(path.c_str(), &st) != 0) {
+    if (::stat(checked->c_str(), &st) != 0) {
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
         return;
     }
@@ -490,10 +474,10 @@ void FtpConnection::doRnfr(const Words& words)
 {
     const std::string name = fileNameFromArgs(words);
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseBaseDir(path, name)) return;
-    rnfrFilename_ = path;
-    sendMessage(accessibleFilePath(path) ? reply::kRnfrOk : reply::kRnfrFailed);
+    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
+    if (!checked) return;
+    rnfrFilename_ = *checked;
+    sendMessage(accessibleFilePath(*checked) ? reply::kRnfrOk : reply::kRnfrFailed);
 }
 
 void FtpConnection::doRnto(const Words& words)
@@ -504,12 +488,13 @@ void FtpConnection::doRnto(const Words& words)
     }
     const std::string name = fileNameFromArgs(words);
     if (refuseWithoutName(name)) return;
-    const std::string path = makeFilePathFrom(name);
-    if (refuseBaseDir(path, name)) return;
+    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
+    if (!checked) return;
+    const std::string& path = *checked;
     logFormat("RNFR %s", rnfrFilename_->c_str());
     logFormat("RNTO %s", path.c_str());
     std::string problem;
-    if (validNewFilePath(path) && moveItem(*rnfrFilename_, path, problem)) {
+    if (validNewFilePath(path) && moveEntry(*rnfrFilename_, path, problem)) {
         if (auto server = server_.lock()) server->didReceiveFileListChanged();
         sendMessage(reply::kRntoOk);
         return;

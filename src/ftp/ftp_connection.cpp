@@ -11,10 +11,12 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -52,8 +54,10 @@ std::shared_ptr<FtpConnection> FtpConnection::create(std::shared_ptr<net::EventS
 {
     auto connection = std::make_shared<FtpConnection>(std::move(socket), server);
     connection->connectionSocket_->setDelegate(connection.get());
-    connection->connectionSocket_->writeData(std::string(reply::kGreeting), -1, 0);
-    connection->queueLineRead();
+    // Reads take at most one line's worth, so that a client's lines wait in its socket, not
+    // here, while the connection answers the ones it has.
+    connection->connectionSocket_->setReadChunkLimit(CommandLineBuffer::kMaxLineLength);
+    connection->queueLineRead();   // the greeting follows once the connection is up (admit)
     connection->dataPort_ = 2001;
     connection->transferMode_ = pasvMode;
     connection->currentDir_ = server->baseDir();
@@ -63,10 +67,8 @@ std::shared_ptr<FtpConnection> FtpConnection::create(std::shared_ptr<net::EventS
 FtpConnection::~FtpConnection()
 {
     platform::RunLoop::main().cancelAll(this);
-    if (dataConnection_) {
-        dataConnection_->detach();
-        dataConnection_.reset();
-    }
+    if (watchdog_) watchdog_->invalidate();
+    releaseDataConnection();
     for (auto& socket : unverifiedDataSockets_) {
         socket->setDelegate(nullptr);
         socket->disconnect();
@@ -77,7 +79,7 @@ FtpConnection::~FtpConnection()
     }
     connectionSocket_->setDelegate(nullptr);
     connectionSocket_->disconnect();
-    if (currentFileHandle_ >= 0) ::close(currentFileHandle_);   // bytes written so far stay
+    // An upload cut off with its client (or by the server's stop) leaves nothing behind.
 }
 
 std::string FtpConnection::connectionAddress() const { return connectionSocket_->connectedHost().value_or(""); }
@@ -89,6 +91,7 @@ void FtpConnection::leave()
     // Close now, destroy later: the registry lets go on a later turn, never inside a callback.
     platform::RunLoop::main().post(
         [self = shared_from_this()] {
+            self->reportTransferEnd(false);   // whatever was under way ends with the connection
             if (auto server = self->server_.lock()) server->closeConnection(*self);
             self->selfHold_.reset();
         },
@@ -110,28 +113,109 @@ void FtpConnection::onSocketDidReadData(net::EventSocket& sock, std::string_view
     if (&sock != connectionSocket_.get()) return;
     auto keep = shared_from_this();
     if (auto server = server_.lock()) server->didDataReceived();
-    queueLineRead();
-
-    std::vector<std::string> lines;
-    const bool withinLimit = lineBuffer_.append(data, lines);
-    for (const std::string& line : lines) {
-        if (connectionSocket_->flags() & net::EventSocket::RequestsRefused) break;   // after QUIT
-        if (!connectionSocket_->isConnected()) break;
-        processDataRead(line);
-    }
-    if (!withinLimit) {
-        logFormat("FC:command line longer than %zu bytes, closing", CommandLineBuffer::kMaxLineLength);
-        connectionSocket_->disconnect();
-    }
-}
-
-void FtpConnection::processDataRead(std::string_view line)
-{
-    if (!isValidUtf8(line)) {
-        logLine("FC:command line is not UTF-8, ignored");
+    if (closing_) {
+        // Nothing more is answered: what the client still sends waits in its socket.
+        connectionSocket_->pauseReading();
         return;
     }
-    msgComponents_ = splitCommandWords(trimNewlines(line));
+    queueLineRead();
+    lineBuffer_.append(data);
+    processLines();
+}
+
+void FtpConnection::processLines()
+{
+    auto keep = shared_from_this();
+    std::size_t handled = 0;
+    std::string line;
+    while (!closing_ && connectionSocket_->readStream()) {
+        if (repliesWaiting() > kMaxWaitingReplies) {
+            // A client that does not read its replies is not read either, until they drain.
+            waitingForReplies_ = true;
+            connectionSocket_->pauseReading();
+            return;
+        }
+        if (handled == kLinesPerTurn) {
+            connectionSocket_->pauseReading();
+            postProcessLines();
+            return;
+        }
+        const auto next = lineBuffer_.next(line);
+        if (next == CommandLineBuffer::Next::None) break;
+        if (next == CommandLineBuffer::Next::TooLong) {
+            logFormat("FC:command line longer than %zu bytes, closing", CommandLineBuffer::kMaxLineLength);
+            connectionSocket_->disconnect();
+            return;
+        }
+        ++handled;
+        lastCommand_ = Clock::now();
+        processDataRead(line);
+    }
+    if (closing_ || !connectionSocket_->readStream()) return;
+    connectionSocket_->resumeReading();
+    finishAfterPeerEnd();
+}
+
+void FtpConnection::postProcessLines()
+{
+    if (linesPosted_) return;
+    linesPosted_ = true;
+    std::weak_ptr<FtpConnection> weak = weak_from_this();
+    platform::RunLoop::main().post(
+        [weak] {
+            if (auto self = weak.lock()) {
+                self->linesPosted_ = false;
+                self->processLines();
+            }
+        },
+        0.0, this, "processLines");
+}
+
+bool FtpConnection::onReadStreamEnded(net::EventSocket& sock)
+{
+    if (&sock != connectionSocket_.get()) return true;
+    // Half-closed: the lines that came before the end are still answered.
+    logLine("FC:the client ended its side");
+    peerEnded_ = true;
+    auto keep = shared_from_this();
+    finishAfterPeerEnd();
+    return false;
+}
+
+void FtpConnection::finishAfterPeerEnd()
+{
+    if (!peerEnded_ || closing_ || linesPosted_ || waitingForReplies_) return;
+    if (currentFileHandle_) {
+        // An upload whose client is gone can no longer end well: it ends now, not when its
+        // data connection does.
+        logLine("FC:the client ended its side during an upload, which is dropped");
+        dropTransfer();
+        sendMessage(reply::kTransferBroken);
+    } else if (transferInProgress() && !dataArrived()) {
+        // Nobody is left to open the data connection it waits for.
+        logLine("FC:the client ended its side before the data connection came");
+        dropTransfer();
+        sendMessage(reply::kNoDataPort);
+    }
+    if (transferInProgress()) return;   // a download under way still goes out; then the close
+    closeAfterReplies();
+}
+
+// A line with no command word gets no reply. One whose text is not UTF-8, or holds a control
+// character other than TAB (a NUL would cut a name short in the file calls, a CR could end a
+// reply line early), is refused with 501 before any word of it is looked at.
+void FtpConnection::processDataRead(std::string_view line)
+{
+    const std::string text = trimNewlines(line);
+    Words words = splitCommandWords(text);
+    if (words[0].empty()) return;
+    if (!isValidUtf8(text) || hasControlCharacter(text)) {
+        logLine("FC:command line is not UTF-8 or holds control characters, refused");
+        msgComponents_.clear();
+        sendMessage(reply::kSyntaxError);
+        return;
+    }
+    msgComponents_ = std::move(words);
     processCommand();
     queueLineRead();
 }
@@ -182,16 +266,54 @@ void FtpConnection::processCommand()
 
 void FtpConnection::sendMessage(const std::string& message)
 {
-    connectionSocket_->writeData(message + "\r\n", -1, 0);
+    // One line, whatever the text holds: a line end inside it would let a name forge a reply.
+    std::string line = message;
+    for (char& c : line)
+        if (c == '\r' || c == '\n') c = ' ';
+    line += "\r\n";
+    queueReply(line);
     queueLineRead();
+}
+
+std::size_t FtpConnection::repliesWaiting() const { return replies_.size() + connectionSocket_->queuedWriteBytes(); }
+
+// Replies made while an earlier write is under way go out together in the next write: a
+// client sending many lines at once costs one write per turn, not one per line.
+void FtpConnection::queueReply(std::string_view bytes)
+{
+    replies_ += bytes;
+    flushReplies();
+}
+
+void FtpConnection::flushReplies()
+{
+    if (replyWriteInFlight_ || replies_.empty()) return;
+    replyWriteInFlight_ = true;
+    connectionSocket_->writeData(std::move(replies_), -1, 0);
+    replies_.clear();
+}
+
+void FtpConnection::closeAfterReplies()
+{
+    if (!replies_.empty()) connectionSocket_->writeData(std::move(replies_), -1, 0);
+    replies_.clear();
+    closing_ = true;
+    closingSince_ = Clock::now();
+    connectionSocket_->disconnectAfterWriting();
 }
 
 void FtpConnection::onSocketDidWriteDataWithTag(net::EventSocket& sock, std::int32_t)
 {
     if (&sock != connectionSocket_.get()) return;
     auto keep = shared_from_this();   // the observer may stop the server
+    replyWriteInFlight_ = false;
+    flushReplies();
     queueLineRead();
     if (auto server = server_.lock()) server->didDataSend();
+    if (waitingForReplies_ && repliesWaiting() <= kMaxWaitingReplies) {
+        waitingForReplies_ = false;
+        postProcessLines();
+    }
 }
 
 void FtpConnection::onSocketDidDisconnect(net::EventSocket& sock)
@@ -228,6 +350,9 @@ std::uint16_t FtpConnection::choosePasvDataPort()
 
 bool FtpConnection::openDataSocket(std::int32_t port)
 {
+    // Whatever waits for the previous data connection is dropped with it: it must not go out
+    // on the new one.
+    dropTransfer();
     if (dataSocket_) {
         if (dataSocket_->delegate() == this) dataSocket_->setDelegate(nullptr);
         dataSocket_->disconnect();
@@ -238,10 +363,6 @@ bool FtpConnection::openDataSocket(std::int32_t port)
         socket->disconnect();
     }
     unverifiedDataSockets_.clear();
-    if (dataConnection_) {
-        dataConnection_->detach();
-        dataConnection_.reset();
-    }
 
     if (transferMode_ == pasvMode || transferMode_ == epsvMode) {
         std::string local;
@@ -293,9 +414,9 @@ bool FtpConnection::openDataSocket(std::int32_t port)
 
 void FtpConnection::replaceDataConnection(std::shared_ptr<net::EventSocket> socket)
 {
-    if (dataConnection_) dataConnection_->detach();
+    releaseDataConnection();
     // An upload that was accepted before its data connection arrived starts receiving at once.
-    const auto state = currentFileHandle_ >= 0 ? FtpDataConnection::clientSending : FtpDataConnection::connectionIdle;
+    const auto state = currentFileHandle_ ? FtpDataConnection::clientSending : FtpDataConnection::connectionIdle;
     dataConnection_ = FtpDataConnection::create(std::move(socket), this, queuedData_, state);
 }
 
@@ -312,12 +433,7 @@ bool FtpConnection::onSocketWillConnect(net::EventSocket&) { return true; }
 void FtpConnection::onSocketDidConnectToHost(net::EventSocket& sock, const std::string& host, std::uint16_t)
 {
     if (&sock == connectionSocket_.get()) {
-        // Replies are short lines written one by one (QUIT and FEAT write several): send each
-        // at once rather than waiting for the client to acknowledge the previous one.
-        if (const platform::WriteStream* stream = sock.writeStream(); stream && stream->nativeSocket() >= 0) {
-            int on = 1;
-            ::setsockopt(stream->nativeSocket(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        }
+        admit(sock, host);
         return;
     }
     auto it = std::find_if(unverifiedDataSockets_.begin(), unverifiedDataSockets_.end(),
@@ -332,6 +448,91 @@ void FtpConnection::onSocketDidConnectToHost(net::EventSocket& sock, const std::
         return;
     }
     replaceDataConnection(std::move(socket));
+}
+
+void FtpConnection::admit(net::EventSocket& sock, const std::string& host)
+{
+    auto keep = shared_from_this();
+    // Replies are short lines written one by one (QUIT and FEAT write several): send each at
+    // once rather than waiting for the client to acknowledge the previous one. An urgent byte
+    // (the Telnet data mark that clients send with ABOR) stays in the stream, where the line
+    // buffer takes it out, instead of cutting a line apart.
+    if (const platform::WriteStream* stream = sock.writeStream(); stream && stream->nativeSocket() >= 0) {
+        int on = 1;
+        ::setsockopt(stream->nativeSocket(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        ::setsockopt(stream->nativeSocket(), SOL_SOCKET, SO_OOBINLINE, &on, sizeof on);
+    }
+    clientAddress_ = comparableAddress(host);
+    auto server = server_.lock();
+    if (!server) return;
+    lastCommand_ = closingSince_ = Clock::now();
+    const FtpLimits& limits = server->limits();
+    std::weak_ptr<FtpConnection> weak = weak_from_this();
+    const double period = std::clamp(std::min(limits.idleTimeout, limits.dataTimeout) / 4, 0.01, 15.0);
+    watchdog_ = platform::Timer::schedule(platform::RunLoop::main(), period, true, [weak](platform::Timer&) {
+        if (auto self = weak.lock()) self->watch();
+    });
+    if (!server->admits(*this, clientAddress_)) {
+        logFormat("FC:%s has too many connections, turned away", host.c_str());
+        sendMessage(reply::kTooManyConnections);
+        closeAfterReplies();
+        return;
+    }
+    admitted_ = true;
+    queueReply(reply::kGreeting);
+}
+
+bool FtpConnection::dataArrived() const
+{
+    return dataConnection_ && (dataConnection_->dataSocket()->flags() & net::EventSocket::ConnectReported);
+}
+
+void FtpConnection::watch()
+{
+    auto keep = shared_from_this();
+    auto server = server_.lock();
+    const FtpLimits limits = server ? server->limits() : FtpLimits{};
+    const auto now = Clock::now();
+    auto secondsSince = [&](Clock::time_point since) { return std::chrono::duration<double>(now - since).count(); };
+    if (closing_) {
+        // Replies that the client does not read keep nobody's connection open for long.
+        if (secondsSince(closingSince_) >= limits.idleTimeout) {
+            logLine("FC:the last replies were not taken, closing");
+            connectionSocket_->disconnect();
+        }
+        return;
+    }
+    if (transfer_ != Transfer::None) {
+        // A transfer under way is the client's business, not idleness of the control connection.
+        if (!dataArrived()) {
+            if (secondsSince(transferSince_) < limits.dataTimeout) return;
+            logLine("FC:the data connection did not come");
+            dropTransfer();
+            sendMessage(reply::kNoDataPort);
+            lastCommand_ = now;
+            finishAfterPeerEnd();
+            return;
+        }
+        const std::uint64_t progress = dataConnection_->progress();
+        if (transfer_ == Transfer::Waiting || progress != lastProgress_) {
+            transfer_ = Transfer::Running;
+            lastProgress_ = progress;
+            lastProgressAt_ = now;
+            return;
+        }
+        if (secondsSince(lastProgressAt_) < limits.idleTimeout) return;
+        logLine("FC:the data connection has not moved, the transfer is aborted");
+        dropTransfer();
+        sendMessage(reply::kTransferBroken);
+        lastCommand_ = now;
+        finishAfterPeerEnd();
+        return;
+    }
+    if (secondsSince(lastCommand_) >= limits.idleTimeout) {
+        logLine("FC:no command for too long, closing");
+        sendMessage(reply::kTimeout);
+        closeAfterReplies();
+    }
 }
 
 // ---- Transfers
@@ -357,55 +558,144 @@ void FtpConnection::sendDataString(const std::string& text)
     sendData(std::make_shared<const std::string>(composedForm(text)));
 }
 
+bool FtpConnection::refuseSecondTransfer()
+{
+    if (!transferInProgress()) return false;
+    logLine("FC:a transfer is in progress already, refused");
+    sendMessage(reply::kNoDataPort);
+    return true;
+}
+
+void FtpConnection::beginTransfer()
+{
+    transfer_ = Transfer::Waiting;
+    transferSince_ = Clock::now();
+}
+
+void FtpConnection::endTransfer()
+{
+    transfer_ = Transfer::None;
+    lastCommand_ = Clock::now();   // the client has as long as ever for its next command
+    releaseDataConnection();
+    finishAfterPeerEnd();
+}
+
+void FtpConnection::dropTransfer()
+{
+    if (transfer_ != Transfer::None) logLine("FC:the transfer in progress is dropped");
+    transfer_ = Transfer::None;
+    queuedData_.clear();
+    currentFile_.reset();
+    currentFileHandle_.reset();   // nothing of a dropped upload is kept
+    releaseDataConnection();
+    reportTransferEnd(false);
+}
+
+// The data connection is let go at once; when this runs inside one of its callbacks, that
+// callback keeps it alive until it returns.
+void FtpConnection::releaseDataConnection()
+{
+    if (!dataConnection_) return;
+    dataConnection_->detach();
+    dataConnection_->closeConnection();
+    dataConnection_.reset();
+}
+
+bool FtpConnection::refusePrivilegedPort(std::int32_t port)
+{
+    if ((port & 0xFFFF) >= 1024) return false;
+    logFormat("FC:data port %d refused: a privileged port", port & 0xFFFF);
+    sendMessage(reply::kIllegalPort);
+    return true;
+}
+
+void FtpConnection::reportTransferStart(const std::string& path, bool upload, std::uint64_t total)
+{
+    auto keep = shared_from_this();   // the observer may stop the server
+    reported_ = FileTransfer{path.substr(path.rfind('/') + 1), upload, 0, total};
+    if (auto server = server_.lock()) server->didTransferProgress(*reported_);
+}
+
+void FtpConnection::reportTransferMoved(std::uint64_t bytes)
+{
+    if (!reported_) return;
+    auto keep = shared_from_this();
+    reported_->bytes += bytes;
+    if (auto server = server_.lock()) server->didTransferProgress(*reported_);
+}
+
+void FtpConnection::reportTransferEnd(bool complete)
+{
+    if (!reported_) return;
+    auto keep = weak_from_this().lock();   // none while the connection is being destroyed
+    const FileTransfer ended = std::move(*reported_);
+    reported_.reset();
+    if (auto server = server_.lock()) server->didTransferEnd(ended, complete);
+}
+
+void FtpConnection::didSendFileBytes(std::size_t bytes)
+{
+    if (reported_ && !reported_->upload) reportTransferMoved(bytes);
+}
+
 void FtpConnection::didReceiveDataWritten(bool readFailed)
 {
     auto keep = shared_from_this();
+    if (reported_ && !reported_->upload) reportTransferEnd(!readFailed);
     sendMessage(readFailed ? reply::kReadFailed : reply::kTransferComplete);
-    if (dataConnection_) dataConnection_->closeConnection();
+    endTransfer();
 }
 
 void FtpConnection::didReceiveDataRead()
 {
-    if (currentFileHandle_ < 0 || !dataConnection_) {
+    if (!currentFileHandle_ || !dataConnection_) {
         logLine("Couldnt write data");
         return;
     }
     if (uploadWriteFailed_) return;
-    std::string_view data = dataConnection_->receivedData();
-    while (!data.empty()) {
-        ssize_t n = ::write(currentFileHandle_, data.data(), data.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            logFormat("FC:writing %s failed: %s", currentFile_.value_or("").c_str(), std::strerror(errno));
-            uploadWriteFailed_ = true;
-            return;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
+    const std::string_view data = dataConnection_->receivedData();
+    if (!currentFileHandle_->write(data)) {
+        logFormat("FC:writing %s failed: %s", currentFile_.value_or("").c_str(), std::strerror(errno));
+        uploadWriteFailed_ = true;
+        currentFileHandle_->discard();   // the space it took is free again at once
+        return;
     }
+    reportTransferMoved(data.size());
 }
 
-void FtpConnection::closeUploadFile()
+bool FtpConnection::clientVanished() const
 {
-    if (currentFileHandle_ < 0) return;
-    if (::close(currentFileHandle_) != 0) uploadWriteFailed_ = true;
-    currentFileHandle_ = -1;
+    if (peerEnded_ || !connectionSocket_->readStream()) return true;
+    const int fd = connectionSocket_->readStream()->nativeSocket();
+    if (fd < 0) return true;
+    pollfd p{fd, POLLRDHUP, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
+// The data connection has ended. An upload takes its name only when it ended well: not after
+// a broken connection, not when its client is gone (a killed client's data connection ends as
+// cleanly as a finished one; its control connection, closed first, tells them apart), not
+// after a write failed, and not when the file cannot be put in place.
 void FtpConnection::didFinishReading(bool broken)
 {
     auto keep = shared_from_this();   // the observer may stop the server
-    if (currentFile_) currentFile_.reset();
-    const bool hadFile = currentFileHandle_ >= 0;
-    closeUploadFile();
-    if (broken)
+    currentFile_.reset();
+    std::unique_ptr<platform::AtomicUpload> upload = std::move(currentFileHandle_);
+    bool committed = false;
+    if (broken || (upload && clientVanished())) {
         sendMessage(reply::kTransferBroken);
-    else if (hadFile && uploadWriteFailed_)
+    } else if (upload && (uploadWriteFailed_ || !upload->commit())) {
+        logFormat("FC:the upload to %s failed: %s", upload->targetPath().c_str(), std::strerror(errno));
         sendMessage(reply::kWriteFailed);
-    else
+    } else {
+        committed = upload != nullptr;
         sendMessage(reply::kTransferComplete);
-    if (hadFile)
+    }
+    upload.reset();   // an upload that did not take its name leaves nothing
+    if (reported_) reportTransferEnd(reported_->upload && committed);
+    if (committed)
         if (auto server = server_.lock()) server->didReceiveFileListChanged();
-    if (dataConnection_) dataConnection_->setConnectionState(FtpDataConnection::connectionIdle);
+    endTransfer();   // the data socket is closing
 }
 
 }  // namespace ohmkit::ftp

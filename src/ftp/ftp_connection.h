@@ -12,8 +12,11 @@
 // Threading: main run loop only.
 #include "ftp/command_line_buffer.h"
 #include "ftp/ftp_data_connection.h"
+#include "ftp/ftp_server_observer.h"
 #include "net/event_socket.h"
+#include "platform/atomic_upload.h"
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -22,6 +25,10 @@
 #include <string_view>
 #include <vector>
 
+namespace ohmkit::platform {
+class Timer;
+}
+
 namespace ohmkit::ftp {
 
 class FtpServer;
@@ -29,6 +36,11 @@ class FtpServer;
 class FtpConnection : public net::EventSocketDelegate, public std::enable_shared_from_this<FtpConnection> {
 public:
     using Words = std::vector<std::string>;
+
+    // Lines handled in one turn of the run loop before other clients get theirs.
+    static constexpr std::size_t kLinesPerTurn = 64;
+    // Reply bytes that may wait to be written before the client's lines are no longer read.
+    static constexpr std::size_t kMaxWaitingReplies = 64 * 1024;
 
     // transferMode: the kind of the latest data-connection command.
     enum TransferMode : std::int32_t { pasvMode = 0, epsvMode = 1, portMode = 2, lprtMode = 3, eprtMode = 4 };
@@ -41,11 +53,17 @@ public:
     FtpConnection& operator=(const FtpConnection&) = delete;
 
     std::string connectionAddress() const;         // the client's address, as text
+    // Once the control connection is reported: whether it counts against the server's limits
+    // (it was greeted), and the client's address as the limits compare it.
+    bool isAdmitted() const { return admitted_; }
+    const std::string& clientAddress() const { return clientAddress_; }
 
     // Command lines.
     void processDataRead(std::string_view line);   // one line, its line end removed
     void processCommand();
     void sendMessage(const std::string& message);  // one reply line; CR LF is appended
+    // Reply bytes not yet handed to the system.
+    std::size_t repliesWaiting() const;
 
     // Data connections and transfers.
     bool openDataSocket(std::int32_t port);
@@ -57,7 +75,12 @@ public:
     void sendDataString(const std::string& text);
     // A transfer has been written (`readFailed`: a file could not be read to its end).
     void didReceiveDataWritten(bool readFailed = false);
+    // A listing, download or upload has been accepted (150) and is not over yet: another one
+    // is refused until it is.
+    bool transferInProgress() const { return transfer_ != Transfer::None; }
     void didReceiveDataRead();
+    // `bytes` more of the file being downloaded have been written to the data connection.
+    void didSendFileBytes(std::size_t bytes);
     void didFinishReading(bool broken = false);    // `broken`: the data socket failed
 
     // Paths.
@@ -68,10 +91,13 @@ public:
     bool accessibleFilePath(const std::string& path) const;
     bool validNewFilePath(const std::string& path) const;
     std::string visibleCurrentDir() const;
-    // True when `path`, links and dots resolved, lies inside the base directory (always true
-    // without changeRoot).
-    bool isInsideBaseDir(const std::string& path) const;
-    // True when `path` resolves to the base directory itself.
+    // The path a name given to a file command stands for, exactly as the file call will be
+    // given it: every link resolved (with `followLast` false, all but one in the last
+    // component), no "." or ".." left. nullopt when it lies outside the base directory (with
+    // changeRoot) or cannot be resolved. Checking this path and then using it leaves nothing
+    // to be re-read in between.
+    std::optional<std::string> confinedPath(const std::string& name, bool followLast) const;
+    // True when `path` (from confinedPath) is the base directory itself.
     bool isBaseDir(const std::string& path) const;
 
     // Command handlers: each gets the whole word list, word 0 being the command as typed.
@@ -126,6 +152,7 @@ public:
     bool onSocketWillConnect(net::EventSocket& sock) override;
     void onSocketDidConnectToHost(net::EventSocket& sock, const std::string& host, std::uint16_t port) override;
     void onSocketDidDisconnect(net::EventSocket& sock) override;
+    bool onReadStreamEnded(net::EventSocket& sock) override;
 
     FtpConnection(std::shared_ptr<net::EventSocket> socket, const std::shared_ptr<FtpServer>& server);   // use create()
 
@@ -134,15 +161,52 @@ private:
     static const std::map<std::string, Handler>& handlers();
 
     void queueLineRead();
-    void closeUploadFile();
+    // Handles the lines that wait, at most kLinesPerTurn of them, and only while the replies
+    // that wait stay under kMaxWaitingReplies; the client's socket is not read until the
+    // lines run out.
+    void processLines();
+    void postProcessLines();       // processLines on a later turn
+    void queueReply(std::string_view bytes);
+    void flushReplies();           // hands the waiting replies to the socket as one write
+    // Sends what waits, then closes the control socket once it is written.
+    void closeAfterReplies();
+    // The client has ended its side: once its lines are answered (and any transfer is over),
+    // the connection closes.
+    void finishAfterPeerEnd();
+    // Sends 425 and returns true while a transfer is in progress.
+    bool refuseSecondTransfer();
+    void beginTransfer();
+    // The transfer is over: its data connection (if any) is let go, and a client that ended
+    // its side may now be closed.
+    void endTransfer();
+    // Drops the transfer that waits or runs, its queued data, open upload and data connection,
+    // without a reply.
+    void dropTransfer();
+    void releaseDataConnection();
+    // Sends 500 and returns true for a port below 1024 (the client's privileged ports).
+    bool refusePrivilegedPort(std::int32_t port);
+    // The control connection is up: the client is greeted, or turned away over the limits.
+    void admit(net::EventSocket& sock, const std::string& host);
+    // Runs a few times per timeout: closes an idle control connection, ends a transfer whose
+    // data connection does not come or does not move, and closes a connection that has not
+    // managed to write its last replies.
+    void watch();
+    bool dataArrived() const;
+    // True when the client has closed or lost its control connection.
+    bool clientVanished() const;
     void replaceDataConnection(std::shared_ptr<net::EventSocket> socket);
     // Sends 501 and returns true when a handler's word 1 (or name) is missing.
     bool refuseWithoutArgument(const Words& words);
     bool refuseWithoutName(const std::string& name);
-    // Sends the Permission-denied reply for a name that leads outside the base directory.
-    bool refuseOutside(const std::string& path, const std::string& name, const char* reply);
-    bool refuseBaseDir(const std::string& path, const std::string& name);
+    // confinedPath, or nullopt after sending `reply` (a format taking the name) for a name
+    // that leads outside the base directory (or, with `notBaseDir`, to the base directory).
+    std::optional<std::string> pathOrRefuse(const std::string& name, bool followLast, const char* reply,
+                                            bool notBaseDir = false);
     void leave();   // the control socket is gone: leave the registry on a later turn
+    // The file transfer under way, as the server's observer hears of it.
+    void reportTransferStart(const std::string& path, bool upload, std::uint64_t total);
+    void reportTransferMoved(std::uint64_t bytes);
+    void reportTransferEnd(bool complete);
 
     std::shared_ptr<net::EventSocket> connectionSocket_;
     std::weak_ptr<FtpServer> server_;
@@ -155,11 +219,30 @@ private:
     std::optional<std::string> currentUser_;
     std::string currentDir_;
     std::optional<std::string> currentFile_;
-    int currentFileHandle_ = -1;                   // open upload target, or -1
+    std::unique_ptr<platform::AtomicUpload> currentFileHandle_;   // the upload under way
     bool uploadWriteFailed_ = false;
     std::optional<std::string> rnfrFilename_;
+    std::optional<FileTransfer> reported_;        // the transfer as the observer last heard of it
 
     CommandLineBuffer lineBuffer_;
+    std::string replies_;                          // reply lines not yet handed to the socket
+    bool replyWriteInFlight_ = false;              // a write of replies has not completed yet
+    bool waitingForReplies_ = false;               // lines wait until the replies drain
+    bool linesPosted_ = false;                     // processLines is posted for a later turn
+    bool peerEnded_ = false;                       // the client has ended its side
+    bool closing_ = false;                         // closes once its last replies are written
+    enum class Transfer { None, Waiting, Running };
+    Transfer transfer_ = Transfer::None;           // Waiting: for its data connection
+
+    using Clock = std::chrono::steady_clock;
+    bool admitted_ = false;
+    std::string clientAddress_;
+    std::shared_ptr<platform::Timer> watchdog_;
+    Clock::time_point lastCommand_;                // the last complete line, or a transfer's end
+    Clock::time_point transferSince_;              // when the transfer began waiting
+    Clock::time_point lastProgressAt_;             // when its data connection last moved bytes
+    std::uint64_t lastProgress_ = 0;
+    Clock::time_point closingSince_;
     std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
     std::shared_ptr<FtpConnection> selfHold_;      // set by QUIT until the control socket closes
     bool leaving_ = false;

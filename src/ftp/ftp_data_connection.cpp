@@ -3,6 +3,7 @@
 #include "ftp/ftp_connection.h"
 #include "platform/log.h"
 #include "platform/run_loop.h"
+#include "platform/stream_pair.h"
 
 #include <unistd.h>
 
@@ -67,18 +68,25 @@ void FtpDataConnection::write(OutgoingData data)
         file_ = std::move(data.file);
         fileFailed_ = false;
         if (!sendNextChunk()) {
-            // An empty file: nothing will complete, so the transfer ends on the next turn.
-            platform::RunLoop::main().post([this] { fileDone(); }, 0.0, this, kEmptyWriteDone);
+            // An empty (or unreadable) file: nothing will complete, so the transfer ends on
+            // the next turn.
+            std::weak_ptr<FtpDataConnection> weak = weak_from_this();
+            platform::RunLoop::main().post(
+                [weak] {
+                    if (auto self = weak.lock()) self->fileDone();
+                },
+                0.0, this, kEmptyWriteDone);
         }
     } else if (data.bytes && !data.bytes->empty()) {
-        writesInFlight_.push_back(false);
+        writesInFlight_.push_back(0);
         dataSocket_->writeData(std::move(data.bytes), -1, 0);
     } else if (writesInFlight_.empty()) {
         // The socket ignores an empty write, so nothing would ever complete: report the
         // (empty) transfer as written on the next turn of the loop.
+        std::weak_ptr<FtpDataConnection> weak = weak_from_this();
         platform::RunLoop::main().post(
-            [this] {
-                if (ftpConnection_) ftpConnection_->didReceiveDataWritten();
+            [weak] {
+                if (auto self = weak.lock(); self && self->ftpConnection_) self->ftpConnection_->didReceiveDataWritten();
             },
             0.0, this, kEmptyWriteDone);
     }
@@ -94,7 +102,7 @@ bool FtpDataConnection::sendNextChunk()
         return false;
     }
     if (chunk->empty()) return false;
-    writesInFlight_.push_back(true);
+    writesInFlight_.push_back(chunk->size());
     dataSocket_->writeData(std::move(*chunk), -1, 0);
     return true;
 }
@@ -132,25 +140,17 @@ DownloadFile::~DownloadFile()
 
 std::optional<std::string> DownloadFile::readChunk()
 {
-    if (atEnd_) return std::string();
-    // Sized by what is left, so a small file needs no full-size buffer; at least one page, so
-    // a file that has grown is still read to its end.
-    const std::size_t size = static_cast<std::size_t>(
-        std::clamp<std::uint64_t>(left_, 4096, static_cast<std::uint64_t>(ChunkSize)));
+    if (left_ == 0) return std::string();
+    const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left_, ChunkSize));
     std::string chunk(size, '\0');
     std::size_t filled = 0;
     while (filled < size) {
         ssize_t n = ::read(fd_, chunk.data() + filled, size - filled);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::nullopt;
-        if (n == 0) {
-            atEnd_ = true;
-            break;
-        }
+        if (n <= 0) return std::nullopt;   // an error, or the end before the size
         filled += static_cast<std::size_t>(n);
     }
-    chunk.resize(filled);
-    left_ -= std::min<std::uint64_t>(left_, filled);
+    left_ -= filled;
     return chunk;
 }
 
@@ -165,9 +165,20 @@ void FtpDataConnection::onSocketDidAcceptNewSocket(net::EventSocket&, const std:
     logLine("FDC:New Connection -- shouldn't be called");
 }
 
+// Bytes read, and bytes the client has acknowledged: a slow client that keeps reading makes
+// progress even while the system's large send buffer lets the server write nothing more.
+std::uint64_t FtpDataConnection::progress() const
+{
+    const platform::WriteStream* stream = dataSocket_->writeStream();
+    if (!stream) return bytesRead_;
+    const std::uint64_t written = stream->bytesWritten();
+    return bytesRead_ + written - std::min<std::uint64_t>(written, stream->bytesUnacknowledged());
+}
+
 void FtpDataConnection::onSocketDidReadData(net::EventSocket&, std::string_view data, std::int32_t)
 {
     auto keep = shared_from_this();
+    bytesRead_ += data.size();
     queueRead();
     receivedData_ = data;
     if (ftpConnection_) ftpConnection_->didReceiveDataRead();
@@ -178,9 +189,10 @@ void FtpDataConnection::onSocketDidReadData(net::EventSocket&, std::string_view 
 void FtpDataConnection::onSocketDidWriteDataWithTag(net::EventSocket&, std::int32_t)
 {
     auto keep = shared_from_this();
-    const bool fileChunk = !writesInFlight_.empty() && writesInFlight_.front();
+    const std::size_t fileChunk = writesInFlight_.empty() ? 0 : writesInFlight_.front();
     if (!writesInFlight_.empty()) writesInFlight_.pop_front();
     if (fileChunk && file_) {
+        if (ftpConnection_) ftpConnection_->didSendFileBytes(fileChunk);
         if (!sendNextChunk()) fileDone();
     } else if (ftpConnection_) {
         ftpConnection_->didReceiveDataWritten();

@@ -29,21 +29,20 @@ class DownloadFile {
 public:
     static constexpr std::size_t ChunkSize = 256 * 1024;
 
-    // Takes the descriptor of a regular file of `size` bytes (the size only sizes the chunk
-    // buffers: a file that grows or shrinks meanwhile is sent as it is read).
+    // Takes the descriptor of a regular file of `size` bytes: that many bytes are sent, what
+    // the file gains meanwhile is not.
     DownloadFile(int fd, std::uint64_t size) : fd_(fd), left_(size) {}
     ~DownloadFile();
     DownloadFile(const DownloadFile&) = delete;
     DownloadFile& operator=(const DownloadFile&) = delete;
 
-    // The next chunk: up to ChunkSize bytes, empty at the end of the file, nullopt when the
-    // file cannot be read.
+    // The next chunk: up to ChunkSize bytes, empty once the size has been read, nullopt when
+    // the file cannot be read or ends before its size (it was cut short meanwhile).
     std::optional<std::string> readChunk();
 
 private:
     int fd_;
     std::uint64_t left_;
-    bool atEnd_ = false;
 };
 
 // What goes out on a data connection: bytes in memory (a listing), or a file.
@@ -87,6 +86,8 @@ public:
     std::int32_t connectionState() const { return connectionState_; }
     void setConnectionState(std::int32_t state) { connectionState_ = state; }
     net::EventSocket* dataSocket() const { return dataSocket_.get(); }
+    // Bytes moved so far, both ways: grows as long as the transfer makes progress.
+    std::uint64_t progress() const;
 
     // Socket delegate.
     bool onSocketWillConnect(net::EventSocket& sock) override;
@@ -108,10 +109,11 @@ private:
     FtpConnection* ftpConnection_;
     std::string_view receivedData_;
     std::int32_t connectionState_ = connectionIdle;
-    std::deque<bool> writesInFlight_;              // in completion order; true: a chunk of file_
+    std::deque<std::size_t> writesInFlight_;       // in completion order; a chunk of file_: its size, else 0
     std::shared_ptr<DownloadFile> file_;           // the file being sent, if any
     bool fileFailed_ = false;                      // file_ could not be read to its end
     std::vector<OutgoingData> waiting_;            // written while a file is being sent
+    std::uint64_t bytesRead_ = 0;
 };
 
 }  // namespace ohmkit::ftp

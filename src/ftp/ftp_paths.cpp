@@ -132,7 +132,7 @@ std::string standardizePath(std::string_view path)
     return result;
 }
 
-std::string resolveSymlinksInPath(std::string_view path)
+std::string resolveSymlinksInPath(std::string_view path, bool followLast)
 {
     if (path.empty() || path.front() != '/') return std::string(path);
     std::deque<std::string> remaining;
@@ -151,12 +151,13 @@ std::string resolveSymlinksInPath(std::string_view path)
         }
         std::string candidate = resolved + "/" + part;
         struct stat st{};
-        if (linksFollowed < 40 && ::lstat(candidate.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        const bool follow = followLast || !remaining.empty();
+        if (follow && ::lstat(candidate.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
             std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
             ssize_t n = ::readlink(candidate.c_str(), target.data(), target.size());
             if (n > 0 && static_cast<std::size_t>(n) < target.size()) {
+                if (++linksFollowed > 40) return {};
                 target.resize(static_cast<std::size_t>(n));
-                ++linksFollowed;
                 std::vector<std::string> targetParts = pathComponents(target);
                 remaining.insert(remaining.begin(), targetParts.begin(), targetParts.end());
                 if (target.front() == '/') resolved.clear();

@@ -38,8 +38,10 @@ std::string standardizePath(std::string_view path);
 
 // For an absolute path: replaces every symbolic link by its target and removes "." and ".."
 // in the order the system would follow them. Components that do not exist stay as written.
-// A relative path is returned unchanged.
-std::string resolveSymlinksInPath(std::string_view path);
+// With `followLast` false a link in the last component stays itself (for commands that act on
+// a name, not on what it points to). A relative path is returned unchanged. More links than
+// the system itself follows (40) give the empty text: no such path can be opened as checked.
+std::string resolveSymlinksInPath(std::string_view path, bool followLast = true);
 
 // True when `path` is `base` itself or lies under it: equal to `base`, or beginning with
 // `base` followed by "/". Both are expected in canonical form (no trailing "/" except "/").

@@ -4,6 +4,8 @@
 namespace ohmkit::ftp::reply {
 
 inline constexpr const char* kGreeting = "220 Brisklet server ready.\r\n";
+inline constexpr const char* kTooManyConnections = "421 Too many connections, try again later.";
+inline constexpr const char* kTimeout = "421 Timeout.";
 
 // Logging in and session
 inline constexpr const char* kUserOk = "331 Password required for %s";
@@ -41,6 +43,7 @@ inline constexpr const char* kLprt = "228 Entering Long Passive Mode \t(af, hal,
 inline constexpr const char* kEprt = "200 EPRT command successful.";
 inline constexpr const char* kPasvIpv6 = "425 Use EPSV for IPv6 connections.";
 inline constexpr const char* kNoDataPort = "425 Can't open data connection.";
+inline constexpr const char* kIllegalPort = "500 Illegal PORT command.";
 
 // Transfers
 inline constexpr const char* kListing = "150 Opening ASCII mode data connection for '/bin/ls'.";

@@ -4,7 +4,8 @@
 // It listens on one TCP port (IPv4 and IPv6), turns every accepted control socket into an
 // FtpConnection that it keeps in its registry, holds what all connections share (the command
 // table, the base directory that clients see as "/", the text encoding), builds listings, and
-// forwards three activity notifications to one observer (the upload screen).
+// forwards what happens to one observer (the upload screen): command and reply lines, changes
+// of the file list, the number of connections, and the progress of file transfers.
 // Threading: everything runs on the main run loop; nothing is locked.
 // Ownership: held by std::shared_ptr (use create()). The registry is the only owner of each
 // connection. The server keeps its observer alive until it is destroyed; its owner calls
@@ -21,16 +22,30 @@ namespace ohmkit::ftp {
 
 class FtpConnection;
 class FtpServerObserver;
+struct FileTransfer;
 
 enum class TextEncoding { Utf8 };
+
+// What one server allows its clients. The defaults are what the upload screen uses.
+struct FtpLimits {
+    std::size_t maxClients = 256;      // control connections in all
+    std::size_t maxPerAddress = 32;    // control connections from one client address
+    // Seconds a control connection may go without a complete command (no transfer under
+    // way), and a data connection without moving a byte.
+    double idleTimeout = 300;
+    double dataTimeout = 60;           // seconds a transfer may wait for its data connection
+};
 
 class FtpServer : public net::EventSocketDelegate, public std::enable_shared_from_this<FtpServer> {
 public:
     // initWithPort:withDir:notifyObject: — creates the server and starts listening on the low
     // 16 bits of `port` (0: a free port the system picks). A port that cannot be listened on
-    // is not an error: the server then accepts nothing (see isListening()).
+    // is not an error: the server then accepts nothing (see isListening()). At start the
+    // process's open-file limit is raised to its hard limit, and temporary files of uploads
+    // that never ended are removed from `dir`.
     static std::shared_ptr<FtpServer> create(std::uint32_t port, const std::string& dir,
-                                             std::shared_ptr<FtpServerObserver> notifyObject);
+                                             std::shared_ptr<FtpServerObserver> notifyObject,
+                                             const FtpLimits& limits = {});
     ~FtpServer() override;
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
@@ -38,11 +53,16 @@ public:
     void stopFtpServer();                          // stop listening, drop every connection
     void closeConnection(FtpConnection& connection);   // remove from the registry (QUIT)
     std::string createList(const std::string& dir) const;
+    // Whether a client at `address` may have one more control connection: `connection` is
+    // admitted if the connections admitted before it leave room under the limits.
+    bool admits(const FtpConnection& connection, const std::string& address) const;
 
     // Called by connections; each is forwarded to the observer.
     void didReceiveFileListChanged();
     void didDataSend();
     void didDataReceived();
+    void didTransferProgress(const FileTransfer& transfer);
+    void didTransferEnd(const FileTransfer& transfer, bool complete);
 
     // Settings and state.
     const std::string& baseDir() const { return baseDir_; }
@@ -52,6 +72,7 @@ public:
     TextEncoding clientEncoding() const { return clientEncoding_; }
     const std::map<std::string, std::string>& commands() const { return commands_; }
     std::int32_t portNumber() const { return portNumber_; }
+    const FtpLimits& limits() const { return limits_; }
     const std::vector<std::shared_ptr<FtpConnection>>& connections() const { return connections_; }
     const std::shared_ptr<FtpServerObserver>& notificationObject() const { return notificationObject_; }
     net::EventSocket* listenSocket() const { return listenSocket_.get(); }
@@ -65,7 +86,9 @@ public:
     FtpServer();   // use create()
 
 private:
+    void connectionsChanged();
     void start(std::uint32_t port, const std::string& dir, std::shared_ptr<FtpServerObserver> notifyObject);
+    static void raiseOpenFileLimit();
 
     std::shared_ptr<net::EventSocket> listenSocket_;
     std::shared_ptr<FtpServerObserver> notificationObject_;
@@ -76,6 +99,7 @@ private:
     bool changeRoot_ = true;
     TextEncoding clientEncoding_ = TextEncoding::Utf8;
     bool listening_ = false;
+    FtpLimits limits_;
 };
 
 }  // namespace ohmkit::ftp

@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <ostream>
 
 namespace ohmkit::ftp {
@@ -81,23 +82,61 @@ bool parsePort(const std::string& text, unsigned& port)
     return true;
 }
 
+// A whole number of at least 1.
+bool parseCount(const std::string& text, std::size_t& count)
+{
+    std::size_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 1) return false;
+    count = value;
+    return true;
+}
+
+// A number of seconds above 0 (fractions allowed), at most about 30 years.
+bool parseSeconds(const std::string& text, double& seconds)
+{
+    if (text.empty() || text.front() == ' ') return false;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !(value > 0) || value > 1e9) return false;
+    seconds = value;
+    return true;
+}
+
+const char* const kUsage =
+    "serve: usage: ohmkit serve [--port N] [--documents DIR] [--max-clients N] [--max-per-address N]"
+    " [--idle-timeout SECONDS] [--data-timeout SECONDS]\n";
+
 }  // namespace
 
 int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     unsigned port = datasheets::uploadPort();   // 2121 unless $OHMKIT_FTP_PORT says otherwise
     std::string documents;
+    FtpLimits limits;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--port" && hasValue && parsePort(args[i + 1], port)) {
-            ++i;
-        } else if (arg == "--documents" && hasValue && !args[i + 1].empty()) {
-            documents = args[++i];
-        } else {
-            err << "serve: usage: ohmkit serve [--port N] [--documents DIR]\n";
+        const std::string value = i + 1 < args.size() ? args[i + 1] : std::string();
+        bool ok = false;
+        if (arg == "--port") {
+            ok = parsePort(value, port);
+        } else if (arg == "--documents") {
+            ok = !value.empty();
+            documents = value;
+        } else if (arg == "--max-clients") {
+            ok = parseCount(value, limits.maxClients);
+        } else if (arg == "--max-per-address") {
+            ok = parseCount(value, limits.maxPerAddress);
+        } else if (arg == "--idle-timeout") {
+            ok = parseSeconds(value, limits.idleTimeout);
+        } else if (arg == "--data-timeout") {
+            ok = parseSeconds(value, limits.dataTimeout);
+        }
+        if (!ok) {
+            err << kUsage;
             return 2;
         }
+        ++i;
     }
     if (documents.empty()) documents = platform::documentsDirectory();
     struct stat st{};
@@ -112,7 +151,7 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "serve: cannot watch for stop signals\n";
         return 1;
     }
-    auto server = FtpServer::create(port, documents, nullptr);
+    auto server = FtpServer::create(port, documents, nullptr, limits);
     if (!server->isListening()) {
         err << "serve: cannot listen on port " << port << "\n";
         server->stopFtpServer();

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -437,6 +438,7 @@ void EventSocket::close()
     theSocket_.reset();    // invalidates, removes the registration, releases
     theSocket6_.reset();
     theRunLoop_ = nullptr;
+    readPaused_ = false;
     if ((theFlags_ & SetUpComplete) && theDelegate_) postDidDisconnect();
     theFlags_ = 0;
 }
@@ -509,22 +511,50 @@ void EventSocket::queueRead(std::unique_ptr<ReadPacket> packet)
 
 void EventSocket::queueWrite(std::unique_ptr<WritePacket> packet)
 {
+    queuedWriteBytes_ += packet->buffer->size();
     theWriteQueue_.push_back(std::move(packet));
     postDequeue(false);
 }
 
+// One pending dequeue per side serves every request queued meanwhile: the dequeue starts the
+// head of the queue, and each completed write posts the next one.
 void EventSocket::postDequeue(bool read)
 {
+    bool& posted = read ? readDequeuePosted_ : writeDequeuePosted_;
+    if (posted) return;
+    posted = true;
     std::weak_ptr<EventSocket> weak = weak_from_this();
     if (read)
         loop_->post([weak] {
-            if (auto self = weak.lock()) self->maybeDequeueRead();
+            if (auto self = weak.lock()) {
+                self->readDequeuePosted_ = false;
+                self->maybeDequeueRead();
+            }
         }, 0, this, "maybeDequeueRead");
     else
         loop_->post([weak] {
-            if (auto self = weak.lock()) self->maybeDequeueWrite();
+            if (auto self = weak.lock()) {
+                self->writeDequeuePosted_ = false;
+                self->maybeDequeueWrite();
+            }
         }, 0, this, "maybeDequeueWrite");
 }
+
+void EventSocket::pauseReading() { readPaused_ = true; }
+
+void EventSocket::resumeReading()
+{
+    if (!readPaused_) return;
+    readPaused_ = false;
+    // The stream reported the waiting bytes once already and does not repeat itself until
+    // they are read: a delivery pass on the next turn takes them.
+    std::weak_ptr<EventSocket> weak = weak_from_this();
+    loop_->post([weak] {
+        if (auto self = weak.lock()) self->doBytesAvailable();
+    }, 0, this, "resumeReading");
+}
+
+void EventSocket::setReadChunkLimit(std::size_t bytes) { readChunkLimit_ = std::clamp<std::size_t>(bytes, 1, ReadChunkSize); }
 
 // ---- The read side --------------------------------------------------------------------------
 
@@ -591,17 +621,17 @@ thread_local bool DeliveryBuffer::inUse_ = false;
 // later bring a new bytes-available event.
 void EventSocket::doBytesAvailable()
 {
-    if (!theCurrentRead_ || !theReadStream_) return;
+    if (!theCurrentRead_ || !theReadStream_ || readPaused_) return;
     auto stream = theReadStream_;
     DeliveryBuffer buffer;
     if (!buffer.data()) return;
-    while (theReadStream_ == stream && theCurrentRead_) {
-        ssize_t n = stream->read(buffer.data(), ReadChunkSize);
+    while (theReadStream_ == stream && theCurrentRead_ && !readPaused_) {
+        ssize_t n = stream->read(buffer.data(), readChunkLimit_);
         if (n < 1) break;   // nothing there; the end or an error comes as its own event
         std::int32_t tag = theCurrentRead_->tag;
         if (theDelegate_)
             theDelegate_->onSocketDidReadData(*this, std::string_view(buffer.data(), static_cast<std::size_t>(n)), tag);
-        if (static_cast<std::size_t>(n) < ReadChunkSize) break;
+        if (static_cast<std::size_t>(n) < readChunkLimit_) break;
     }
 }
 
@@ -657,6 +687,7 @@ void EventSocket::doSendBytes()
             break;
         }
         write.bytesDone += static_cast<std::int32_t>(n);
+        queuedWriteBytes_ -= std::min(queuedWriteBytes_, static_cast<std::size_t>(n));
         if (static_cast<std::size_t>(write.bytesDone) >= total) break;
         if (!stream->canAcceptBytes()) break;
     }
@@ -707,8 +738,11 @@ void EventSocket::emptyQueues()
     if (theCurrentWrite_) endCurrentWrite();
     theReadQueue_.clear();
     theWriteQueue_.clear();
+    queuedWriteBytes_ = 0;
     loop_->cancel(this, "maybeDequeueRead");
     loop_->cancel(this, "maybeDequeueWrite");
+    loop_->cancel(this, "resumeReading");
+    readDequeuePosted_ = writeDequeuePosted_ = false;
 }
 
 // ---- Stream events --------------------------------------------------------------------------

@@ -135,6 +135,20 @@ public:
 
     static std::string CRLFData();   // "\r\n"
 
+    // ---- Flow control (what a server needs against a peer that sends faster than it is
+    // served).
+    // Stops handing chunks to the delegate: bytes that arrive wait in the socket, and once its
+    // buffers are full the peer is held back. A delivery pass under way ends after the chunk
+    // being delivered.
+    void pauseReading();
+    // Delivers what waited, on a later turn of the run loop (never inside this call).
+    void resumeReading();
+    bool isReadingPaused() const { return readPaused_; }
+    // The largest chunk one read call takes (1 to ReadChunkSize; ReadChunkSize by default).
+    void setReadChunkLimit(std::size_t bytes);
+    // Bytes of the queued and current writes not yet handed to the system.
+    std::size_t queuedWriteBytes() const { return queuedWriteBytes_; }
+
     // ---- Queries.
     bool isConnected() const;
     bool isIPv4() const { return theSocket_ != nullptr; }     // has an IPv4 socket object
@@ -217,6 +231,12 @@ private:
     std::shared_ptr<platform::Timer> theWriteTimer_;
     EventSocketDelegate* theDelegate_;
     std::uint8_t theFlags_ = 0;
+    // At most one deferred dequeue per side is pending, however many requests are queued.
+    bool readDequeuePosted_ = false;
+    bool writeDequeuePosted_ = false;
+    bool readPaused_ = false;
+    std::size_t readChunkLimit_ = ReadChunkSize;
+    std::size_t queuedWriteBytes_ = 0;
 };
 
 }  // namespace ohmkit::net

@@ -85,7 +85,14 @@ RunLoop::RunLoop() : now_(Clock::now())
 
 RunLoop::~RunLoop()
 {
-    for (auto& t : timers_) t->valid_ = false;
+    for (auto& [key, timer] : timers_) timer->valid_ = false;
+    // Pending calls are destroyed while the loop is still whole: what they captured may cancel
+    // calls on its way out.
+    byTarget_.clear();
+    {
+        ReadyQueue ready = std::move(ready_);
+        DelayedQueue delayed = std::move(delayed_);
+    }
     ::close(wakeFd_);
     ::close(epollFd_);
 }
@@ -133,31 +140,90 @@ void RunLoop::addTimer(std::shared_ptr<Timer> timer)
 {
     timer->deadline_ = Clock::now() + toDuration(timer->interval_);
     timer->sequence_ = nextSequence_++;
-    timers_.push_back(std::move(timer));
+    TimerKey key{timer->deadline_, timer->sequence_};
+    timers_.emplace(key, std::move(timer));
     wakeUnlessDispatching();
 }
 
 void RunLoop::removeTimer(Timer& timer)
 {
-    // Erasing while fireTimers() walks a snapshot is safe: the snapshot holds its own references.
-    std::erase_if(timers_, [&](const std::shared_ptr<Timer>& t) { return t.get() == &timer; });
+    // Erasing while fireTimers() walks its list of due timers is safe: that list holds its own
+    // references.
+    timers_.erase(TimerKey{timer.deadline_, timer.sequence_});
 }
 
 void RunLoop::post(std::function<void()> call, double seconds, const void* target, std::string operation)
 {
-    deferred_.push_back(Deferred{nextSequence_++, Clock::now() + toDuration(seconds), target,
-                                 std::move(operation), std::move(call)});
+    auto node = std::make_unique<Deferred>();
+    Deferred& d = *node;
+    d.sequence = nextSequence_++;
+    const auto delay = toDuration(seconds);
+    d.due = Clock::now() + delay;
+    d.target = target;
+    d.operation = std::move(operation);
+    d.call = std::move(call);
+    if (target) {
+        SameCalls& same = byTarget_[target][d.operation];
+        d.inSame = same.insert(same.end(), &d);
+    }
+    if (delay == Clock::duration::zero()) {
+        d.inReady = ready_.insert(ready_.end(), std::move(node));
+    } else {
+        d.delayed = true;
+        d.inDelayed = delayed_.emplace(d.due, std::move(node));   // equal times keep posting order
+    }
     wakeUnlessDispatching();
 }
 
+// Removes a pending call from its queue and from the index of its target, and hands it over.
+RunLoop::DeferredPtr RunLoop::takeOut(Deferred& d)
+{
+    if (d.target) {
+        auto byOperation = byTarget_.find(d.target);
+        auto same = byOperation->second.find(d.operation);
+        same->second.erase(d.inSame);
+        if (same->second.empty()) byOperation->second.erase(same);
+        if (byOperation->second.empty()) byTarget_.erase(byOperation);
+    }
+    DeferredPtr node;
+    if (d.delayed) {
+        node = std::move(d.inDelayed->second);
+        delayed_.erase(d.inDelayed);
+    } else {
+        node = std::move(*d.inReady);
+        ready_.erase(d.inReady);
+    }
+    return node;
+}
+
+void RunLoop::takeOutAll(SameCalls& calls, std::vector<DeferredPtr>& into)
+{
+    // takeOut() erases from `calls` (and may erase `calls` itself with its last element).
+    while (!calls.empty()) {
+        const bool last = calls.size() == 1;
+        into.push_back(takeOut(*calls.front()));
+        if (last) break;
+    }
+}
+
+// Withdrawn calls are destroyed only once the queues are consistent again: what a call
+// captured may, while being destroyed, post or cancel calls itself.
 void RunLoop::cancel(const void* target, const std::string& operation)
 {
-    std::erase_if(deferred_, [&](const Deferred& d) { return d.target == target && d.operation == operation; });
+    std::vector<DeferredPtr> withdrawn;
+    if (auto byOperation = byTarget_.find(target); byOperation != byTarget_.end())
+        if (auto same = byOperation->second.find(operation); same != byOperation->second.end())
+            takeOutAll(same->second, withdrawn);
 }
 
 void RunLoop::cancelAll(const void* target)
 {
-    std::erase_if(deferred_, [&](const Deferred& d) { return d.target == target; });
+    std::vector<DeferredPtr> withdrawn;
+    for (;;) {
+        auto byOperation = byTarget_.find(target);
+        if (byOperation == byTarget_.end()) break;
+        takeOutAll(byOperation->second.begin()->second, withdrawn);
+    }
 }
 
 // Makes the epoll descriptor readable, so that whoever waits on it (epoll_wait, or Qt's
@@ -188,10 +254,12 @@ void RunLoop::drainWake()
 std::optional<RunLoop::Clock::time_point> RunLoop::nextDeadline() const
 {
     std::optional<Clock::time_point> next;
-    for (const auto& t : timers_)
-        if (!next || t->deadline_ < *next) next = t->deadline_;
-    for (const auto& d : deferred_)
-        if (!next || d.due < *next) next = d.due;
+    auto consider = [&](Clock::time_point t) {
+        if (!next || t < *next) next = t;
+    };
+    if (!timers_.empty()) consider(timers_.begin()->first.first);
+    if (!ready_.empty()) consider(ready_.front()->due);
+    if (!delayed_.empty()) consider(delayed_.begin()->first);
     return next;
 }
 
@@ -205,27 +273,27 @@ std::optional<std::chrono::milliseconds> RunLoop::nextTimeout() const
     return std::chrono::ceil<std::chrono::milliseconds>(left);
 }
 
-bool RunLoop::hasPendingWork() const { return !timers_.empty() || !deferred_.empty() || !watches_.empty(); }
+bool RunLoop::hasPendingWork() const
+{
+    return !timers_.empty() || !ready_.empty() || !delayed_.empty() || !watches_.empty();
+}
 
 bool RunLoop::fireTimers()
 {
-    std::vector<std::shared_ptr<Timer>> due;
-    for (const auto& t : timers_)
-        if (t->deadline_ <= now_) due.push_back(t);
-    std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
-        return a->deadline_ != b->deadline_ ? a->deadline_ < b->deadline_ : a->sequence_ < b->sequence_;
-    });
+    std::vector<std::shared_ptr<Timer>> due;   // in deadline order, equal deadlines in start order
+    for (auto it = timers_.begin(); it != timers_.end() && it->first.first <= now_; ++it) due.push_back(it->second);
     for (auto& timer : due) {
         if (!timer->valid_) continue;   // invalidated by an earlier callback of this pass
+        removeTimer(*timer);
         if (timer->repeats_) {
             // An overdue repeating timer fires once and then keeps its rhythm.
             auto step = std::max(toDuration(timer->interval_), Clock::duration(std::chrono::milliseconds(1)));
             auto next = timer->deadline_ + step;
             if (next <= now_) next = now_ + step;
             timer->deadline_ = next;
+            timers_.emplace(TimerKey{timer->deadline_, timer->sequence_}, timer);
         } else {
             timer->valid_ = false;      // marked stopped before it calls back
-            removeTimer(*timer);
         }
         auto callback = timer->callback_;   // the callback may drop the timer's last owner
         if (callback) callback(*timer);
@@ -233,18 +301,21 @@ bool RunLoop::fireTimers()
     return !due.empty();
 }
 
+// Runs the calls without delay that were posted before this iteration, in posting order, then
+// the delayed calls that have come due, by due time. Each call is taken out before it runs, so
+// it may post, cancel or destroy whatever it likes.
 bool RunLoop::runDeferred(std::uint64_t postedBefore)
 {
     bool ran = false;
-    for (;;) {
-        auto it = std::find_if(deferred_.begin(), deferred_.end(), [&](const Deferred& d) {
-            return d.sequence < postedBefore && d.due <= now_;
-        });
-        if (it == deferred_.end()) break;
-        auto call = std::move(it->call);
-        deferred_.erase(it);
+    while (!ready_.empty() && ready_.front()->sequence < postedBefore) {
+        DeferredPtr node = takeOut(*ready_.front());
         ran = true;
-        if (call) call();
+        if (node->call) node->call();
+    }
+    while (!delayed_.empty() && delayed_.begin()->first <= now_ && delayed_.begin()->second->sequence < postedBefore) {
+        DeferredPtr node = takeOut(*delayed_.begin()->second);
+        ran = true;
+        if (node->call) node->call();
     }
     return ran;
 }

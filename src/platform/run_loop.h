@@ -8,15 +8,21 @@
 //
 // One iteration: read "now" once, dispatch ready fds, fire due timers (earliest deadline first,
 // equal deadlines in start order), then run the deferred calls that were due when the
-// iteration began. Work posted while dispatching runs on a later iteration, never inside the
-// posting call.
+// iteration began (calls without delay in posting order, then delayed calls by due time).
+// Work posted while dispatching runs on a later iteration, never inside the posting call.
+//
+// Cost: posting, running and cancelling a call without delay take constant time whatever else
+// is pending; delayed calls and timers are kept ordered by due time (logarithmic).
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace ohmkit::platform {
@@ -87,7 +93,7 @@ public:
     static RunLoop& main();
 
     // Runs `call` after `seconds` (0 = on a later iteration). `target` and `operation` name the
-    // call so that cancel() can withdraw it; both may be left empty.
+    // call so that cancel() can withdraw it; a call posted without a target cannot be withdrawn.
     void post(std::function<void()> call, double seconds = 0.0, const void* target = nullptr,
               std::string operation = {});
     // Withdraws every pending call posted with this target and operation.
@@ -110,18 +116,33 @@ public:
 
     Clock::time_point now() const { return now_; }
     bool hasPendingWork() const;
+    std::size_t pendingCalls() const { return ready_.size() + delayed_.size(); }   // deferred calls
 
 private:
     friend class FdWatch;
     friend class Timer;
 
+    // A pending deferred call. It lives in exactly one of the two queues (without delay:
+    // `ready_`, in posting order; with a delay: `delayed_`, by due time) and, when it has a
+    // target, in the list of its (target, operation) in `byTarget_`; it knows its place in
+    // each, so taking it out costs no search.
+    struct Deferred;
+    using DeferredPtr = std::unique_ptr<Deferred>;
+    using ReadyQueue = std::list<DeferredPtr>;
+    using DelayedQueue = std::multimap<Clock::time_point, DeferredPtr>;
+    using SameCalls = std::list<Deferred*>;
     struct Deferred {
         std::uint64_t sequence;
         Clock::time_point due;
         const void* target;
         std::string operation;
         std::function<void()> call;
+        bool delayed = false;
+        ReadyQueue::iterator inReady;
+        DelayedQueue::iterator inDelayed;
+        SameCalls::iterator inSame;
     };
+    using TimerKey = std::pair<Clock::time_point, std::uint64_t>;   // deadline, start order
 
     void addWatch(FdWatch& watch);
     void updateWatch(FdWatch& watch);
@@ -134,6 +155,8 @@ private:
     void drainWake();
     bool fireTimers();
     bool runDeferred(std::uint64_t postedBefore);
+    DeferredPtr takeOut(Deferred& call);
+    void takeOutAll(SameCalls& calls, std::vector<DeferredPtr>& into);
     std::optional<Clock::time_point> nextDeadline() const;
 
     int epollFd_ = -1;
@@ -145,8 +168,10 @@ private:
     std::uint64_t nextId_ = 1;
     std::uint64_t nextSequence_ = 1;
     std::map<std::uint64_t, FdWatch*> watches_;
-    std::vector<std::shared_ptr<Timer>> timers_;
-    std::vector<Deferred> deferred_;
+    std::map<TimerKey, std::shared_ptr<Timer>> timers_;
+    ReadyQueue ready_;
+    DelayedQueue delayed_;
+    std::unordered_map<const void*, std::unordered_map<std::string, SameCalls>> byTarget_;
 };
 
 }  // namespace ohmkit::platform

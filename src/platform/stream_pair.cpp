@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <linux/sockios.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -534,6 +536,13 @@ ssize_t WriteStream::write(const void* buffer, std::size_t length, bool more)
     }
     if (observer_) observer_(length, n);
     return n;
+}
+
+std::size_t WriteStream::bytesUnacknowledged() const
+{
+    int queued = 0;
+    if (core_->fd() < 0 || ::ioctl(core_->fd(), SIOCOUTQ, &queued) != 0 || queued < 0) return 0;
+    return static_cast<std::size_t>(queued);
 }
 
 void WriteStream::setWriteObserver(std::function<void(std::size_t, ssize_t)> observer)

@@ -152,6 +152,8 @@ public:
     void setWriteObserver(std::function<void(std::size_t length, ssize_t result)> observer);
     std::uint64_t writeCalls() const { return writeCalls_; }
     std::uint64_t bytesWritten() const { return bytesWritten_; }
+    // Of the bytes written, those the peer has not acknowledged yet (0 when that cannot be had).
+    std::size_t bytesUnacknowledged() const;
 
 protected:
     explicit WriteStream(std::shared_ptr<SocketStreamCore> core) : Stream(std::move(core), Side::Write) {}

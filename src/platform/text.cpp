@@ -11,7 +11,6 @@ namespace ohmkit::platform {
 
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The longest "[sign]digits" prefix after white space; returns the sign and the digits.
@@ -23,7 +22,7 @@ struct IntegerPrefix {
 IntegerPrefix integerPrefix(std::string_view text)
 {
     std::size_t i = 0;
-    while (i < text.size() && isSpace(text[i])) ++i;
+    while (i < text.size() && isWhiteSpace(text[i])) ++i;
     IntegerPrefix p;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) p.negative = text[i++] == '-';
     std::size_t start = i;
@@ -53,17 +52,24 @@ T saturatingInteger(std::string_view text)
     return -value;
 }
 
+enum class DecimalMark { Point, PointOrComma };
+
 // The longest decimal floating-point prefix: [ws][sign]digits[.digits][(e|E)[sign]digits],
-// with at least one digit in the mantissa. Returns it without the leading white space.
-std::string floatPrefix(std::string_view text)
+// with at least one digit in the mantissa; with PointOrComma a comma followed by a digit is
+// the decimal point too. Returns it without the leading white space, with a point as mark.
+std::string floatPrefix(std::string_view text, DecimalMark mark = DecimalMark::Point)
 {
     std::size_t i = 0;
-    while (i < text.size() && isSpace(text[i])) ++i;
+    while (i < text.size() && isWhiteSpace(text[i])) ++i;
     std::size_t start = i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     std::size_t mantissaDigits = 0;
     while (i < text.size() && isDigit(text[i])) ++i, ++mantissaDigits;
-    if (i < text.size() && text[i] == '.') {
+    std::size_t markAt = std::string_view::npos;
+    const bool comma = mark == DecimalMark::PointOrComma && i + 1 < text.size() && text[i] == ',' &&
+                       isDigit(text[i + 1]);
+    if (i < text.size() && (text[i] == '.' || comma)) {
+        markAt = i - start;
         ++i;
         while (i < text.size() && isDigit(text[i])) ++i, ++mantissaDigits;
     }
@@ -76,32 +82,44 @@ std::string floatPrefix(std::string_view text)
         while (j < text.size() && isDigit(text[j])) ++j;
         if (j > expStart) end = j;
     }
-    return std::string(text.substr(start, end - start));
+    std::string prefix(text.substr(start, end - start));
+    if (markAt != std::string_view::npos) prefix[markAt] = '.';
+    return prefix;
 }
 
-}  // namespace
-
-int intValue(std::string_view text) { return saturatingInteger<int>(text); }
-long long longLongValue(std::string_view text) { return saturatingInteger<long long>(text); }
-
-float floatValue(std::string_view text)
+// strtof and strtod round correctly and give +-HUGE_VAL on overflow: saturate to the largest
+// finite value.
+float readFloat(const std::string& prefix)
 {
-    std::string s = floatPrefix(text);
-    if (s.empty()) return 0.0f;
-    // strtof rounds correctly and gives +-HUGE_VALF on overflow: saturate to the largest finite.
-    float v = std::strtof(s.c_str(), nullptr);
+    if (prefix.empty()) return 0.0f;
+    float v = std::strtof(prefix.c_str(), nullptr);
     if (std::isinf(v)) v = std::copysign(std::numeric_limits<float>::max(), v);
     return v;
 }
 
-double doubleValue(std::string_view text)
+double readDouble(const std::string& prefix)
 {
-    std::string s = floatPrefix(text);
-    if (s.empty()) return 0.0;
-    double v = std::strtod(s.c_str(), nullptr);
+    if (prefix.empty()) return 0.0;
+    double v = std::strtod(prefix.c_str(), nullptr);
     if (std::isinf(v)) v = std::copysign(std::numeric_limits<double>::max(), v);
     return v;
 }
+
+}  // namespace
+
+bool isWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+int intValue(std::string_view text) { return saturatingInteger<int>(text); }
+long long longLongValue(std::string_view text) { return saturatingInteger<long long>(text); }
+
+float floatValue(std::string_view text) { return readFloat(floatPrefix(text)); }
+
+double doubleValue(std::string_view text) { return readDouble(floatPrefix(text)); }
+
+// A typed zero is zero whatever its sign: adding +0 turns -0 into +0 and changes nothing else.
+float typedFloatValue(std::string_view text) { return readFloat(floatPrefix(text, DecimalMark::PointOrComma)) + 0.0f; }
+
+double typedDoubleValue(std::string_view text) { return readDouble(floatPrefix(text, DecimalMark::PointOrComma)) + 0.0; }
 
 int truncToInt(double value)
 {
@@ -117,6 +135,21 @@ long long truncToLongLong(double value)
     if (value >= 9223372036854775807.0) return std::numeric_limits<long long>::max();
     if (value <= -9223372036854775808.0) return std::numeric_limits<long long>::min();
     return static_cast<long long>(value);
+}
+
+float roundToFloat(double value)
+{
+    constexpr double largest = std::numeric_limits<float>::max();
+    if (std::isnan(value)) return std::numeric_limits<float>::quiet_NaN();
+    if (value > largest) return std::numeric_limits<float>::infinity();
+    if (value < -largest) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
+
+bool isShowableResult(double value)
+{
+    // Below 999999999999 even a value rounded up to no decimals prints 12 digits at most.
+    return std::isfinite(value) && std::fabs(value) < 999999999999.0;
 }
 
 std::string format(const char* fmt, ...)

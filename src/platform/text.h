@@ -5,21 +5,40 @@
 // The readers skip leading white space, take an optional sign and the longest decimal number
 // at the start; trailing characters are ignored and text without a number reads 0. They never
 // read hexadecimal, "inf" or "nan". Out-of-range values saturate.
+//
+// Fields where a user types a decimal number use the typed readers, which also take a comma
+// followed by a digit as the decimal point, as most of Europe writes it.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace ohmkit::platform {
 
+// The white space the readers skip: blank, tab, and the line and page breaks.
+bool isWhiteSpace(char c);
+
 int intValue(std::string_view text);                 // "12.7" reads 12
 long long longLongValue(std::string_view text);
 float floatValue(std::string_view text);             // single precision, correctly rounded
 double doubleValue(std::string_view text);
 
+// A decimal number as typed into a field: read like floatValue, and a comma followed by a
+// digit is the decimal point too ("4,5" is 4.5, ",5" is 0.5); any other comma ends the number
+// ("4," is 4, "1,5,7" is 1.5). "-0" reads as 0, so that no result shows a negative zero.
+float typedFloatValue(std::string_view text);
+double typedDoubleValue(std::string_view text);
+
 // Float-to-integer conversions that are defined for every input: truncation toward zero,
 // saturating at the type's limits, NaN gives 0.
 int truncToInt(double value);
 long long truncToLongLong(double value);
+// Double to single precision for every input: values beyond the float range become infinite,
+// as IEEE arithmetic gives, instead of an undefined conversion.
+float roundToFloat(double value);
+
+// Whether a computed result can be shown as a number: finite, and printing with at most 12
+// digits before the decimal point. Larger magnitudes come only from absurd input.
+bool isShowableResult(double value);
 
 // printf with the compiler's format checking; the result as a std::string.
 // Texts that the program stores with "%@" are written here with "%s" and c_str().

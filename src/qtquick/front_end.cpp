@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "app/routes.h"
+#include "app/utils.h"
 #include "ui/application.h"
 
 namespace ohmkit::qtquick {
@@ -15,7 +16,10 @@ FrontEnd::FrontEnd(bool tablet) : driver_(platform::RunLoop::main())
     application.setUserInterfaceIdiom(tablet ? ui::UserInterfaceIdiom::Pad : ui::UserInterfaceIdiom::Phone);
     application.setScreenSize(tablet ? ui::Size{768, 1024} : ui::Size{375, 667});
     application.setURLOpener([](const std::string& url) {
-        return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+        // The model keeps file URLs unescaped: a "#" or "%" in a file name is part of the path.
+        const std::string path = app::pathOfFileURL(url);
+        return QDesktopServices::openUrl(path != url ? QUrl::fromLocalFile(QString::fromStdString(path))
+                                                     : QUrl(QString::fromStdString(url)));
     });
     // Web views show their content in QML, which reports when a load starts and ends.
     ui::WebView::setFrontEndLoads(true);

@@ -253,6 +253,7 @@ void TableBridge::readRows()
             {QStringLiteral("section"), c.path.section},
             {QStringLiteral("row"), c.path.row},
             {QStringLiteral("text"), qs(cell.textLabel().text())},
+            {QStringLiteral("detail"), qs(cell.detailTextLabel().text())},
             {QStringLiteral("iconName"), qs(cell.imageView().imageName())},
             {QStringLiteral("icon"), imageUrl(cell.imageView().imageName())},
             {QStringLiteral("background"), toQColor(cell.contentBackgroundColor())},
@@ -322,6 +323,26 @@ QString WebBridge::plainText() const
 void WebBridge::loadDidStart() { web().loadDidStart(); }
 
 void WebBridge::loadDidFinish() { web().loadDidFinish(); }
+
+namespace {
+
+QtMessageHandler handlerBeforePdfSource = nullptr;
+
+void withoutNullReceiverWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && message == QLatin1String("QCoreApplication::postEvent: Unexpected null receiver")) return;
+    if (handlerBeforePdfSource) handlerBeforePdfSource(type, context, message);
+}
+
+}  // namespace
+
+void WebBridge::setPdfSource(QObject* document, const QUrl& source)
+{
+    if (!document) return;
+    handlerBeforePdfSource = qInstallMessageHandler(withoutNullReceiverWarning);
+    document->setProperty("source", source);
+    qInstallMessageHandler(handlerBeforePdfSource);
+}
 
 // ---- ActivityBridge, ScrollBridge -----------------------------------------------------------
 

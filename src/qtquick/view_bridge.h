@@ -236,8 +236,9 @@ private:
     QVariantList selected_;
 };
 
-// A table's rows, flattened over its sections. Each row is {section, row, text, iconName,
-// icon (a URL), background (the content background colour), height, deletable}.
+// A table's rows, flattened over its sections. Each row is {section, row, text, detail (the
+// subtitle), iconName, icon (a URL), background (the content background colour), height,
+// deletable}.
 class TableBridge : public ViewBridge {
     Q_OBJECT
     QML_ELEMENT
@@ -305,6 +306,11 @@ public:
 
     Q_INVOKABLE void loadDidStart();
     Q_INVOKABLE void loadDidFinish();
+    // Sets the `source` of a PdfDocument. QtPdf 6.4 deletes a helper it only makes for
+    // resources whenever the source changes, and that deletion of nothing warns
+    // "QCoreApplication::postEvent: Unexpected null receiver": that one message is dropped
+    // while the source is set.
+    Q_INVOKABLE static void setPdfSource(QObject* document, const QUrl& source);
 
 signals:
     void contentChanged();

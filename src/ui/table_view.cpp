@@ -4,11 +4,12 @@
 
 namespace ohmkit::ui {
 
-TableViewCell::TableViewCell(Style, std::string reuseIdentifier)
-    : View(Kind::TableCell), reuseIdentifier_(std::move(reuseIdentifier))
+TableViewCell::TableViewCell(Style style, std::string reuseIdentifier)
+    : View(Kind::TableCell), reuseIdentifier_(std::move(reuseIdentifier)), style_(style)
 {
     // A change inside the cell is a change of the cell for whoever draws it.
     textLabel_->addObserver([this] { changed(); });
+    detailTextLabel_->addObserver([this] { changed(); });
     imageView_->addObserver([this] { changed(); });
 }
 

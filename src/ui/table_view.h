@@ -10,17 +10,22 @@ struct IndexPath {
     bool operator==(const IndexPath&) const = default;
 };
 
-// One row's view: a text label and an image view over a content background.
+// One row's view: a text label and an image view over a content background; the subtitle
+// style adds a second, smaller line under the text (the detail text label).
 class TableViewCell : public View {
 public:
-    enum class Style { Default };
+    enum class Style { Default, Subtitle };
     TableViewCell(Style style, std::string reuseIdentifier);
 
     const std::string& reuseIdentifier() const { return reuseIdentifier_; }
+    Style style() const { return style_; }
     Label& textLabel() { return *textLabel_; }
     ImageView& imageView() { return *imageView_; }
+    // Empty and unused in the default style.
+    Label& detailTextLabel() { return *detailTextLabel_; }
     const Label& textLabel() const { return *textLabel_; }
     const ImageView& imageView() const { return *imageView_; }
+    const Label& detailTextLabel() const { return *detailTextLabel_; }
     Color contentBackgroundColor() const { return contentBackground_; }
     void setContentBackgroundColor(Color color);
 
@@ -29,7 +34,9 @@ public:
 
 private:
     std::string reuseIdentifier_;
+    Style style_;
     std::shared_ptr<Label> textLabel_ = std::make_shared<Label>();
+    std::shared_ptr<Label> detailTextLabel_ = std::make_shared<Label>();
     std::shared_ptr<ImageView> imageView_ = std::make_shared<ImageView>();
     Color contentBackground_ = Color::clear();
     bool selected_ = false;

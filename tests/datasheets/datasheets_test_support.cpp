@@ -125,6 +125,15 @@ void LoopbackClient::close()
     closed_ = true;
 }
 
+void LoopbackClient::reset()
+{
+    if (fd_ >= 0) {
+        const linger abort{1, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
+    close();
+}
+
 bool LoopbackClient::connect(unsigned port)
 {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -60,6 +60,7 @@ public:
     bool waitForClose(double seconds = 5.0);
     const std::string& received() const { return received_; }
     void close();                                // ends the connection from this side
+    void reset();                                // breaks it off (the peer sees a reset)
 
 private:
     bool pump();                                 // one non-blocking read; false on close

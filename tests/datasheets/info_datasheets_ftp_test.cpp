@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -98,14 +100,71 @@ TEST(UploadScreen, ShowsThePageWithTheWifiAddress)
     EXPECT_EQ(html.find(networkErrorText()), std::string::npos);
 }
 
-TEST(UploadScreen, ShowsTheNetworkErrorWithoutAnAddress)
+TEST(UploadScreen, WithoutAnAddressThePageSaysWhatToDoAndShowsNoCommands)
 {
     FakeNetwork network("");
     UploadScreen upload;
     const std::string& html = upload.screen->webView->html();
-    EXPECT_NE(html.find(networkErrorText()), std::string::npos);
-    EXPECT_EQ(html.find("ftp://"), html.find("ftp:// links"));   // only the page's own prose
+    EXPECT_NE(html.find("<p>" + networkErrorText() + "</p>"), std::string::npos);   // a sentence of its own
+    EXPECT_NE(html.find("join a Wi-Fi network"), std::string::npos);
+    EXPECT_EQ(html.find("ftp://"), std::string::npos);
+    EXPECT_EQ(html.find("curl"), std::string::npos);
+    EXPECT_EQ(html.find("address above"), std::string::npos);
     EXPECT_EQ(html.find("_LINK_"), std::string::npos);
+    // The server runs all the same.
+    EXPECT_TRUE(upload.screen->server->isListening());
+    EXPECT_FALSE(upload.screen->labelServerStatus->isHidden());
+}
+
+TEST(UploadScreen, CommandsCanBeCopiedWithTheAddressInThem)
+{
+    FakeNetwork network("192.168.1.5");
+    UploadScreen upload;
+    const std::string& html = upload.screen->webView->html();
+    const std::string link = platform::format("ftp://192.168.1.5:%u", upload.port);
+    for (const std::string& command : {link, "curl -T datasheet.pdf " + link + "/", "lftp " + link})
+        EXPECT_NE(html.find("href=\"copy:" + command + "\""), std::string::npos) << command;
+}
+
+TEST(UploadScreen, APortInUseIsSaidInWordsAndNoAddressIsOffered)
+{
+    FakeNetwork network("192.168.1.5");
+    TempDocuments docs;
+    // Something else listens on the port first.
+    const unsigned port = freeLoopbackPort();
+    auto other = ftp::FtpServer::create(port, docs.path(), nullptr);
+    ASSERT_TRUE(other->isListening());
+
+    platform::LogCapture log;
+    auto nav = std::make_shared<ui::NavigationController>();
+    nav->setRootViewController(std::make_shared<ui::ViewController>("Root"));
+    auto screen = std::make_shared<InfoDatasheetsFTP>(port);
+    nav->pushViewController(screen, true);
+    EXPECT_FALSE(screen->server->isListening());
+    EXPECT_TRUE(screen->labelServerStatus->isHidden());
+    EXPECT_FALSE(screen->labelServerError->isHidden());
+    EXPECT_EQ(screen->labelServerError->text(), platform::format("FTP server could not start: port %u is in use", port));
+    const std::string& html = screen->webView->html();
+    EXPECT_NE(html.find(screen->labelServerError->text() + "."), std::string::npos);
+    EXPECT_EQ(html.find("ftp://"), std::string::npos);
+    EXPECT_EQ(html.find("192.168.1.5"), std::string::npos);
+    EXPECT_TRUE(log.contains(platform::format("FTP server could not start: port %u is in use", port)));
+    nav->popViewControllerAnimated(false);
+    other->stopFtpServer();
+}
+
+TEST(UploadScreen, ListenFailureInWords)
+{
+    TempDocuments docs;
+    const unsigned port = freeLoopbackPort();
+    EXPECT_EQ(InfoDatasheetsFTP::listenFailure(port), platform::format("port %u could not be opened", port));
+    auto other = ftp::FtpServer::create(port, docs.path(), nullptr);
+    ASSERT_TRUE(other->isListening());
+    EXPECT_EQ(InfoDatasheetsFTP::listenFailure(port), platform::format("port %u is in use", port));
+    other->stopFtpServer();
+    if (::geteuid() != 0) {
+        EXPECT_EQ(InfoDatasheetsFTP::listenFailure(21), "port 21 needs administrator rights");
+    }
 }
 
 TEST(UploadScreen, StartsWithHiddenIndicatorsAndTheStorageLine)
@@ -125,7 +184,11 @@ TEST(UploadScreen, StartsWithHiddenIndicatorsAndTheStorageLine)
     // The outlets in the order the layout names them.
     std::vector<std::string> names;
     for (const auto& outlet : screen.outlets()) names.push_back(outlet.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"webView", "labelIPAddress", "labelDeviceInfo", "labelRX", "labelTX"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"webView", "labelIPAddress", "labelDeviceInfo", "labelRX", "labelTX",
+                                               "labelServerStatus", "labelServerError", "labelClients",
+                                               "labelTransfer"}));
+    EXPECT_EQ(screen.labelServerStatus->text(), "FTP server running");
+    EXPECT_TRUE(screen.labelServerError->isHidden());
 }
 
 TEST(UploadScreen, KeepsTheDisplayAwakeWhileShown)
@@ -259,13 +322,29 @@ TEST(UploadScreen, ComingBackStartsAFreshServer)
     EXPECT_TRUE(client.waitForClose());
 }
 
-TEST(UploadScreen, AnUploadIsReportedAndLandsInTheStore)
+namespace {
+
+// Every text a label shows while it is watched, in order, repeats left out.
+class TextHistory {
+public:
+    explicit TextHistory(ui::Label& label) : label_(label)
+    {
+        observer_ = label.addObserver([this] {
+            if (texts.empty() || texts.back() != label_.text()) texts.push_back(label_.text());
+        });
+    }
+    ~TextHistory() { label_.removeObserver(observer_); }
+    std::vector<std::string> texts;
+
+private:
+    ui::Label& label_;
+    int observer_;
+};
+
+// Logs in on a new control connection and opens a passive data connection.
+void logInWithDataConnection(unsigned port, LoopbackClient& control, LoopbackClient& data)
 {
-    FakeNetwork network("");
-    UploadScreen upload;
-    platform::LogCapture log;
-    LoopbackClient control;
-    ASSERT_TRUE(control.connect(upload.port));
+    ASSERT_TRUE(control.connect(port));
     ASSERT_TRUE(control.waitFor("220 "));
     ASSERT_TRUE(control.send("USER a\r\nPASS b\r\nTYPE I\r\nPASV\r\n"));
     ASSERT_TRUE(control.waitFor("227 "));
@@ -276,13 +355,73 @@ TEST(UploadScreen, AnUploadIsReportedAndLandsInTheStore)
     unsigned h1, h2, h3, h4, p1, p2;
     ASSERT_EQ(std::sscanf(text.c_str() + open, "(%u,%u,%u,%u,%u,%u)", &h1, &h2, &h3, &h4, &p1, &p2), 6);
     EXPECT_EQ(h1, 127u);
-    LoopbackClient data;
     ASSERT_TRUE(data.connect(p1 * 256 + p2));
+}
+
+}  // namespace
+
+TEST(UploadScreen, AnUploadIsReportedAndLandsInTheStore)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    auto& screen = *upload.screen;
+    EXPECT_EQ(screen.labelClients->text(), "No clients connected");
+    EXPECT_TRUE(screen.labelTransfer->isHidden());
+    platform::LogCapture log;
+    LoopbackClient control, data;
+    logInWithDataConnection(upload.port, control, data);
+    EXPECT_EQ(screen.labelClients->text(), "1 client connected");
+    TextHistory shown(*screen.labelTransfer);
     ASSERT_TRUE(control.send("STOR new part.pdf\r\n"));
     ASSERT_TRUE(control.waitFor("150 "));
-    ASSERT_TRUE(data.send("%PDF-1.4\n"));
+    ASSERT_TRUE(data.send(std::string(1500, 'x')));
+    ASSERT_TRUE(runMainLoopUntil([&] { return screen.labelTransfer->text() == "Receiving new part.pdf: 1.5 kB"; }));
     data.close();
     ASSERT_TRUE(control.waitFor("226 "));
     EXPECT_TRUE(runMainLoopUntil([&] { return log.contains("fileListChanged"); }));
-    EXPECT_EQ(platform::readFile(upload.docs.path() + "/new part.pdf").value_or(""), "%PDF-1.4\n");
+    EXPECT_EQ(platform::readFile(upload.docs.path() + "/new part.pdf").value_or("").size(), 1500u);
+    EXPECT_EQ(screen.labelTransfer->text(), "Received new part.pdf: 1.5 kB");
+    EXPECT_EQ(shown.texts.front(), "Receiving new part.pdf: 0 B");
+    EXPECT_FALSE(screen.labelTransfer->isHidden());
+
+    // A client that leaves is no longer counted.
+    ASSERT_TRUE(control.send("QUIT\r\n"));
+    EXPECT_TRUE(control.waitForClose());
+    EXPECT_TRUE(runMainLoopUntil([&] { return screen.labelClients->text() == "No clients connected"; }));
+}
+
+TEST(UploadScreen, ADownloadAndABrokenUploadAreReported)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    auto& screen = *upload.screen;
+    upload.docs.write("LM317.pdf", std::string(600 * 1024, 'p'));   // more than one chunk
+    LoopbackClient control, data;
+    logInWithDataConnection(upload.port, control, data);
+    LoopbackClient second;
+    ASSERT_TRUE(second.connect(upload.port));
+    EXPECT_TRUE(runMainLoopUntil([&] { return screen.labelClients->text() == "2 clients connected"; }));
+
+    TextHistory shown(*screen.labelTransfer);
+    ASSERT_TRUE(control.send("RETR LM317.pdf\r\n"));
+    EXPECT_TRUE(data.waitForClose(10.0));
+    ASSERT_TRUE(control.waitFor("226 "));
+    EXPECT_EQ(data.received().size(), 600u * 1024);
+    ASSERT_GE(shown.texts.size(), 3u);
+    EXPECT_EQ(shown.texts.front(), "Sending LM317.pdf: 0 B of 614 kB");
+    EXPECT_EQ(shown.texts[1], "Sending LM317.pdf: 262 kB of 614 kB");   // one chunk written
+    EXPECT_EQ(shown.texts.back(), "Sent LM317.pdf: 614 kB");
+
+    // An upload whose data connection breaks off.
+    LoopbackClient data2;
+    control.close();
+    LoopbackClient control2;
+    logInWithDataConnection(upload.port, control2, data2);
+    ASSERT_TRUE(control2.send("STOR half.pdf\r\n"));
+    ASSERT_TRUE(control2.waitFor("150 "));
+    ASSERT_TRUE(data2.send(std::string(2000, 'h')));
+    ASSERT_TRUE(runMainLoopUntil([&] { return screen.labelTransfer->text() == "Receiving half.pdf: 2.0 kB"; }));
+    data2.reset();
+    ASSERT_TRUE(control2.waitFor("426 "));
+    EXPECT_EQ(screen.labelTransfer->text(), "Receiving half.pdf stopped after 2.0 kB");
 }

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <ctime>
 #include <sstream>
 
 #include "app/command_line.h"
@@ -72,6 +76,7 @@ TEST(DatasheetList, ListsEveryEntryAndMarksItExcludedFromBackup)
     TempDocuments docs;
     docs.write("LM317.pdf", "%PDF-1.4\n");
     docs.write(".hidden", "x");
+    docs.write(".ohmkit-upload-Ab12Cd", "an upload under way");
     docs.write("notes without extension", "x");
     ::mkdir((docs.path() + "/sub folder").c_str(), 0700);
     docs.write("sub folder/inside.pdf", "x");   // one level only
@@ -80,7 +85,9 @@ TEST(DatasheetList, ListsEveryEntryAndMarksItExcludedFromBackup)
     const std::vector<std::string> expected = {".hidden", "LM317.pdf", "notes without extension", "sub folder"};
     EXPECT_EQ(sorted(store.rows()), expected);
     // Listing order, as the folder lists itself: no sorting.
-    EXPECT_EQ(store.rows(), platform::directoryEntries(docs.path()));
+    std::vector<std::string> inOrder = platform::directoryEntries(docs.path());
+    std::erase(inOrder, ".ohmkit-upload-Ab12Cd");
+    EXPECT_EQ(store.rows(), inOrder);
     EXPECT_EQ(store.list->labelFilesInfo->text(), "Files: 4");
     for (const auto& name : expected) EXPECT_TRUE(platform::isExcludedFromBackup(docs.path() + "/" + name)) << name;
     EXPECT_FALSE(platform::isExcludedFromBackup(docs.path() + "/sub folder/inside.pdf"));
@@ -186,9 +193,219 @@ TEST(DatasheetList, ScriptedMode)
     docs.write("a.pdf", "%PDF-1.4\n");
     std::ostringstream out, err;
     ASSERT_EQ(app::runScript({"ShowDatasheetsView"}, out, err), 0) << err.str();
-    EXPECT_EQ(out.str(), "mainTableData[0]: a.pdf\nlabelFilesInfo: Files: 1\n");
+    EXPECT_EQ(out.str(), "mainTableData[0]: a.pdf\nlabelFilesInfo: Files: 1\ntextFilter: \nlabelSortOrder: Folder order\n"
+                         "labelPrompt: \ntextNewName: \nlabelPromptError: \n");
 
     std::ostringstream viewerOut, viewerErr;
     ASSERT_EQ(app::runScript({"ShowDatasheetsView", "row:mainTableData:0"}, viewerOut, viewerErr), 0) << viewerErr.str();
-    EXPECT_EQ(viewerOut.str(), "webView: file://" + docs.path() + "/a.pdf\nwaitCursor: stopped\n");
+    EXPECT_EQ(viewerOut.str(), "webView: file://" + docs.path() +
+                                   "/a.pdf\nwaitCursor: stopped\nlabelFileInfo: 9 B \u00b7 PDF document\nlabelOpenError: \n");
+
+    // Renaming from a script: editing mode, the row, the new name, return.
+    std::ostringstream renameOut, renameErr;
+    ASSERT_EQ(app::runScript({"ShowDatasheetsView", "tap:onButtonEdit", "row:mainTableData:0", "textNewName=b.pdf",
+                              "return:textNewName"},
+                             renameOut, renameErr),
+              0)
+        << renameErr.str();
+    EXPECT_EQ(renameOut.str().rfind("mainTableData[0]: b.pdf\n", 0), 0u) << renameOut.str();
+}
+
+namespace {
+
+// Gives a file a modification time (seconds since the epoch).
+void touch(const std::string& path, std::time_t when)
+{
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+}  // namespace
+
+TEST(DatasheetList, RowsShowSizeDateAndATypeIcon)
+{
+    TempDocuments docs;
+    docs.write("LM358.pdf", datasheets::test::minimalPdf("LM358"));
+    ::mkdir((docs.path() + "/old").c_str(), 0700);
+    Store store;
+    for (int r = 0; r < 2; ++r) {
+        auto cell = store.list->mainTableData->cellForRow({0, r});
+        const bool folder = cell->textLabel().text() == "old";
+        EXPECT_EQ(cell->style(), ui::TableViewCell::Style::Subtitle);
+        EXPECT_EQ(cell->imageView().imageName(), folder ? "doc_folder" : "doc_pdf");
+        const std::string size = folder ? "Folder" : datasheets::humanSize(datasheets::test::minimalPdf("LM358").size());
+        const std::string& detail = cell->detailTextLabel().text();
+        EXPECT_EQ(detail.rfind(size + " \u00b7 20", 0), 0u) << detail;   // then the date
+    }
+    EXPECT_EQ(store.list->mainTableData->heightForRow({0, 0}), 60.0f);
+}
+
+TEST(DatasheetList, FilterNarrowsTheRowsAsYouTypeAndKeepsTheCount)
+{
+    TempDocuments docs;
+    for (const char* name : {"LM317.pdf", "lm358.pdf", "NE555.pdf", "notes.txt"}) docs.write(name, "x");
+    Store store;
+    store.list->textFilter->userEdit("lm3");
+    EXPECT_EQ(sorted(store.list->shownNames()), (std::vector<std::string>{"LM317.pdf", "lm358.pdf"}));
+    EXPECT_EQ(sorted(store.rows()), sorted(store.list->shownNames()));
+    EXPECT_EQ(store.list->labelFilesInfo->text(), "Files: 4");   // the count line counts the store
+    store.list->textFilter->userEdit("xyz");
+    EXPECT_TRUE(store.rows().empty());
+    // The filter holds across a refresh and a return from another screen.
+    store.list->textFilter->userEdit("NE5");
+    store.list->buttonForAction("onButtonRefresh")->userTap();
+    EXPECT_EQ(store.rows(), std::vector<std::string>{"NE555.pdf"});
+    store.list->textFilter->userEdit("");
+    EXPECT_EQ(store.rows(), platform::directoryEntries(docs.path()));
+}
+
+TEST(DatasheetList, SortByNameOrNewestForThisVisitOnly)
+{
+    TempDocuments docs;
+    const std::pair<const char*, std::time_t> files[] = {
+        {"LM1117.pdf", 1700000300}, {"lm358.pdf", 1700000100}, {"LM317.pdf", 1700000200}, {"a.txt", 1700000200}};
+    for (const auto& [name, when] : files) {
+        docs.write(name, "x");
+        touch(docs.path() + "/" + name, when);
+    }
+    {
+        Store store;
+        EXPECT_EQ(store.list->labelSortOrder->text(), "Folder order");
+        store.list->buttonForAction("onSortByName")->userTap();
+        EXPECT_EQ(store.list->labelSortOrder->text(), "Name");
+        EXPECT_EQ(store.rows(), (std::vector<std::string>{"a.txt", "LM317.pdf", "lm358.pdf", "LM1117.pdf"}));
+        store.list->buttonForAction("onSortNewest")->userTap();
+        EXPECT_EQ(store.list->labelSortOrder->text(), "Newest first");
+        // Equal times fall back to the name order.
+        EXPECT_EQ(store.rows(), (std::vector<std::string>{"LM1117.pdf", "a.txt", "LM317.pdf", "lm358.pdf"}));
+        store.list->textFilter->userEdit("lm3");
+        EXPECT_EQ(store.rows(), (std::vector<std::string>{"LM317.pdf", "lm358.pdf"}));
+        store.list->buttonForAction("onSortListing")->userTap();
+        store.list->textFilter->userEdit("");
+        EXPECT_EQ(store.rows(), platform::directoryEntries(docs.path()));
+        store.list->buttonForAction("onSortNewest")->userTap();
+    }
+    // Nothing is kept: the next visit starts in the folder's order.
+    Store again;
+    EXPECT_EQ(again.list->sortOrder(), InfoDatasheetsView::SortOrder::Listing);
+    EXPECT_EQ(again.rows(), platform::directoryEntries(docs.path()));
+}
+
+TEST(DatasheetList, DeleteAsksNamingTheFileAndCanBeCancelled)
+{
+    TempDocuments docs;
+    docs.write("LM317.pdf", "x");
+    ::mkdir((docs.path() + "/old").c_str(), 0700);
+    docs.write("old/inner.pdf", "x");
+    Store store;
+    auto& list = *store.list;
+    EXPECT_TRUE(list.labelPrompt->isHidden());
+    EXPECT_TRUE(list.buttonForAction("onButtonConfirmDelete")->isHidden());
+
+    // Delete needs editing mode, as in any table.
+    list.mainTableData->userDelete({0, 0});
+    EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::None);
+    list.buttonForAction("onButtonEdit")->userTap();
+    EXPECT_TRUE(list.mainTableData->isEditing());
+    EXPECT_EQ(list.buttonForAction("onButtonEdit")->title(), "Done");
+
+    const auto rowOf = [&](const std::string& name) {
+        const auto rows = store.rows();
+        return static_cast<int>(std::find(rows.begin(), rows.end(), name) - rows.begin());
+    };
+    list.mainTableData->userDelete({0, rowOf("LM317.pdf")});
+    EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::Delete);
+    EXPECT_FALSE(list.labelPrompt->isHidden());
+    EXPECT_EQ(list.labelPrompt->text(), "Delete \u201cLM317.pdf\u201d?");
+    EXPECT_FALSE(list.buttonForAction("onButtonConfirmDelete")->isHidden());
+    EXPECT_TRUE(list.buttonForAction("onButtonConfirmRename")->isHidden());
+    EXPECT_TRUE(list.textNewName->isHidden());
+    list.buttonForAction("onButtonCancelPrompt")->userTap();
+    EXPECT_TRUE(list.labelPrompt->isHidden());
+    EXPECT_TRUE(platform::fileExists(docs.path() + "/LM317.pdf"));
+
+    list.mainTableData->userDelete({0, rowOf("old")});
+    EXPECT_EQ(list.labelPrompt->text(), "Delete the folder \u201cold\u201d and everything in it?");
+    list.buttonForAction("onButtonConfirmDelete")->userTap();
+    EXPECT_FALSE(platform::fileExists(docs.path() + "/old"));
+    EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::None);
+    EXPECT_EQ(store.rows(), std::vector<std::string>{"LM317.pdf"});
+    EXPECT_EQ(list.labelFilesInfo->text(), "Files: 1");
+}
+
+TEST(DatasheetList, AFailedDeleteIsShownInThePrompt)
+{
+    TempDocuments docs;
+    docs.write("gone.pdf", "x");
+    Store store;
+    auto& list = *store.list;
+    list.buttonForAction("onButtonEdit")->userTap();
+    list.mainTableData->userDelete({0, 0});
+    ::unlink((docs.path() + "/gone.pdf").c_str());   // removed meanwhile by an FTP client
+    list.buttonForAction("onButtonConfirmDelete")->userTap();
+    EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::Delete);
+    EXPECT_FALSE(list.labelPromptError->isHidden());
+    EXPECT_EQ(list.labelPromptError->text(), "\u201cgone.pdf\u201d no longer exists.");
+    // Leaving editing mode closes the question.
+    list.buttonForAction("onButtonEdit")->userTap();
+    EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::None);
+    EXPECT_TRUE(list.labelPromptError->isHidden());
+}
+
+TEST(DatasheetList, RenameFromEditingModeRefusesNamesOutsideTheStore)
+{
+    TempDocuments docs;
+    docs.write("LM317.pdf", "x");
+    Store store;
+    auto& list = *store.list;
+    list.buttonForAction("onButtonEdit")->userTap();
+    list.mainTableData->userSelect({0, 0});
+    EXPECT_EQ(store.nav->topViewController(), store.list);   // no viewer in editing mode
+    EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::Rename);
+    EXPECT_EQ(list.labelPrompt->text(), "Rename \u201cLM317.pdf\u201d");
+    EXPECT_FALSE(list.textNewName->isHidden());
+    EXPECT_TRUE(list.textNewName->isFirstResponder());
+    EXPECT_EQ(list.textNewName->text(), "LM317.pdf");
+
+    list.textNewName->userEdit("../LM317.pdf");
+    list.buttonForAction("onButtonConfirmRename")->userTap();
+    EXPECT_EQ(list.labelPromptError->text(), "\u201c../LM317.pdf\u201d is not inside the datasheet store.");
+    EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::Rename);   // the user may correct it
+    EXPECT_TRUE(platform::fileExists(docs.path() + "/LM317.pdf"));
+
+    // The return key confirms.
+    list.textNewName->userEdit("LM317 regulator.pdf");
+    list.textNewName->userReturn();
+    EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::None);
+    EXPECT_EQ(store.rows(), std::vector<std::string>{"LM317 regulator.pdf"});
+    EXPECT_FALSE(list.textNewName->isFirstResponder());
+}
+
+TEST(DatasheetViewer, AFileItCannotShowOffersTheDefaultApplicationAndSaysWhenThatFails)
+{
+    TempDocuments docs;
+    docs.write("board.zip", std::string("PK\x03\x04\x14\0\0\0", 8));
+    Store store;
+    store.list->mainTableData->userSelect({0, 0});
+    auto* viewer = dynamic_cast<InfoDatasheetOpen*>(store.nav->topViewController());
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->documentKind(), datasheets::DocumentKind::Unsupported);
+    EXPECT_EQ(viewer->labelFileInfo->text(), "8 B \u00b7 ZIP file");
+    EXPECT_TRUE(viewer->labelOpenError->isHidden());
+
+    std::vector<std::string> asked;
+    bool opens = false;
+    ui::Application::shared().setURLOpener([&](const std::string& url) {
+        asked.push_back(url);
+        return opens;
+    });
+    viewer->buttonForAction("onButtonOpenExternally")->userTap();
+    EXPECT_EQ(asked, std::vector<std::string>{"file://" + docs.path() + "/board.zip"});
+    EXPECT_FALSE(viewer->labelOpenError->isHidden());
+    EXPECT_EQ(viewer->labelOpenError->text(), "No application on this computer could open \u201c" "board.zip\u201d.");
+    // A later success clears the message.
+    opens = true;
+    viewer->buttonForAction("onButtonOpenExternally")->userTap();
+    EXPECT_TRUE(viewer->labelOpenError->isHidden());
+    ui::Application::shared().setURLOpener(nullptr);
 }

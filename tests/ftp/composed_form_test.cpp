@@ -36,5 +36,16 @@ TEST(Utf8, RejectsMalformedSequences)
     EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));      // above U+10FFFF
 }
 
+TEST(Utf8, ControlCharactersOtherThanTab)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"USER anna", false}, {"STOR a\tb", false}, {"caf\xC3\xA9 \xE2\x80\xA8", false}, {"\xC2\xA0", false},
+        {"a\rb", true},       {"a\nb", true},        {"\x01", true},                        {"del\x7F", true},
+        {"nel \xC2\x85", true}, {"\xC2\x9F", true},
+    };
+    for (auto [text, control] : cases) EXPECT_EQ(hasControlCharacter(text), control) << text;
+    EXPECT_TRUE(hasControlCharacter(std::string_view("a\0b", 3)));
+}
+
 }  // namespace
 }  // namespace ohmkit::ftp

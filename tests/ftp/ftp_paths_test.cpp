@@ -107,8 +107,22 @@ TEST_F(ResolveLinks, FollowsLinksAndDotsInOrder)
     EXPECT_EQ(resolveSymlinksInPath(base + "/missing/../sub/./new"), base + "/sub/new");
     EXPECT_EQ(resolveSymlinksInPath("/.."), "/");
     EXPECT_EQ(resolveSymlinksInPath("relative/x"), "relative/x");
-    // A link that points at itself ends after a bounded number of steps.
-    EXPECT_FALSE(resolveSymlinksInPath(base + "/loop").empty());
+    // A link that points at itself ends after as many steps as the system takes, with no path.
+    EXPECT_EQ(resolveSymlinksInPath(base + "/loop"), "");
+}
+
+// Commands that act on a name itself (delete, rename, replace) keep a link in the last
+// component; every link before it is still followed.
+TEST_F(ResolveLinks, TheLastLinkCanBeKept)
+{
+    const std::string base = root_ + "/base";
+    EXPECT_EQ(resolveSymlinksInPath(base + "/away", false), base + "/away");
+    EXPECT_EQ(resolveSymlinksInPath(base + "/loop", false), base + "/loop");
+    EXPECT_EQ(resolveSymlinksInPath(base + "/away/x", false), root_ + "/outside/x");
+    EXPECT_EQ(resolveSymlinksInPath(base + "/rel/../away", false), base + "/away");
+    // ".." or "." at the end is no name: it is resolved like any other.
+    EXPECT_EQ(resolveSymlinksInPath(base + "/away/..", false), root_);
+    EXPECT_EQ(resolveSymlinksInPath(base + "/rel/.", false), base + "/sub");
 }
 
 }  // namespace

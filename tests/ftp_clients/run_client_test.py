@@ -19,15 +19,16 @@ import socket
 import subprocess
 import sys
 import tempfile
+import time
 
 SKIP = 77
 
 
 class Server:
-    def __init__(self, binary, documents, port=0):
+    def __init__(self, binary, documents, port=0, options=()):
         self.log_path = os.path.join(os.path.dirname(documents), "server.log")
         self.log = open(self.log_path, "w")
-        self.proc = subprocess.Popen([binary, "--port", str(port), "--documents", documents],
+        self.proc = subprocess.Popen([binary, "--port", str(port), "--documents", documents] + list(options),
                                      stdout=subprocess.PIPE, stderr=self.log, text=True)
         line = self.proc.stdout.readline()
         match = re.search(r"ftp://127\.0\.0\.1:(\d+)", line)
@@ -185,6 +186,120 @@ def lftp_case(server, store):
         shutil.rmtree(work)
 
 
+class Raw:
+    """A control connection driven byte by byte, as a hostile or broken client would."""
+
+    def __init__(self, port):
+        self.sock = socket.create_connection(("127.0.0.1", port), timeout=10)
+        self.buffer = b""
+
+    def line(self):
+        while b"\r\n" not in self.buffer:
+            chunk = self.sock.recv(65536)
+            if not chunk:
+                return None
+            self.buffer += chunk
+        line, self.buffer = self.buffer.split(b"\r\n", 1)
+        return line.decode("utf-8", "replace")
+
+    def send(self, data, flags=0):
+        self.sock.sendall(data, flags)
+
+    def command(self, data):
+        self.send(data + b"\r\n")
+        return self.line()
+
+    def closed(self):
+        try:
+            return self.line() is None
+        except ConnectionResetError:
+            return True
+
+
+def pasv_port(reply):
+    numbers = [int(n) for n in re.search(r"\(([\d,]+)\)", reply).group(1).split(",")]
+    return numbers[4] * 256 + numbers[5]
+
+
+def hostile_case(binary, store):
+    # Short timeouts and small limits, set through the serve options.
+    server = Server(binary, store, options=["--idle-timeout", "2", "--data-timeout", "1", "--max-per-address", "3",
+                                            "--max-clients", "10"])
+    with open(os.path.join(store, "sheet.pdf"), "wb") as f:
+        f.write(b"%PDF datasheet")
+    with open(os.path.join(os.path.dirname(store), "outside.txt"), "wb") as f:
+        f.write(b"outside")
+    try:
+        c = Raw(server.port)
+        check(c.line() == "220 Brisklet server ready.", "greeting")
+        # A NUL in a name, the two lines that used to empty the store, a CR that forged a reply,
+        # text that is not UTF-8: refused, nothing done.
+        for line in (b"RETR ../outside.txt\0/../sheet.pdf", b"RMD sub/..\0/x", b"DELE .\0/x",
+                     b"USER x\r226 Transfer complete.", b"STOR caf\xe9.txt"):
+            reply = c.command(line)
+            check(reply == "501 Syntax error in parameters or arguments.", "%r: %r" % (line, reply))
+        check(os.listdir(store) == ["sheet.pdf"], os.listdir(store))
+        # Ctrl-C in a terminal client: interrupt, then the data mark as urgent data, then ABOR.
+        c.send(b"\xff\xf4\xff")
+        c.send(b"\xf2", socket.MSG_OOB)
+        reply = c.command(b"ABOR")
+        check(reply == "500 'ABOR': command not understood.", reply)
+        check(c.command(b"PORT 127,0,0,1,0,22") == "500 Illegal PORT command.", "privileged port")
+        # PASV, RETR without connecting, PASV, LIST: the listing arrives, not the file.
+        c.command(b"PASV")
+        check(c.command(b"RETR sheet.pdf").startswith("150 "), "RETR")
+        port = pasv_port(c.command(b"PASV"))
+        data = socket.create_connection(("127.0.0.1", port), timeout=10)
+        check(c.command(b"LIST").startswith("150 "), "LIST")
+        listing = b""
+        while True:
+            chunk = data.recv(65536)
+            if not chunk:
+                break
+            listing += chunk
+        data.close()
+        check(listing.startswith(b"total 1\r\n") and b"%PDF" not in listing, repr(listing))
+        check(c.line() == "226 Transfer complete.", "226")
+        # 20,000 lines in one write while another client is served.
+        c.send(b"NOOP\r\n" * 20000)
+        other = Raw(server.port)
+        check(other.line() == "220 Brisklet server ready.", "second greeting")
+        check(other.command(b"NOOP") == "200 NOOP command successful.", "second client served")
+        replies = [c.line() for _ in range(20000)]
+        check(replies == ["200 NOOP command successful."] * 20000, "burst replies")
+        # A third connection from this address is the last one allowed.
+        check(c.command(b"NOOP") == "200 NOOP command successful.", "still there")
+        third = Raw(server.port)
+        check(third.line() == "220 Brisklet server ready.", "third greeting")
+        fourth = Raw(server.port)
+        check(fourth.line() == "421 Too many connections, try again later.", "fourth turned away")
+        check(fourth.closed(), "fourth closed")
+        # A script that pipes its commands and ends its side gets every reply, then the close.
+        for extra in (third, other):
+            extra.sock.close()
+        for _ in range(100):   # room again once the server has seen them go
+            script = Raw(server.port)
+            if script.line() == "220 Brisklet server ready.":
+                break
+            script.sock.close()
+            time.sleep(0.02)
+        else:
+            raise AssertionError("no room after two clients left")
+        script.send(b"USER a\r\nPASS b\r\nPWD\r\n")
+        script.sock.shutdown(socket.SHUT_WR)
+        got = [script.line() for _ in range(3)]
+        check(got == ["331 Password required for a", "230 User a logged in.", '257 "/" is the current directory.'], got)
+        check(script.closed(), "script closed")
+        # An idle client is told and closed.
+        check(c.line() == "421 Timeout.", "idle")
+        check(c.closed(), "idle closed")
+        server.stop()
+    except Exception:
+        print("---- server log (tail)\n" + server.tail())
+        server.proc.kill()
+        raise
+
+
 def serve_stops_case(binary, store):
     # SIGTERM stops it as cleanly as SIGINT; a port in use and bad arguments are refused.
     server = Server(binary, store)
@@ -208,6 +323,9 @@ def main():
     try:
         if case == "serve_stops":
             serve_stops_case(binary, store)
+            return 0
+        if case == "hostile":
+            hostile_case(binary, store)
             return 0
         if case.startswith("curl") and shutil.which("curl") is None or case.startswith("lftp") and shutil.which("lftp") is None:
             print("client not installed; skipped")

@@ -105,6 +105,84 @@ TEST_F(FtpServerTest, NamesLeadingOutsideTheStoreAreRefused)
     EXPECT_TRUE(fs::exists(path("mine")));
 }
 
+// The file calls would read a name only up to a NUL, after the whole name had been checked:
+// every such line is refused before anything is touched, the two that would empty the store
+// included.
+TEST_F(FtpServerTest, ANulInANameIsRefusedForEveryCommand)
+{
+    fs::create_directories(path("sub/inner"));
+    writeFileBytes(path("sheet.pdf"), "datasheet");
+    writeFileBytes(root_ + "/outside.txt", "outside");
+    const std::string nul(1, '\0');
+    const std::string lines[] = {
+        "RETR ../outside.txt" + nul + "/../sheet.pdf",
+        "SIZE ../outside.txt" + nul + "/x",
+        "LIST .." + nul + "/x",
+        "NLST .." + nul + "/x",
+        "STOR ../planted" + nul + "/x",
+        "DELE ../outside.txt" + nul + "/x",
+        "RMD sub/.." + nul + "/x",
+        "DELE ." + nul + "/x",
+        "MKD ../made" + nul + "/x",
+        "RNFR ../outside.txt" + nul + "/x",
+        "RNFR sheet.pdf",
+        "RNTO ../moved" + nul + "/x",
+        "CWD .." + nul + "/x",
+        "MLST a" + nul + "b",
+        "USER a" + nul,
+    };
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive();
+        for (const std::string& line : lines) {
+            c.send(line);
+            const std::string expected = line == "RNFR sheet.pdf" ? "350 RNFR command successful."
+                                                                  : "501 Syntax error in parameters or arguments.";
+            EXPECT_EQ(c.readLine(), expected) << line.substr(0, line.find('\0'));
+        }
+        EXPECT_EQ(c.command("PWD"), "257 \"/\" is the current directory.");
+        EXPECT_TRUE(c.quietFor(100));   // nothing went out on the data connection either
+    });
+    EXPECT_EQ(readFileBytes(path("sheet.pdf")), "datasheet");
+    EXPECT_TRUE(fs::is_directory(path("sub/inner")));
+    EXPECT_EQ(readFileBytes(root_ + "/outside.txt"), "outside");
+    EXPECT_FALSE(fs::exists(root_ + "/planted"));
+    EXPECT_FALSE(fs::exists(root_ + "/made"));
+    EXPECT_FALSE(fs::exists(root_ + "/moved"));
+}
+
+// A command that acts on a name (delete, rename, replace) acts on a link itself, never on what
+// it points to; one that reads (download, size, listing) follows it and must stay inside.
+TEST_F(FtpServerTest, LinksAreActedOnAsThemselvesAndReadThroughOnlyInside)
+{
+    fs::create_directory(root_ + "/outside");
+    writeFileBytes(root_ + "/outside/secret", "secret");
+    fs::create_directory_symlink(root_ + "/outside", path("away"));
+    fs::create_directory(path("sub"));
+    writeFileBytes(path("sub/target.pdf"), "target");
+    fs::create_symlink("sub/target.pdf", path("alias.pdf"));
+    fs::create_symlink("sub", path("subalias"));
+    runClient([&] {
+        ControlClient c = login();
+        const std::pair<const char*, const char*> steps[] = {
+            {"SIZE alias.pdf", "213 6"},
+            {"SIZE away/secret", "550 away/secret: Permission denied."},
+            {"LIST away", "550 away: Permission denied."},
+            {"RNFR away", "350 RNFR command successful."},
+            {"RNTO sub/moved away", "250 RNTO command successful."},
+            {"DELE sub/moved away", "250 DELE command successful."},
+            {"DELE subalias", "250 DELE command successful."},
+            {"RMD alias.pdf", "250 DELE command successful."},
+        };
+        for (auto [command, reply] : steps) EXPECT_EQ(c.command(command), reply) << command;
+    });
+    EXPECT_EQ(readFileBytes(root_ + "/outside/secret"), "secret");
+    EXPECT_EQ(readFileBytes(path("sub/target.pdf")), "target");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(path("away"))));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(path("subalias"))));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(path("alias.pdf"))));
+}
+
 TEST_F(FtpServerTest, TheStoreItselfIsNeverRemovedOrRenamed)
 {
     fs::create_directory(path("sub"));

@@ -3,6 +3,8 @@
 
 #include "platform/run_loop.h"
 
+#include <sys/socket.h>
+
 #include <filesystem>
 #include <thread>
 
@@ -62,11 +64,35 @@ TEST_F(FtpServerTest, LinesWithoutACommandGetNoReply)
         ControlClient c = login();
         c.send("");
         c.send(" NOOP");
-        c.sendRaw("USER \xFF\xFE\r\n");   // not UTF-8
+        c.sendRaw(std::string(" \0\xE9\r\n", 5));
         c.send("SYST");
         EXPECT_EQ(c.readLine(), "215 UNIX Type: L8 Version: Brisklet 20080912");
         EXPECT_TRUE(c.quietFor(100));
     });
+}
+
+// A line that is not UTF-8 or holds a control character other than TAB is refused, never
+// dropped and never echoed: a CR inside a name must not end the reply line early.
+TEST_F(FtpServerTest, LinesThatAreNotCleanTextGet501)
+{
+    const std::string refused = "501 Syntax error in parameters or arguments.";
+    const std::string lines[] = {
+        "STOR caf\xE9.txt", "USER x\r226 Transfer complete.", std::string("RETR a\0b", 9), "USER a\x01",
+        "NOOP\x7F",         "USER nel\xC2\x85x",            "FOO \xC0\xAF",
+    };
+    runClient([&] {
+        ControlClient c = login();
+        for (const std::string& line : lines) {
+            c.send(line);
+            EXPECT_EQ(c.readLine(), refused) << line;
+        }
+        c.send("USER tab\there");
+        EXPECT_EQ(c.readLine(), "331 Password required for tab\there");
+        c.send("USER trailing line ends\x0b\x0c\r");   // trimmed, as ever
+        EXPECT_EQ(c.readLine(), "331 Password required for trailing");
+        EXPECT_TRUE(c.quietFor(100));
+    });
+    EXPECT_TRUE(std::filesystem::is_empty(base_));
 }
 
 TEST_F(FtpServerTest, FramesCommandLinesByTheirLineEnds)
@@ -91,12 +117,38 @@ TEST_F(FtpServerTest, FramesCommandLinesByTheirLineEnds)
     EXPECT_GE(observer_->received.load(), 4);   // chunks may merge while a reply is awaited
 }
 
+// Whether it arrives whole or in pieces, ended or not, a line over 64 KiB closes the
+// connection; one of exactly 64 KiB is still a line.
 TEST_F(FtpServerTest, AnOverlongLineClosesTheConnection)
+{
+    const std::string limit(64 * 1024, 'A');
+    runClient([&] {
+        for (const std::string& bytes : {limit + "AB", limit + "A\r\n", "NOOP\r\n" + limit + limit + "\r\n"}) {
+            ControlClient c = login();
+            c.sendRaw(bytes);
+            EXPECT_TRUE(c.waitForClose()) << bytes.size();
+        }
+        ControlClient c = login();
+        c.sendRaw("USER " + limit.substr(5) + "\r\n");
+        EXPECT_EQ(c.readLine(), "331 Password required for " + limit.substr(5));
+    });
+}
+
+// Telnet commands (as terminal clients send them before ABOR on an interrupt, the data mark
+// as urgent data) are taken out of the stream before lines are read.
+TEST_F(FtpServerTest, TelnetCommandsAndUrgentDataAreTakenOutOfTheLines)
 {
     runClient([&] {
         ControlClient c = login();
-        c.sendRaw(std::string(70 * 1024, 'A'));
-        EXPECT_TRUE(c.waitForClose());
+        c.sendRaw("\xff\xf4\xff");
+        ASSERT_EQ(::send(c.socket().fd(), "\xf2", 1, MSG_OOB), 1);   // the data mark, urgent
+        c.send("ABOR");
+        EXPECT_EQ(c.readLine(), "500 'ABOR': command not understood.");
+        c.sendRaw("\xff\xfb\x01NO");
+        c.sendRaw("OP\xff\xf1\r\n");
+        EXPECT_EQ(c.readLine(), "200 NOOP command successful.");
+        c.sendRaw("\xff\xfa\x18\x01\xff\xf0USER \xff\xfd\x03\xc3\xa9\r\n");
+        EXPECT_EQ(c.readLine(), "331 Password required for \xc3\xa9");
     });
 }
 

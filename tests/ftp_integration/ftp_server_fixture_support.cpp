@@ -36,6 +36,14 @@ void FtpServerTest::SetUp()
     ASSERT_NE(port_, 0);
 }
 
+void FtpServerTest::restartWith(const FtpLimits& limits)
+{
+    server_->stopFtpServer();
+    server_ = FtpServer::create(0, base_, observer_, limits);
+    ASSERT_TRUE(server_->isListening());
+    port_ = server_->listeningPort();
+}
+
 void FtpServerTest::TearDown()
 {
     if (server_) server_->stopFtpServer();

@@ -33,6 +33,8 @@ protected:
     // Runs `script` on a client thread while the run loop turns; `tick` (optional) runs on the
     // loop's thread between iterations.
     void runClient(const std::function<void()>& script, const std::function<void()>& tick = {});
+    // Replaces the server by one with these limits (on a new port).
+    void restartWith(const FtpLimits& limits);
     // A control connection that has read the greeting.
     ControlClient login(const std::string& host = "127.0.0.1");
     std::uint16_t port() const { return port_; }

@@ -7,7 +7,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -218,6 +220,14 @@ Socket ControlClient::acceptData(Socket& listener)
 {
     if (!waitReadable(listener.fd(), kTimeoutMs)) return Socket();
     return Socket(::accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC));
+}
+
+std::vector<std::string> namesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string readFileBytes(const std::string& path)

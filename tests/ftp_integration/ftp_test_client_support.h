@@ -65,6 +65,8 @@ private:
     std::string buffered_;
 };
 
+// The names in a folder, hidden ones included, sorted.
+std::vector<std::string> namesIn(const std::string& folder);
 // Reads a whole file; empty when missing.
 std::string readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::string& bytes);

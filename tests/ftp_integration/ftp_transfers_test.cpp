@@ -2,6 +2,8 @@
 #include "ftp_server_fixture_support.h"
 
 #include "ftp/ftp_connection.h"
+#include "platform/atomic_upload.h"
+#include "platform/run_loop.h"
 
 #include <netinet/in.h>
 #include <signal.h>
@@ -10,6 +12,7 @@
 #include <arpa/inet.h>
 
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace ohmkit::ftp::test {
@@ -179,20 +182,65 @@ TEST_F(FtpServerTest, UploadOverwritesFromTheFirstByteAndReportsTheChangeAtTheEn
     EXPECT_EQ(observer_->fileListChanged.load(), 1);
 }
 
-TEST_F(FtpServerTest, ASecondStorClosesTheFirstFile)
+// While a transfer waits for its data connection, another one is refused; a new data command
+// drops the one that waits, so that its data never goes out on the next connection.
+TEST_F(FtpServerTest, OneTransferAtATimeAndANewDataCommandDropsTheWaitingOne)
 {
+    writeFileBytes(path("file.bin"), "the file's bytes");
     runClient([&] {
         ControlClient c = login();
-        EXPECT_EQ(c.command("STOR first"), "150 Opening BINARY mode data connection for 'first'.");
-        EXPECT_EQ(c.command("STOR second"), "150 Opening BINARY mode data connection for 'second'.");
+        EXPECT_EQ(c.command("RETR file.bin"), "150 Opening BINARY mode data connection for 'file.bin'.");
+        for (const char* second : {"RETR file.bin", "STOR other", "LIST", "NLST"})
+            EXPECT_EQ(c.command(second), "425 Can't open data connection.") << second;
+        // The abandoned download is not replayed into the listing's data connection.
         Socket data = c.openPassive();
-        data.sendAll("to the second");
+        ASSERT_TRUE(data.valid());
+        EXPECT_EQ(c.command("LIST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        const std::string listing = data.readAll();
+        EXPECT_EQ(listing.rfind("total 1\r\n", 0), 0u) << listing;
+        EXPECT_EQ(listing.find("the file's bytes"), std::string::npos);
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+
+        // PASV, RETR without connecting, PASV, LIST: the listing arrives, not the file.
+        c.send("PASV");
+        EXPECT_EQ(c.readLine().rfind("227 ", 0), 0u);
+        EXPECT_EQ(c.command("RETR file.bin"), "150 Opening BINARY mode data connection for 'file.bin'.");
+        data = c.openPassive();
+        EXPECT_EQ(c.command("LIST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        EXPECT_EQ(data.readAll(), listing);
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+
+        // A waiting upload is dropped the same way, and nothing is created for it.
+        EXPECT_EQ(c.command("STOR dropped"), "150 Opening BINARY mode data connection for 'dropped'.");
+        data = c.openPassive();
+        EXPECT_EQ(c.command("STOR kept"), "150 Opening BINARY mode data connection for 'kept'.");
+        data.sendAll("kept bytes");
         data.close();
         EXPECT_EQ(c.readLine(), "226 Transfer complete.");
-        EXPECT_EQ(readFileBytes(path("first")), "");
-        EXPECT_EQ(readFileBytes(path("second")), "to the second");
+        EXPECT_TRUE(c.quietFor(100));
     });
-    EXPECT_EQ(observer_->fileListChanged.load(), 2);
+    EXPECT_EQ(readFileBytes(path("kept")), "kept bytes");
+    EXPECT_EQ(namesIn(base_), (std::vector<std::string>{"file.bin", "kept"}));
+    EXPECT_EQ(observer_->fileListChanged.load(), 1);
+}
+
+// After a transfer the passive listener stays: the next one may connect to it again.
+TEST_F(FtpServerTest, ATransferAfterAFinishedOneWaitsForANewDataConnection)
+{
+    writeFileBytes(path("a"), "first");
+    runClient([&] {
+        ControlClient c = login();
+        c.send("EPSV");
+        const std::string epsv = c.readLine();
+        int port = 0;
+        ASSERT_EQ(std::sscanf(epsv.c_str(), "229 Entering Extended Passive Mode (|||%d|)", &port), 1);
+        for (int i = 0; i < 2; ++i) {
+            Socket data(connectTo("127.0.0.1", static_cast<std::uint16_t>(port)));
+            EXPECT_EQ(c.command("RETR a"), "150 Opening BINARY mode data connection for 'a'.");
+            EXPECT_EQ(data.readAll(), "first");
+            EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+        }
+    });
 }
 
 // A download is read from the file chunk by chunk; whatever the size against the chunk size,
@@ -252,6 +300,58 @@ TEST_F(FtpServerTest, ABrokenDownloadEndsWith426)
     });
 }
 
+// A file is sent as long as it was when RETR opened it: one cut short meanwhile ends with 451,
+// one that grew is sent without what it gained.
+TEST_F(FtpServerTest, ADownloadCutShortSaysSo)
+{
+    const std::size_t size = 32 << 20;
+    writeFileBytes(path("shrinks"), std::string(size, 's'));
+    writeFileBytes(path("grows"), std::string(size, 'g'));
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive();
+        EXPECT_EQ(c.command("RETR shrinks"), "150 Opening BINARY mode data connection for 'shrinks'.");
+        char some[1024];
+        EXPECT_GT(::recv(data.fd(), some, sizeof some, 0), 0);
+        std::filesystem::resize_file(path("shrinks"), 1 << 20);
+        EXPECT_LT(data.readAll().size() + sizeof some, size);
+        EXPECT_EQ(c.readLine(), "451 Transfer aborted: error reading file.");
+
+        data = c.openPassive();
+        EXPECT_EQ(c.command("RETR grows"), "150 Opening BINARY mode data connection for 'grows'.");
+        EXPECT_GT(::recv(data.fd(), some, sizeof some, MSG_WAITALL), 0);
+        std::ofstream(path("grows"), std::ios::binary | std::ios::app) << std::string(1 << 20, 'x');
+        const std::string rest = data.readAll();
+        EXPECT_EQ(rest.size() + sizeof some, size);
+        EXPECT_EQ(rest.find('x'), std::string::npos);
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+    });
+}
+
+// The client's privileged ports are refused, and nothing is opened or dropped for them.
+TEST_F(FtpServerTest, PrivilegedPortsAreRefused)
+{
+    writeFileBytes(path("f"), "bytes");
+    runClient([&] {
+        ControlClient c = login();
+        c.send("EPSV");
+        int port = 0;
+        ASSERT_EQ(std::sscanf(c.readLine().c_str(), "229 Entering Extended Passive Mode (|||%d|)", &port), 1);
+        std::string lprt21 = "LPRT 6,16";
+        for (int i = 0; i < 16; ++i) lprt21 += i == 15 ? ",1" : ",0";
+        lprt21 += ",2,0,21";
+        for (const std::string& command : {std::string("PORT 127,0,0,1,0,21"), std::string("PORT 127,0,0,1,3,255"),
+                                           std::string("PORT 127,0,0,1,256,21"), std::string("PORT 127,0,0,1,0,0"),
+                                           std::string("EPRT |1|127.0.0.1|1023|"), std::string("EPRT |2|::1|22|"), lprt21})
+            EXPECT_EQ(c.command(command), "500 Illegal PORT command.") << command;
+        EXPECT_TRUE(c.quietFor(100));   // no connection was tried
+        Socket data(connectTo("127.0.0.1", static_cast<std::uint16_t>(port)));
+        EXPECT_EQ(c.command("RETR f"), "150 Opening BINARY mode data connection for 'f'.");
+        EXPECT_EQ(data.readAll(), "bytes");
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+    });
+}
+
 TEST_F(FtpServerTest, ARefusedActiveConnectionIsNotReportedAsComplete)
 {
     runClient([&] {
@@ -273,8 +373,88 @@ TEST_F(FtpServerTest, ARefusedActiveConnectionIsNotReportedAsComplete)
     });
 }
 
+// An upload is written beside its target under a hidden name that no listing shows, and takes
+// the target's name only when it is complete.
+TEST_F(FtpServerTest, AnUploadAppearsOnlyWhenComplete)
+{
+    writeFileBytes(path("sheet.pdf"), "old contents");
+    runClient([&] {
+        ControlClient c = login();
+        Socket data = c.openPassive();
+        EXPECT_EQ(c.command("STOR sheet.pdf"), "150 Opening BINARY mode data connection for 'sheet.pdf'.");
+        data.sendAll(std::string(100000, 'n'));
+        // Half-way, the old file is there and the new one hides beside it.
+        for (int i = 0; i < 200 && namesIn(base_).size() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const auto names = namesIn(base_);
+        ASSERT_EQ(names.size(), 2u);
+        EXPECT_TRUE(platform::isUploadTemporaryName(names[0])) << names[0];
+        EXPECT_EQ(readFileBytes(path("sheet.pdf")), "old contents");
+        EXPECT_EQ(c.command("NLST"), "425 Can't open data connection.");   // one transfer at a time
+        ControlClient other = login();
+        Socket listing = other.openPassive();
+        EXPECT_EQ(other.command("LIST"), "150 Opening ASCII mode data connection for '/bin/ls'.");
+        const std::string lines = listing.readAll();
+        EXPECT_EQ(lines.rfind("total 1\r\n", 0), 0u) << lines;
+        EXPECT_EQ(lines.find("ohmkit-upload"), std::string::npos) << lines;
+        EXPECT_EQ(other.readLine(), "226 Transfer complete.");
+        data.sendAll(std::string(100000, 'n'));
+        data.close();
+        EXPECT_EQ(c.readLine(), "226 Transfer complete.");
+    });
+    EXPECT_TRUE(readFileBytes(path("sheet.pdf")) == std::string(200000, 'n'));
+    EXPECT_EQ(namesIn(base_), std::vector<std::string>{"sheet.pdf"});
+    EXPECT_EQ(observer_->fileListChanged.load(), 1);
+}
+
+// However an upload fails, the old file of that name is untouched and nothing is left: a
+// broken data connection (426), a client killed half-way (its control connection closes, then
+// its data connection ends as if finished), a disk that is full (451, a file-size limit
+// standing in for it), and a server stopped mid-upload.
+TEST_F(FtpServerTest, AFailedUploadLeavesTheOldFileAndNothingElse)
+{
+    writeFileBytes(path("keep.pdf"), "old contents");
+    const std::string half(300000, 'h');
+    std::atomic<bool> dataConnected{false};
+    runClient([&] {
+        {
+            ControlClient c = login();
+            Socket data = c.openPassive();
+            EXPECT_EQ(c.command("STOR keep.pdf"), "150 Opening BINARY mode data connection for 'keep.pdf'.");
+            data.sendAll(half);
+            // Reset only once the server has taken the connection (a socket reset before that
+            // has no peer address left to check, and is turned away as a stranger's).
+            for (int i = 0; i < 1000 && !dataConnected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            data.abortiveClose();
+            EXPECT_EQ(c.readLine(), "426 Connection closed; transfer aborted.");
+        }
+        {
+            ControlClient c = login();
+            Socket data = c.openPassive();
+            EXPECT_EQ(c.command("STOR keep.pdf"), "150 Opening BINARY mode data connection for 'keep.pdf'.");
+            data.sendAll(half);
+            c.socket().close();   // killed: the lower descriptor, the control connection, closes first
+            data.close();
+        }
+        {
+            ControlClient c = login();
+            Socket data = c.openPassive();
+            EXPECT_EQ(c.command("STOR new.pdf"), "150 Opening BINARY mode data connection for 'new.pdf'.");
+            data.sendAll(half);
+            c.socket().close();
+            data.close();
+        }
+    }, [&] {
+        if (!server_->connections().empty() && server_->connections().front()->dataConnection()) dataConnected = true;
+    });
+    platform::RunLoop::main().runUntil([&] { return server_->connections().empty(); }, std::chrono::milliseconds(5000));
+    EXPECT_EQ(namesIn(base_), std::vector<std::string>{"keep.pdf"});
+    EXPECT_EQ(readFileBytes(path("keep.pdf")), "old contents");
+    EXPECT_EQ(observer_->fileListChanged.load(), 0);
+}
+
 TEST_F(FtpServerTest, AnUploadThatCannotBeWrittenEndsWith451)
 {
+    writeFileBytes(path("keep.pdf"), "old contents");
     // Writes past the file-size limit fail with EFBIG, as on a full disk.
     struct sigaction ignore{}, previous{};
     ignore.sa_handler = SIG_IGN;
@@ -286,14 +466,63 @@ TEST_F(FtpServerTest, AnUploadThatCannotBeWrittenEndsWith451)
     ::setrlimit(RLIMIT_FSIZE, &small);
     runClient([&] {
         ControlClient c = login();
-        Socket data = c.openPassive();
-        EXPECT_EQ(c.command("STOR full"), "150 Opening BINARY mode data connection for 'full'.");
-        data.sendAll(std::string(256 * 1024, 'f'));
-        data.close();
-        EXPECT_EQ(c.readLine(), "451 Transfer aborted: error writing file.");
+        for (const char* name : {"keep.pdf", "full.pdf"}) {
+            Socket data = c.openPassive();
+            EXPECT_EQ(c.command(std::string("STOR ") + name),
+                      std::string("150 Opening BINARY mode data connection for '") + name + "'.");
+            data.sendAll(std::string(256 * 1024, 'f'));
+            data.close();
+            EXPECT_EQ(c.readLine(), "451 Transfer aborted: error writing file.");
+        }
     });
     ::setrlimit(RLIMIT_FSIZE, &old);
     ::sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_EQ(namesIn(base_), std::vector<std::string>{"keep.pdf"});
+    EXPECT_EQ(readFileBytes(path("keep.pdf")), "old contents");
+    EXPECT_EQ(observer_->fileListChanged.load(), 0);
+}
+
+TEST_F(FtpServerTest, AServerStoppedMidUploadLeavesNothing)
+{
+    writeFileBytes(path("keep.pdf"), "old contents");
+    std::atomic<bool> sending{false};
+    std::atomic<bool> stopped{false};
+    runClient(
+        [&] {
+            ControlClient c = login();
+            Socket data = c.openPassive();
+            EXPECT_EQ(c.command("STOR keep.pdf"), "150 Opening BINARY mode data connection for 'keep.pdf'.");
+            data.sendAll(std::string(300000, 'h'));
+            sending = true;
+            EXPECT_TRUE(c.waitForClose());
+            while (!stopped) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        },
+        [&] {
+            if (sending && !stopped && namesIn(base_).size() == 2) {
+                server_->stopFtpServer();
+                stopped = true;
+            }
+        });
+    EXPECT_EQ(namesIn(base_), std::vector<std::string>{"keep.pdf"});
+    EXPECT_EQ(readFileBytes(path("keep.pdf")), "old contents");
+}
+
+// Temporary files that a crash left behind are removed when a server starts; nothing else is.
+TEST(FtpServerStart, RemovesUnfinishedUploadsLeftByACrash)
+{
+    platform::LogCapture quiet;
+    char pattern[] = "/tmp/ohmkit-ftp-crash-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string store = pattern;
+    std::filesystem::create_directories(store + "/sub");
+    for (const char* name : {".ohmkit-upload-Left01", "sub/.ohmkit-upload-Left02", ".hidden", "sheet.pdf",
+                             ".ohmkit-upload-notours.pdf"})
+        writeFileBytes(store + "/" + name, "x");
+    auto server = FtpServer::create(0, store, nullptr);
+    server->stopFtpServer();
+    EXPECT_EQ(namesIn(store), (std::vector<std::string>{".hidden", ".ohmkit-upload-notours.pdf", "sheet.pdf", "sub"}));
+    EXPECT_TRUE(std::filesystem::is_empty(store + "/sub"));
+    std::filesystem::remove_all(store);
 }
 
 TEST_F(FtpServerTest, PassiveListenerAcceptsOnlyTheClientsAddress)

@@ -377,6 +377,84 @@ TEST_F(Queues, DelegateClosingInsideWriteCompletionEndsTheQueues)
     EXPECT_EQ(c.peer.received, "first");
 }
 
+// ---- Flow control
+
+TEST_F(Queues, ManyQueuedWritesWaitBehindOneDeferredDequeue)
+{
+    const std::size_t before = loop.pendingCalls();
+    for (int i = 0; i < 1000; ++i) c.server->writeData("200 NOOP command successful.\r\n", -1, i);
+    EXPECT_EQ(loop.pendingCalls(), before + 1);
+    EXPECT_EQ(c.server->queuedWriteBytes(), 1000u * 30u);
+    ASSERT_TRUE(peerReceives(1000 * 30));
+    ASSERT_TRUE(loop.runUntil([&] { return delegate.writeTags.size() == 1000; }, Watchdog));
+    for (int i = 0; i < 1000; ++i) EXPECT_EQ(delegate.writeTags[static_cast<std::size_t>(i)], i);
+    EXPECT_EQ(c.server->queuedWriteBytes(), 0u);
+}
+
+TEST_F(Queues, QueuedWriteBytesCountWhatTheSystemHasNotTaken)
+{
+    // The peer does not read: most of a large write stays with the socket.
+    c.server->writeData(std::string(32 * 1024 * 1024, 'q'), -1, 0);
+    runFor(loop, 50ms);
+    const std::size_t waiting = c.server->queuedWriteBytes();
+    EXPECT_GT(waiting, 0u);
+    EXPECT_LT(waiting, 32u * 1024 * 1024);
+    ASSERT_TRUE(peerReceives(32 * 1024 * 1024));
+    ASSERT_TRUE(loop.runUntil([&] { return delegate.writeTags.size() == 1; }, Watchdog));
+    EXPECT_EQ(c.server->queuedWriteBytes(), 0u);
+}
+
+TEST_F(Queues, PausedReadingHoldsTheBytesUntilResumed)
+{
+    delegate.onRead = [&](EventSocket& s, std::string_view, std::int32_t) { s.pauseReading(); };
+    c.server->readDataWithTimeout(-1, 0);
+    ASSERT_TRUE(c.peer.send("first"));
+    ASSERT_TRUE(loop.runUntil([&] { return delegate.chunks.size() == 1; }, Watchdog));
+    EXPECT_TRUE(c.server->isReadingPaused());
+    ASSERT_TRUE(c.peer.send("second"));
+    runFor(loop, 50ms);
+    EXPECT_EQ(delegate.data, "first");
+    int busyTurns = 0;   // the waiting bytes do not wake the loop over and over
+    for (int i = 0; i < 20; ++i) busyTurns += loop.runOnce(5ms) ? 1 : 0;
+    EXPECT_EQ(busyTurns, 0);
+
+    delegate.onRead = nullptr;
+    c.server->resumeReading();
+    EXPECT_EQ(delegate.data, "first");   // never from inside the call
+    ASSERT_TRUE(loop.runUntil([&] { return delegate.data == "firstsecond"; }, Watchdog));
+    ASSERT_TRUE(c.peer.send("third"));
+    ASSERT_TRUE(loop.runUntil([&] { return delegate.data == "firstsecondthird"; }, Watchdog));
+}
+
+TEST_F(Queues, ThePeersEndWaitsBehindPausedBytes)
+{
+    delegate.onRead = [&](EventSocket& s, std::string_view, std::int32_t) { s.pauseReading(); };
+    c.server->readDataWithTimeout(-1, 0);
+    ASSERT_TRUE(c.peer.send("one"));
+    ASSERT_TRUE(loop.runUntil([&] { return delegate.chunks.size() == 1; }, Watchdog));
+    ASSERT_TRUE(c.peer.send("two"));
+    c.peer.shutdownWrite();
+    runFor(loop, 50ms);
+    EXPECT_EQ(delegate.readStreamEnded, 0);
+    delegate.onRead = nullptr;
+    c.server->resumeReading();
+    ASSERT_TRUE(loop.runUntil([&] { return delegate.didDisconnect == 1; }, Watchdog));
+    EXPECT_EQ(delegate.data, "onetwo");
+    EXPECT_EQ(delegate.readStreamEnded, 1);
+}
+
+TEST_F(Queues, AReadChunkLimitCutsLargeInputIntoSmallerChunks)
+{
+    c.server->setReadChunkLimit(1000);
+    const std::string bytes = pattern(10000);
+    c.server->readDataWithTimeout(-1, 0);
+    ASSERT_TRUE(c.peer.send(bytes));
+    ASSERT_TRUE(loop.runUntil([&] { return delegate.data.size() == bytes.size(); }, Watchdog));
+    EXPECT_EQ(delegate.data, bytes);
+    EXPECT_GE(delegate.chunks.size(), 10u);
+    for (const auto& chunk : delegate.chunks) EXPECT_LE(chunk.first.size(), 1000u);
+}
+
 // ---- Requests made before the connection
 
 TEST(QueuesBeforeConnecting, RequestsWaitUntilTheConnectionIsReported)

@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <thread>
+
 using namespace ohmkit::platform;
 using namespace std::chrono_literals;
 
@@ -45,6 +47,100 @@ TEST(RunLoop, CancelByTargetAndOperation)
     loop.runOnce(10ms);
     EXPECT_EQ(a, 0);
     EXPECT_EQ(b, 1);
+}
+
+// A queue that erased from the front of a vector, or searched it to cancel, would take hours
+// here: the test timeout catches any cost that grows with what is pending.
+TEST(RunLoop, AHundredThousandCallsRunInPostingOrder)
+{
+    RunLoop loop;
+    constexpr int kCalls = 100000;
+    std::vector<int> order;
+    order.reserve(kCalls);
+    int targets[4] = {};
+    for (int i = 0; i < kCalls; ++i) loop.post([&order, i] { order.push_back(i); }, 0, &targets[i % 4], "step");
+    EXPECT_TRUE(loop.runOnce());
+    ASSERT_EQ(order.size(), static_cast<std::size_t>(kCalls));
+    for (int i = 0; i < kCalls; ++i) ASSERT_EQ(order[static_cast<std::size_t>(i)], i);
+    EXPECT_FALSE(loop.nextTimeout().has_value());
+}
+
+TEST(RunLoop, CancellingOneCallAmongAHundredThousand)
+{
+    RunLoop loop;
+    constexpr int kCalls = 100000;
+    std::vector<int> keys(kCalls);
+    int ran = 0;
+    bool cancelledRan = false;
+    for (int i = 0; i < kCalls; ++i) loop.post([&] { ++ran; }, 0, &keys[static_cast<std::size_t>(i)], "dequeue");
+    int chosen = 0;
+    loop.post([&] { cancelledRan = true; }, 0, &chosen, "dequeue");
+    for (int i = 0; i < kCalls; ++i) loop.post([&] { ++ran; }, 0, &chosen, "other");
+    // Withdrawn one at a time from the middle of the queue, every other call stays.
+    for (int i = 0; i < kCalls; i += 2) loop.cancel(&keys[static_cast<std::size_t>(i)], "dequeue");
+    loop.cancel(&chosen, "dequeue");
+    loop.cancel(&chosen, "nothing posted under this name");
+    loop.runOnce();
+    EXPECT_FALSE(cancelledRan);
+    EXPECT_EQ(ran, kCalls / 2 + kCalls);
+}
+
+TEST(RunLoop, CancelAllWithdrawsOnlyThatTargetsCalls)
+{
+    RunLoop loop;
+    int a = 0, b = 0;
+    std::vector<std::string> ran;
+    loop.post([&] { ran.push_back("a1"); }, 0, &a, "one");
+    loop.post([&] { ran.push_back("b1"); }, 0, &b, "one");
+    loop.post([&] { ran.push_back("a2"); }, 0, &a, "two");
+    loop.post([&] { ran.push_back("a3"); }, 0.01, &a, "three");
+    loop.post([&] { ran.push_back("b2"); }, 0.01, &b, "two");
+    loop.cancelAll(&a);
+    loop.runUntil([&] { return ran.size() == 2; }, 2s);
+    loop.runOnce(20ms);
+    EXPECT_EQ(ran, (std::vector<std::string>{"b1", "b2"}));
+    EXPECT_FALSE(loop.hasPendingWork());
+}
+
+// Calls without delay run before delayed calls that have come due, and delayed calls run by
+// due time, not by posting order.
+TEST(RunLoop, DelayedCallsRunByDueTimeAfterTheCallsWithoutDelay)
+{
+    RunLoop loop;
+    std::vector<int> order;
+    loop.post([&] { order.push_back(3); }, 0.03);
+    loop.post([&] { order.push_back(2); }, 0.01);
+    std::this_thread::sleep_for(40ms);
+    loop.post([&] { order.push_back(1); });
+    loop.runOnce();
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+// What a withdrawn call captured is destroyed after the queues are consistent again, so its
+// destructor may cancel or post calls itself.
+TEST(RunLoop, AWithdrawnCallsCapturesMayUseTheLoopWhileDestroyed)
+{
+    RunLoop loop;
+    int target = 0;
+    int ran = 0;
+    struct OnDestroy {
+        std::function<void()> action;
+        ~OnDestroy()
+        {
+            if (action) action();
+        }
+    };
+    auto guard = std::make_shared<OnDestroy>();
+    guard->action = [&] {
+        loop.cancelAll(&target);
+        loop.post([&] { ++ran; }, 0, &target, "posted while destroyed");
+    };
+    loop.post([guard] {}, 0, &target, "holder");
+    loop.post([&] { ran += 10; }, 0, &target, "other");
+    guard.reset();
+    loop.cancel(&target, "holder");   // destroys the guard, which cancels "other" and posts anew
+    loop.runOnce();
+    EXPECT_EQ(ran, 1);
 }
 
 TEST(RunLoop, DelayedCallWaitsForItsDelay)

@@ -156,6 +156,37 @@ TEST(StreamPair, CanAcceptBytesIsNotRepeatedUntilTheClientWrites)
     ::close(peer);
 }
 
+// What the peer has not taken yet is counted until it reads.
+TEST(StreamPair, BytesTheNotReadingPeerHasNotAcknowledgedAreCounted)
+{
+    RunLoop loop;
+    Sockets s;
+    auto [fd, peer] = s.connected();
+    Events events;
+    auto pair = scheduledPair(loop, fd, events);
+    pair.read->open();
+    pair.write->open();
+    ASSERT_TRUE(loop.runUntil([&] { return pair.write->canAcceptBytes(); }, Watchdog));
+    EXPECT_EQ(pair.write->bytesUnacknowledged(), 0u);
+    const std::string block(64 * 1024, 'w');
+    std::uint64_t written = 0;
+    for (int i = 0; i < 1024 && pair.write->canAcceptBytes(); ++i)
+        written += static_cast<std::uint64_t>(pair.write->write(block.data(), block.size()));
+    EXPECT_GT(pair.write->bytesUnacknowledged(), 0u);
+    EXPECT_LE(pair.write->bytesUnacknowledged(), written);
+    char sink[65536];
+    std::uint64_t taken = 0;
+    const auto deadline = std::chrono::steady_clock::now() + Watchdog;
+    while (taken < written && std::chrono::steady_clock::now() < deadline) {
+        ssize_t n = ::recv(peer, sink, sizeof sink, 0);
+        if (n <= 0) break;
+        taken += static_cast<std::uint64_t>(n);
+    }
+    EXPECT_EQ(taken, written);
+    EXPECT_TRUE(loop.runUntil([&] { return pair.write->bytesUnacknowledged() == 0; }, Watchdog));
+    ::close(peer);
+}
+
 TEST(StreamPair, EndIsReportedOnceAndNothingSpinsWhenItIsIgnored)
 {
     RunLoop loop;

@@ -49,6 +49,35 @@ TEST(FloatValue, ReadsTheLongestDecimalNumberInSinglePrecision)
     EXPECT_GT(static_cast<double>(floatValue("0.1")), 0.1);   // 0.1f lies just above 0.1
 }
 
+TEST(TypedFloatValue, TakesACommaBeforeADigitAsTheDecimalPoint)
+{
+    struct Case {
+        const char* text;
+        float value;
+    } cases[] = {
+        {"4,5", 4.5f},      {"2,5 m", 2.5f},   {",5", 0.5f},      {"-4,5", -4.5f},  {" +0,25V", 0.25f},
+        {"4,5e2", 450.0f},  {"4,", 4.0f},      {"4,x", 4.0f},     {"1,5,7", 1.5f},  {"1.5,7", 1.5f},
+        {"1,5.7", 1.5f},    {",", 0.0f},       {", 5", 0.0f},     {"4.5", 4.5f},    {"1e3", 1000.0f},
+        {"4k7", 4.0f},      {"0x10", 0.0f},    {"inf", 0.0f},     {"nan", 0.0f},    {"", 0.0f},
+        {"1e39", std::numeric_limits<float>::max()},
+    };
+    for (const auto& c : cases) EXPECT_EQ(typedFloatValue(c.text), c.value) << '"' << c.text << '"';
+    EXPECT_EQ(typedDoubleValue("4,7e3"), 4700.0);
+    EXPECT_EQ(typedDoubleValue("0,1"), 0.1);
+    // Plain readers keep reading a comma as the end of the number.
+    EXPECT_EQ(floatValue("4,5"), 4.0f);
+    EXPECT_EQ(doubleValue("0,1"), 0.0);
+}
+
+TEST(TypedFloatValue, NeverGivesANegativeZero)
+{
+    for (const char* zero : {"-0", "-0,0", "-0.000", "-0e5", "-"}) {
+        EXPECT_FALSE(std::signbit(typedFloatValue(zero))) << zero;
+        EXPECT_FALSE(std::signbit(typedDoubleValue(zero))) << zero;
+    }
+    EXPECT_TRUE(std::signbit(floatValue("-0")));
+}
+
 TEST(Truncation, SaturatesInsteadOfUndefinedBehaviour)
 {
     EXPECT_EQ(truncToInt(119.99998), 119);
@@ -58,6 +87,25 @@ TEST(Truncation, SaturatesInsteadOfUndefinedBehaviour)
     EXPECT_EQ(truncToInt(std::nan("")), 0);
     EXPECT_EQ(truncToLongLong(1e300), std::numeric_limits<long long>::max());
     EXPECT_EQ(truncToLongLong(-INFINITY), std::numeric_limits<long long>::min());
+}
+
+TEST(RoundToFloat, OverflowsToInfinityInsteadOfUndefinedBehaviour)
+{
+    EXPECT_EQ(roundToFloat(0.1), 0.1f);
+    EXPECT_EQ(roundToFloat(1e39), INFINITY);
+    EXPECT_EQ(roundToFloat(-1e300), -INFINITY);
+    EXPECT_EQ(roundToFloat(static_cast<double>(std::numeric_limits<float>::max())), std::numeric_limits<float>::max());
+    EXPECT_TRUE(std::isnan(roundToFloat(std::nan(""))));
+}
+
+TEST(ShowableResult, FiniteWithAtMostTwelveDigitsBeforeThePoint)
+{
+    for (double ok : {0.0, -5.0, 1e-30, 999999999998.99, -999999999998.0})
+        EXPECT_TRUE(isShowableResult(ok)) << ok;
+    for (double bad : {999999999999.0, 1e12, -1e12, 3.4e38, static_cast<double>(INFINITY), -static_cast<double>(INFINITY), std::nan("")})
+        EXPECT_FALSE(isShowableResult(bad)) << bad;
+    // The largest showable value prints with 12 digits even with no decimals.
+    EXPECT_EQ(format("%.0f", 999999999998.99), "999999999999");
 }
 
 TEST(Format, PrintsLikePrintf)

@@ -72,6 +72,14 @@ INSTANTIATE_TEST_SUITE_P(
         LedCase{"27", "1", "2", "20", "R = 1250 Ohm, P = 0.50 W", "Recommended: 1.3 KOhm, 0.5 W"},
         LedCase{"12V", " 1 LED", "2.0 v", "20mA", "R = 500 Ohm, P = 0.20 W", "Recommended: 510 Ohm, 0.25 W"}));
 
+// A decimal comma reads as the decimal point in the three decimal fields; the count is whole.
+INSTANTIATE_TEST_SUITE_P(
+    DecimalComma, LedResults,
+    testing::Values(LedCase{"4,5", "1", "2,8", "25", "R = 68 Ohm, P = 0.04 W", "Recommended: 68 Ohm, 0.125 W"},
+                    LedCase{"4", "1", "2,8", "25", "R = 48 Ohm, P = 0.03 W", "Recommended: 51 Ohm, 0.125 W"},
+                    LedCase{"12", "1", "2", "17,5", "R = 571 Ohm, P = 0.17 W", "Recommended: 620 Ohm, 0.25 W"},
+                    LedCase{"12", "2,9", "2", "20", "R = 400 Ohm, P = 0.16 W", "Recommended: 430 Ohm, 0.25 W"}));
+
 // With 1000 mA the current is exactly 1 A, so R and P both equal the resistor's voltage.
 INSTANTIATE_TEST_SUITE_P(
     RecommendedValues, LedResults,
@@ -108,10 +116,27 @@ INSTANTIATE_TEST_SUITE_P(
                     LedCase{"0", "0", "2", "0", "Incorrect number of LEDs", ""},
                     LedCase{"0", "1", "2", "0", "Incorrect LED current", ""}));
 
-// Inputs far outside any real circuit stay defined: the integer resistance saturates.
+// The recommendation is the first list value at or above the exact ratio, not its truncation:
+// a smaller resistor would pass more current than the LED is rated for. The first line keeps
+// the truncated R.
+INSTANTIATE_TEST_SUITE_P(
+    NeverBelowTheNeed, LedResults,
+    testing::Values(LedCase{"5", "1", "3.0", "700", "R = 2 Ohm, P = 1.40 W", "Recommended: 3 Ohm, 2 W"},
+                    LedCase{"5", "1", "3", "600", "R = 3 Ohm, P = 1.20 W", "Recommended: 10 Ohm, 2 W"},
+                    LedCase{"12", "1", "2", "21", "R = 476 Ohm, P = 0.21 W", "Recommended: 510 Ohm, 0.25 W"},
+                    // 910000.5 Ohm is above the largest value: no recommendation rather than 910 K.
+                    LedCase{"910002.5", "1", "2", "1000", "R = 910000 Ohm, P = 910000.50 W", ""}));
+
+// Results too large to print come only from absurd supplies; they are bad input.
 INSTANTIATE_TEST_SUITE_P(
     HugeInputs, LedResults,
-    testing::Values(LedCase{"1e30", "1", "2", "1000", "R = 2147483647 Ohm, P = 1000000015047466219876688855040.00 W", ""},
+    testing::Values(LedCase{"1e30", "1", "2", "1000", "Incorrect input", ""},
+                    LedCase{"1e39", "1", "2", "20", "Incorrect input", ""},
+                    LedCase{"1.1e12", "1", "2", "1000", "Incorrect input", ""},
+                    // Just under 10^12 Ohm and W (as single precision holds them) print in full.
+                    LedCase{"999999999002", "1", "2", "1000", "R = 999999995904 Ohm, P = 999999995904.00 W", ""},
+                    // Far more than 2^31 Ohm is shown as it is, not saturated.
+                    LedCase{"3000000002", "1", "2", "1000", "R = 3000000000 Ohm, P = 3000000000.00 W", ""},
                     LedCase{"12", "1", "2", "1e40", "Battery voltage is low", ""}));
 
 TEST(LedCalc, DecreaseStopsAtOneWithoutRecomputing)

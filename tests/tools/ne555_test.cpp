@@ -55,7 +55,23 @@ INSTANTIATE_TEST_SUITE_P(
                     PulseCase{"1000", "0.09090909", "Results: T = 100.00 mS"},
                     PulseCase{"1000", "1", "Results: T = 1.10 s"}, PulseCase{"", "1", "Results: T = 0.00 mS"},
                     PulseCase{"x", "y", "Results: T = 0.00 mS"},
-                    PulseCase{"-100", "1", "Results: T = -110.00 mS"}));
+                    PulseCase{"4,7", "10", "Results: T = 51.70 mS"},
+                    // A pulse that would read 0.00 mS is shown in us.
+                    PulseCase{"0.001", "1", "Results: T = 1.10 us"},
+                    PulseCase{"0,001", "2,2", "Results: T = 2.42 us"},
+                    PulseCase{"0.004", "1", "Results: T = 4.40 us"},
+                    PulseCase{"0.005", "1", "Results: T = 0.01 mS"},
+                    PulseCase{"0.000001", "0.001", "Results: T = 0.00 us"},
+                    PulseCase{"0", "1", "Results: T = 0.00 mS"},
+                    PulseCase{"-0", "1", "Results: T = 0.00 mS"}));
+
+// Negative parts and pulses too long to print are bad input.
+INSTANTIATE_TEST_SUITE_P(
+    BadInput, NE555Pulse,
+    testing::Values(PulseCase{"-100", "1", "Incorrect input"}, PulseCase{"10", "-1", "Incorrect input"},
+                    PulseCase{"-10", "-1", "Incorrect input"}, PulseCase{"1e39", "1", "Incorrect input"},
+                    PulseCase{"1e38", "1e38", "Incorrect input"}, PulseCase{"1e15", "1", "Incorrect input"},
+                    PulseCase{"1e8", "1", "Results: T = 110000.00 s"}));
 
 struct AstableCase {
     const char* c2;
@@ -88,7 +104,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // T2 = 0.00693 ms is not above 0.01 ms, so both are shown in us; 48100 Hz in KHz.
                     AstableCase{"0.01", "1", "1", "t1 = 13.86 us, t2 = 6.93 us", "f = 48.10 KHz"},
                     AstableCase{"0.1", "1", "1", "t1 = 0.14 ms, t2 = 0.07 ms", "f = 4.81 KHz"},
-                    AstableCase{"1", "1", "1", "t1 = 1.39 ms, t2 = 0.69 ms", "f = 481.00 Hz"}));
+                    AstableCase{"1", "1", "1", "t1 = 1.39 ms, t2 = 0.69 ms", "f = 481.00 Hz"},
+                    AstableCase{"0,1", "1", "1", "t1 = 0.14 ms, t2 = 0.07 ms", "f = 4.81 KHz"},
+                    AstableCase{"10", "0,5", "1,5", "t1 = 13.86 ms, t2 = 10.40 ms", "f = 41.23 Hz"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Validation, NE555Astable,
@@ -96,10 +114,22 @@ INSTANTIATE_TEST_SUITE_P(
                     AstableCase{"", "1", "1", "Error: value too small or incorrect", "f = n/a"},
                     AstableCase{"10", "0.0005", "1", "Error: value too small or incorrect", "f = n/a"},
                     AstableCase{"10", "1", "abc", "Error: value too small or incorrect", "f = n/a"},
-                    // Negative values pass the test and give negative times.
-                    AstableCase{"-10", "1", "1", "t1 = -13860.00 us, t2 = -6930.00 us", "f = -48.10 Hz"},
-                    // Resistors that cancel give a zero period: no frequency rather than a division by zero.
-                    AstableCase{"10", "-2", "1", "t1 = -6930.00 us, t2 = 6930.00 us", "f = n/a"}));
+                    // Negative parts are no circuit (they gave negative times, or a zero period).
+                    AstableCase{"-10", "1", "1", "Error: value too small or incorrect", "f = n/a"},
+                    AstableCase{"-5", "1", "1", "Error: value too small or incorrect", "f = n/a"},
+                    AstableCase{"10", "-2", "1", "Error: value too small or incorrect", "f = n/a"},
+                    AstableCase{"10", "1", "-1", "Error: value too small or incorrect", "f = n/a"},
+                    // Times too long to print come only from absurd input.
+                    AstableCase{"1e39", "1", "1", "Error: value too small or incorrect", "f = n/a"},
+                    AstableCase{"1e20", "1e10", "1", "Error: value too small or incorrect", "f = n/a"}));
+
+// A frequency below 0.01 Hz is shown in mHz instead of 0.00 Hz; the other units stay.
+INSTANTIATE_TEST_SUITE_P(
+    SlowOscillators, NE555Astable,
+    testing::Values(AstableCase{"100000", "1", "1", "t1 = 138.60 s, t2 = 69.30 s", "f = 4.81 mHz"},
+                    AstableCase{"48200", "1", "1", "t1 = 66.81 s, t2 = 33.40 s", "f = 9.98 mHz"},
+                    AstableCase{"48000", "1", "1", "t1 = 66.53 s, t2 = 33.26 s", "f = 0.01 Hz"},
+                    AstableCase{"10000", "10000", "10000", "t1 = 138600.00 s, t2 = 69300.00 s", "f = 0.00 mHz"}));
 
 TEST(NE555Calc, EditingAndReturnRecompute)
 {

@@ -41,6 +41,38 @@ TEST(ResistorColors, WorkedResults)
     }
 }
 
+// Gold (x0.1) and silver (x0.01) multipliers, appended after violet, and the fine tolerances,
+// appended after red; the value text is built from the band digits like the others.
+TEST(ResistorColors, LowValuesAndFineTolerances)
+{
+    enum { Gold = 8, Silver = 9 };
+    enum { None, SilverT, GoldT, BrownT, RedT, GreenT, BlueT, VioletT, GrayT };
+    struct Case {
+        int rows[6];
+        const char* line;
+    } cases[] = {
+        {{3, 7, 0, Gold, GoldT, 0}, "Resistance: 4.7 Ohm +-5%"},
+        {{1, 2, 0, Silver, GoldT, 0}, "Resistance: 0.22 Ohm +-5%"},
+        {{0, 0, 0, Gold, None, 0}, "Resistance: 1.0 Ohm +-20%"},
+        {{0, 0, 0, Silver, None, 0}, "Resistance: 0.10 Ohm +-20%"},
+        {{8, 9, 0, Silver, None, 0}, "Resistance: 0.99 Ohm +-20%"},
+        {{3, 7, 6, Gold, BrownT, 1}, "Resistance: 47.5 Ohm +-1%, 100ppm"},
+        {{3, 7, 6, Silver, BrownT, 0}, "Resistance: 4.75 Ohm +-1%"},
+        {{0, 0, 1, Gold, None, 0}, "Resistance: 10.0 Ohm +-20%"},
+        {{0, 0, 1, Silver, None, 0}, "Resistance: 1.00 Ohm +-20%"},
+        {{3, 7, 0, 2, GreenT, 0}, "Resistance: 4.7 KOhm +-0.5%"},
+        {{3, 7, 6, 1, BlueT, 2}, "Resistance: 4.75 KOhm +-0.25%, 50ppm"},
+        {{3, 7, 6, 1, VioletT, 0}, "Resistance: 4.75 KOhm +-0.1%"},
+        {{3, 7, 6, 1, GrayT, 3}, "Resistance: 4.75 KOhm +-0.05%, 15ppm"},
+        // Rows past the wheels cannot be chosen; they keep the plain value and 20 %.
+        {{3, 7, 0, 10, 9, 5}, "Resistance: 47 Ohm +-20%"},
+    };
+    for (const auto& c : cases) {
+        const int* r = c.rows;
+        EXPECT_EQ(InfoResistorsView::resultLine(r[0], r[1], r[2], r[3], r[4], r[5]), c.line);
+    }
+}
+
 TEST(ResistorColors, OpensAtRowZeroAndRecomputesFromAllWheels)
 {
     InfoResistorsView screen;
@@ -48,7 +80,7 @@ TEST(ResistorColors, OpensAtRowZeroAndRecomputesFromAllWheels)
     EXPECT_EQ(screen.labelResults->text(), "Resistance: 10 Ohm +-20%");
     EXPECT_EQ(screen.navigationItem().rightImageName, "res_small.png");
     auto& picker = *screen.pickerView;
-    const int rows[] = {9, 10, 11, 8, 5, 5};
+    const int rows[] = {9, 10, 11, 10, 9, 5};
     ASSERT_EQ(picker.numberOfComponents(), 6);
     for (int c = 0; c < 6; ++c) EXPECT_EQ(picker.numberOfRowsInComponent(c), rows[c]);
     picker.userSelect(5, 4);
@@ -72,4 +104,23 @@ TEST(ResistorColors, SwatchesAreBandColoursAndNoneShowsADash)
     EXPECT_EQ(violet.swatch, ohmkit::ui::Color::rgb(238.0f / 255, 130.0f / 255, 238.0f / 255));
     EXPECT_EQ(picker.rowLook(2, 4).swatch, ohmkit::resistors::bandColor("Gold"));
     EXPECT_EQ(ohmkit::resistors::bandColor("Brown"), ohmkit::ui::Color::rgb(0.6f, 0.4f, 0.2f));
+    // The appended rows show their own colours.
+    EXPECT_EQ(picker.rowLook(8, 3).swatch, ohmkit::resistors::bandColor("Gold"));
+    EXPECT_EQ(picker.rowLook(9, 3).swatch, ohmkit::resistors::bandColor("Silver"));
+    EXPECT_EQ(picker.rowLook(5, 4).swatch, ohmkit::resistors::bandColor("Green"));
+    EXPECT_EQ(picker.rowLook(8, 4).swatch, ohmkit::resistors::bandColor("Gray"));
+}
+
+TEST(ResistorColors, GoldMultiplierFromTheWheels)
+{
+    InfoResistorsView screen;
+    screen.loadViewIfNeeded();
+    auto& picker = *screen.pickerView;
+    picker.userSelect(0, 3);
+    picker.userSelect(1, 7);
+    picker.userSelect(3, 8);
+    picker.userSelect(4, 2);
+    EXPECT_EQ(screen.labelResults->text(), "Resistance: 4.7 Ohm +-5%");
+    picker.userSelect(4, 6);
+    EXPECT_EQ(screen.labelResults->text(), "Resistance: 4.7 Ohm +-0.25%");
 }

@@ -81,7 +81,30 @@ INSTANTIATE_TEST_SUITE_P(
                     CodeCase{"-471", "Results: invalid value"}, CodeCase{"-475", "Results: invalid value"},
                     CodeCase{"ABC", "Results: invalid value"}, CodeCase{"   ", "Results: invalid value"},
                     CodeCase{"AB00", "Results: invalid value"}, CodeCase{"+12", "Results: 100 Ohm"},
-                    CodeCase{" 12", "Results: 100 Ohm"}, CodeCase{"0AX", "Results: 0 Ohm"}));
+                    CodeCase{" 12", "Results: 100 Ohm"}, CodeCase{"0AX", "Results: invalid value"}));
+
+// A letter, blank or point after a digit where digits belong is no marking either (the
+// notation of schematics is read on the standard-value screen, not here).
+INSTANTIATE_TEST_SUITE_P(
+    NotAllDigits, SmdCodeLine,
+    testing::Values(CodeCase{"4K7", "Results: invalid value"}, CodeCase{"4k7", "Results: invalid value"},
+                    CodeCase{"4 7", "Results: invalid value"}, CodeCase{"4.75", "Results: invalid value"},
+                    CodeCase{"4,7", "Results: invalid value"}, CodeCase{"1e3", "Results: invalid value"},
+                    CodeCase{"47e1", "Results: invalid value"}, CodeCase{"0x10", "Results: invalid value"},
+                    CodeCase{"47 1", "Results: invalid value"}, CodeCase{"4-71", "Results: invalid value"}));
+
+// The decimal-point code needs a number: digits and R only, at least one digit, and no more
+// than 12 digits before the point.
+INSTANTIATE_TEST_SUITE_P(
+    DecimalPointCodes, SmdCodeLine,
+    testing::Values(CodeCase{"R", "Results: invalid value"}, CodeCase{"RR", "Results: invalid value"},
+                    CodeCase{"-R5", "Results: invalid value"}, CodeCase{"R\xF0\x9F\x94\xA5", "Results: invalid value"},
+                    CodeCase{"4R\xF0\x9F\x94\xA5", "Results: invalid value"}, CodeCase{"4R-5", "Results: invalid value"},
+                    CodeCase{"4R7 ", "Results: invalid value"}, CodeCase{"4R7K", "Results: invalid value"},
+                    CodeCase{"r", "Results: invalid value"}, CodeCase{"0R", "Results: 0. Ohm"},
+                    CodeCase{"R5", "Results: .5 Ohm"}, CodeCase{"+4R7", "Results: +4.7 Ohm"},
+                    CodeCase{"100R", "Results: 100. Ohm"}, CodeCase{"999999999999R9", "Results: 999999999999.9 Ohm"},
+                    CodeCase{"1000000000000R", "Results: invalid value"}));
 
 TEST(SmdDigits, AnchorsOfTheE96Table)
 {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
 
 #include "app/command_line.h"
@@ -56,9 +57,47 @@ INSTANTIATE_TEST_SUITE_P(
                     ValueCase{"10001", "Nearest value: 10 or 11 KOhm"}, ValueCase{"300000", "Nearest value: 300 KOhm"},
                     ValueCase{"999999", "Nearest value: 910 or 1000 KOhm"},
                     ValueCase{" 47", "Nearest value: 47 Ohms"}, ValueCase{"+47", "Nearest value: 47 Ohms"},
-                    ValueCase{"47k", "Nearest value: 47 Ohms"}, ValueCase{"k47", "Incorrect value"},
+                    ValueCase{"47x", "Nearest value: 47 Ohms"}, ValueCase{"k47", "Incorrect value"},
                     ValueCase{"99999999999999999999999", "Incorrect value"},
                     ValueCase{"-99999999999999999999999", "Incorrect value"}));
+
+// The notation printed on schematics is read as what it says; fractions of an ohm are rounded.
+INSTANTIATE_TEST_SUITE_P(
+    Notation, StandardValueLine,
+    testing::Values(ValueCase{"4k7", "Nearest value: 4.7 KOhm"}, ValueCase{"4K7", "Nearest value: 4.7 KOhm"},
+                    ValueCase{"4.7k", "Nearest value: 4.7 KOhm"}, ValueCase{"4,7k", "Nearest value: 4.7 KOhm"},
+                    ValueCase{"47R", "Nearest value: 47 Ohms"}, ValueCase{"4R7", "Nearest value: 3 or 10 Ohms"},
+                    ValueCase{"4r7", "Nearest value: 3 or 10 Ohms"}, ValueCase{"1R5", "Nearest value: 2 Ohms"},
+                    ValueCase{"1R4", "Nearest value: 1 or 2 Ohms"}, ValueCase{"2M2", "Nearest value: 2.2 MOhm"},
+                    ValueCase{"1M", "Nearest value: 1.0 MOhm"}, ValueCase{"10k", "Nearest value: 10 KOhm"},
+                    ValueCase{"47k", "Nearest value: 47 KOhm"}, ValueCase{"12k5", "Nearest value: 12 or 13 KOhm"},
+                    ValueCase{"1e3", "Nearest value: 1.0 KOhm"}, ValueCase{"1E3", "Nearest value: 1.0 KOhm"},
+                    ValueCase{"4,7e3", "Nearest value: 4.7 KOhm"}, ValueCase{"1e+3", "Nearest value: 1.0 KOhm"},
+                    ValueCase{"2.2k Ohm", "Nearest value: 2.2 KOhm"}, ValueCase{" +4k7", "Nearest value: 4.7 KOhm"},
+                    ValueCase{"10M", "Nearest value: 10.0 MOhm"}, ValueCase{"4.7R", "Nearest value: 3 or 10 Ohms"},
+                    // Outside one ohm to ten megohms, as for plain numbers.
+                    ValueCase{"-4k7", "Incorrect value"}, ValueCase{"11M", "Incorrect value"},
+                    ValueCase{"0R4", "Incorrect value"}, ValueCase{"1e-3", "Incorrect value"},
+                    ValueCase{"1e400", "Incorrect value"}, ValueCase{"1e8", "Incorrect value"}));
+
+// Anything else reads as before: the whole number at the start.
+INSTANTIATE_TEST_SUITE_P(
+    NotNotation, StandardValueLine,
+    testing::Values(ValueCase{"4,7", "Nearest value: 3 or 10 Ohms"}, ValueCase{"4.7", "Nearest value: 3 or 10 Ohms"},
+                    ValueCase{"1 000", "Nearest value: 1 or 2 Ohms"}, ValueCase{"47 k", "Nearest value: 47 Ohms"},
+                    ValueCase{"1m", "Nearest value: 1 or 2 Ohms"}, ValueCase{"1e", "Nearest value: 1 or 2 Ohms"},
+                    ValueCase{"12.7e", "Nearest value: 12 Ohms"}, ValueCase{"R47", "Incorrect value"},
+                    ValueCase{".5k", "Incorrect value"}, ValueCase{"0x10", "Incorrect value"},
+                    ValueCase{"4.k7", "Nearest value: 3 or 10 Ohms"}));
+
+TEST(StandardValueScreen, NotationOfEveryLengthStaysDefined)
+{
+    EXPECT_EQ(InfoResistorsValues::resistanceValue(std::string(300, '9') + "k"), std::numeric_limits<long long>::max());
+    EXPECT_EQ(InfoResistorsValues::resistanceValue("-" + std::string(300, '9') + "M"), std::numeric_limits<long long>::min());
+    EXPECT_EQ(InfoResistorsValues::resistanceValue(std::string(10000, '7') + "e3"), std::numeric_limits<long long>::max());
+    EXPECT_EQ(InfoResistorsValues::resistanceValue("0R5"), 1);   // half an ohm rounds away from zero
+    EXPECT_EQ(InfoResistorsValues::resistanceValue("4.7005k"), 4701);
+}
 
 // Every E24 value of the three decade tables is found as itself, so no table entry is mistyped.
 TEST(StandardValueTables, EveryE24ValueFromOneKilohmIsStandard)

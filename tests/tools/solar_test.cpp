@@ -127,14 +127,38 @@ INSTANTIATE_TEST_SUITE_P(
         // A typed 0.1 is slightly above 0.1 in single precision, so it passes.
         PanelCase{"0.1", "5", "100", {"36.0 Wh", "432.0 Ah", "864.0 Ah", "86.4 A", "1", "13.4 W", "1000.0 A"}},
         PanelCase{"0.09", "5", "100", {"36.0 Wh", "--", "--", "0.0 A", "--", "--", "--"}},
-        PanelCase{"-12", "5", "100", {"36.0 Wh", "--", "--", "0.0 A", "--", "--", "--"}},
+        PanelCase{"-0", "5", "100", {"36.0 Wh", "--", "--", "0.0 A", "--", "--", "--"}},
         PanelCase{"12", "0.1", "100", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "17", "0.3 W", "141.7 A"}},
         PanelCase{"12", "0.09", "100", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "--", "--", "--"}},
         PanelCase{"12", "5", "0.09", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "--", "--", "--"}},
         PanelCase{"12", "5", "", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "--", "--", "--"}},
         PanelCase{"24", "5", "50", {"36.0 Wh", "1.8 Ah", "3.6 Ah", "0.4 A", "1", "6.7 W", "2.1 A"}},
+        // A decimal comma in any of the three fields.
+        PanelCase{"12,5", "4,5", "62,5", {"36.0 Wh", "3.5 Ah", "6.9 Ah", "0.7 A", "1", "7.6 W", "5.0 A"}},
         // A huge voltage leaves too small a charge current for any panel.
         PanelCase{"3e38", "5", "0.11", {"36.0 Wh", "0.0 Ah", "0.0 Ah", "0.0 A", "--", "--", "--"}}));
+
+// A negative voltage, sun hour count or panel power is bad input, and so is a result too large
+// to print: "Incorrect input" takes the place of the first result it spoils, "--" follows.
+INSTANTIATE_TEST_SUITE_P(
+    BadInput, SolarInputs,
+    testing::Values(
+        PanelCase{"-12", "5", "100", {"36.0 Wh", "Incorrect input", "--", "--", "--", "--", "--"}},
+        PanelCase{"12", "-5", "100", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "Incorrect input", "--", "--"}},
+        PanelCase{"12", "5", "-100", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "Incorrect input", "--", "--"}},
+        PanelCase{"12", "5", "1e39", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "Incorrect input", "--", "--"}},
+        PanelCase{"12", "5", "1e13", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "Incorrect input", "--", "--"}},
+        PanelCase{"12", "5", "1e11", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "1", "13440860160.0 W", "8333332992.0 A"}},
+        // 0.11 V leaves 393 Ah; sun hours just above 0.1 make a tiny panel output.
+        PanelCase{"0.11", "0.11", "0.11", {"36.0 Wh", "392.7 Ah", "785.5 Ah", "78.5 A", "13282", "0.0 W", "13282.0 A"}}));
+
+TEST(SolarCalc, ConsumersTakeADecimalComma)
+{
+    auto s = openSolarScreen();
+    addConsumer(*s, "Router", "7,5", "2,5");
+    EXPECT_EQ(rowText(*s, 0), "Router, 2.5h, 18.8Wh");
+    EXPECT_EQ(s->labelResult1->text(), "18.8 Wh");
+}
 
 TEST(SolarCalc, EmptyListHasNoPanelResults)
 {
@@ -144,11 +168,41 @@ TEST(SolarCalc, EmptyListHasNoPanelResults)
     EXPECT_EQ(results(*s), (Results{"0.0 Wh", "0.0 Ah", "0.0 Ah", "0.0 A", "--", "--", "--"}));
 }
 
-TEST(SolarCalc, HugeConsumptionSaturatesThePanelCount)
+// A consumer with a negative or absurd power or usage is not added: it would cancel real
+// consumers or fill the results with noise.
+TEST(SolarCalc, BadConsumersAreNotAdded)
+{
+    const std::pair<const char*, const char*> bad[] = {{"-5", "4"}, {"9", "-4"}, {"3e38", "1"}, {"1e39", "0"},
+                                                       {"0", "1e20"}, {"1e7", "1e7"}};
+    for (const auto& [power, usage] : bad) {
+        auto s = openSolarScreen();
+        addConsumer(*s, "Lamp", "9", "4");
+        addConsumer(*s, "Bad", power, usage);
+        EXPECT_EQ(s->items.size(), 1u) << power << " W, " << usage << " h";
+        EXPECT_EQ(s->mainTable->numberOfRowsInSection(0), 1) << power << " W, " << usage << " h";
+        EXPECT_EQ(results(*s), (Results{"Incorrect input", "--", "--", "--", "--", "--", "--"}))
+            << power << " W, " << usage << " h";
+        // The next edit shows the results of the list again.
+        s->textItemPower->userEdit("9");
+        EXPECT_EQ(s->labelResult1->text(), "36.0 Wh");
+    }
+}
+
+TEST(SolarCalc, AbsurdSumIsBadInput)
 {
     auto s = openSolarScreen();
-    addConsumer(*s, "Smelter", "3e38", "1");
-    EXPECT_EQ(s->labelResult5->text(), "2147483647");
+    for (int i = 0; i < 3; ++i) addConsumer(*s, "Smelter", "5e11", "1");
+    EXPECT_EQ(s->items.size(), 3u);
+    EXPECT_EQ(results(*s), (Results{"Incorrect input", "--", "--", "--", "--", "--", "--"}));
+}
+
+TEST(SolarCalc, ZeroConsumersAndNegativeZeroAreAccepted)
+{
+    auto s = openSolarScreen();
+    addConsumer(*s, "Off", "-0", "0");
+    ASSERT_EQ(s->items.size(), 1u);
+    EXPECT_EQ(rowText(*s, 0), "Off, 0.0h, 0.0Wh");
+    EXPECT_EQ(s->labelResult1->text(), "0.0 Wh");
 }
 
 TEST(SolarCalc, EditingAndReturnRecompute)

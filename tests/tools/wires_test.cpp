@@ -82,8 +82,27 @@ INSTANTIATE_TEST_SUITE_P(
                  "Voltage drop (alum.): 0.00V"},
         DropCase{"18", "", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 0.00V",
                  "Voltage drop (alum.): 0.00V"},
-        DropCase{"18", "-5", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): -2.10V",
-                 "Voltage drop (alum.): -3.24V"}));
+        // A decimal comma in the current or the length.
+        DropCase{"18", "5", "2,5", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 0.52V",
+                 "Voltage drop (alum.): 0.81V"},
+        DropCase{"18", "2,5", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 1.05V",
+                 "Voltage drop (alum.): 1.62V"}));
+
+// A negative current or length, or a drop too large to print, is bad input: the resistance of
+// the gauge stays, the message takes the place of the drops.
+INSTANTIATE_TEST_SUITE_P(
+    BadInput, WireDrops,
+    testing::Values(DropCase{"18", "-5", "10", "Resistance, Ohm/m: 0.0210", "Incorrect input", ""},
+                    DropCase{"18", "5", "-10", "Resistance, Ohm/m: 0.0210", "Incorrect input", ""},
+                    DropCase{"18", "-5", "-10", "Resistance, Ohm/m: 0.0210", "Incorrect input", ""},
+                    DropCase{"40", "1e39", "10", "Resistance, Ohm/m: 3.44", "Incorrect input", ""},
+                    // 2e38 m doubled overflows to infinity, and infinity times 0 A is no number.
+                    DropCase{"18", "0", "2e38", "Resistance, Ohm/m: 0.0210", "Incorrect input", ""},
+                    DropCase{"40", "1e10", "10", "Resistance, Ohm/m: 3.44", "Incorrect input", ""},
+                    DropCase{"18", "-0", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 0.00V",
+                             "Voltage drop (alum.): 0.00V"},
+                    DropCase{"40", "1e9", "10", "Resistance, Ohm/m: 3.44", "Voltage drop (copper): 68800004096.00V",
+                             "Voltage drop (alum.): 106148577280.00V"}));
 
 // Gauges are matched as whole texts.
 INSTANTIATE_TEST_SUITE_P(

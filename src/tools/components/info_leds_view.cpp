@@ -6,7 +6,7 @@
 
 namespace ohmkit::components {
 
-using platform::floatValue;
+using platform::typedFloatValue;
 using platform::format;
 
 InfoLedsView::InfoLedsView() : ui::ViewController("InfoLedsView") {}
@@ -133,9 +133,9 @@ void InfoLedsView::showMessage(const char* message)
 void InfoLedsView::showResults()
 {
     // 1. The inputs.
-    const float Vf = floatValue(m_cVoltageOnLED->text());
-    const float I = floatValue(m_cCurrentOnLED->text());
-    const float Vs = floatValue(m_cVoltage->text());
+    const float Vf = typedFloatValue(m_cVoltageOnLED->text());
+    const float I = typedFloatValue(m_cCurrentOnLED->text());
+    const float Vs = typedFloatValue(m_cVoltage->text());
     const int N = ledsCount();
 
     // 2. to 4. Input checks, in this order; only the first failing one is shown.
@@ -152,14 +152,17 @@ void InfoLedsView::showResults()
     const float ratio = Vr / Ia;
     if (ratio < 1.0f) return showMessage("Battery voltage is low");
 
-    // 7. Resistance truncated toward zero (saturating), and the dissipated power.
-    const int R = platform::truncToInt(ratio);
+    // 7. Resistance truncated toward zero, and the dissipated power. Results too large to
+    //    print (only an absurd supply gives them) are bad input rather than noise.
     const float P = Ia * Vr;
+    if (!platform::isShowableResult(ratio) || !platform::isShowableResult(P)) return showMessage("Incorrect input");
+    const long long R = platform::truncToLongLong(ratio);
 
-    // 8. The first standard resistor at or above R.
+    // 8. The first standard resistor at or above the exact ratio: one above the truncated R
+    //    could pass more current than the LED takes (2.857 Ohm must not recommend 2 Ohm).
     std::optional<int> Rs;
     for (int value : standardResistors())
-        if (value >= R) {
+        if (static_cast<float>(value) >= ratio) {
             Rs = value;
             break;
         }
@@ -176,7 +179,7 @@ void InfoLedsView::showResults()
     const std::string rating = ratingText(W);
 
     // 11. First line.
-    m_cResults->setText(format("R = %d Ohm, P = %.2f W", R, static_cast<double>(P)));
+    m_cResults->setText(format("R = %lld Ohm, P = %.2f W", R, static_cast<double>(P)));
 
     // 12. Second line.
     if (!Rs) m_cResults2->setText("");

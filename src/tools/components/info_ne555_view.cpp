@@ -7,8 +7,17 @@
 
 namespace ohmkit::components {
 
-using platform::floatValue;
+using platform::typedFloatValue;
 using platform::format;
+
+namespace {
+
+const char* const kIncorrectInput = "Incorrect input";
+
+// Whether a time printed with two decimals would read 0.00.
+bool printsAsZero(double value) { return format("%.2f", std::fabs(value)) == "0.00"; }
+
+}  // namespace
 
 InfoNE555View::InfoNE555View() : ui::ViewController("InfoNE555View") {}
 
@@ -76,57 +85,75 @@ void InfoNE555View::showResults()
 
 void InfoNE555View::showMonostable()
 {
-    const float C1 = floatValue(m_cDataC1->text());
-    const float R1 = floatValue(m_cDataR1->text());
+    const float C1 = typedFloatValue(m_cDataC1->text());
+    const float R1 = typedFloatValue(m_cDataR1->text());
+    // A negative capacitance or resistance is no circuit.
+    if (C1 < 0.0f || R1 < 0.0f) return m_cResults1->setText(kIncorrectInput);
 
     // 1. The pulse length in ms: the product in double, rounded to single.
-    const float T = static_cast<float>(static_cast<double>(C1) * (static_cast<double>(R1) * 1.1));
+    const float T = platform::roundToFloat(static_cast<double>(C1) * (static_cast<double>(R1) * 1.1));
 
-    // 2. Seconds above 100 ms.
-    if (T > 100.0f) m_cResults1->setText(format("Results: T = %.2f s", static_cast<double>(T) * 0.001));
-    else m_cResults1->setText(format("Results: T = %.2f mS", static_cast<double>(T)));
+    // 2. Seconds above 100 ms; a pulse too short to show in mS is shown in us. A time too
+    //    large to print comes only from absurd input.
+    std::string text;
+    double shown = static_cast<double>(T);
+    if (T > 100.0f) {
+        shown = static_cast<double>(T) * 0.001;
+        text = format("Results: T = %.2f s", shown);
+    } else if (T != 0.0f && printsAsZero(shown)) {
+        shown = static_cast<double>(T) * 1000.0;
+        text = format("Results: T = %.2f us", shown);
+    } else {
+        text = format("Results: T = %.2f mS", shown);
+    }
+    m_cResults1->setText(platform::isShowableResult(shown) ? text : kIncorrectInput);
+}
+
+void InfoNE555View::showAstableError()
+{
+    m_cResults2_1->setText("Error: value too small or incorrect");
+    m_cResults2_2->setText("f = n/a");
 }
 
 void InfoNE555View::showAstable()
 {
-    const float C2 = floatValue(m_cDataC2->text());
-    const float R2_1 = floatValue(m_cDataR2_1->text());
-    const float R2_2 = floatValue(m_cDataR2_2->text());
+    const float C2 = typedFloatValue(m_cDataC2->text());
+    const float R2_1 = typedFloatValue(m_cDataR2_1->text());
+    const float R2_2 = typedFloatValue(m_cDataR2_2->text());
 
-    // 1. Validation: values too close to zero; negative values pass.
-    if (std::fabs(static_cast<double>(C2)) < 0.00001 || std::fabs(static_cast<double>(R2_1)) < 0.001 ||
-        std::fabs(static_cast<double>(R2_2)) < 0.001) {
-        m_cResults2_1->setText("Error: value too small or incorrect");
-        m_cResults2_2->setText("f = n/a");
-        return;
-    }
+    // 1. Validation: values too close to zero, and negative values (no circuit has them).
+    if (C2 < 0.0f || R2_1 < 0.0f || R2_2 < 0.0f) return showAstableError();
+    if (static_cast<double>(C2) < 0.00001 || static_cast<double>(R2_1) < 0.001 || static_cast<double>(R2_2) < 0.001)
+        return showAstableError();
 
     // 2. R2_1 counts in the high time only, R2_2 in both.
     const float S = R2_1 + R2_2;
 
     // 3. Low and high times in ms: each product in double, rounded to single.
-    const float T2 = static_cast<float>(static_cast<double>(C2) * (static_cast<double>(R2_2) * 0.693));
-    const float T1 = static_cast<float>(static_cast<double>(C2) * (static_cast<double>(S) * 0.693));
+    const float T2 = platform::roundToFloat(static_cast<double>(C2) * (static_cast<double>(R2_2) * 0.693));
+    const float T1 = platform::roundToFloat(static_cast<double>(C2) * (static_cast<double>(S) * 0.693));
 
     // 4. Both times in one unit: s when both pass 100 ms, ms when both pass 0.01 ms, else us.
-    if (T2 > 100.0f && T1 > 100.0f)
-        m_cResults2_1->setText(format("t1 = %.2f s, t2 = %.2f s", static_cast<double>(T1) * 0.001,
-                                      static_cast<double>(T2) * 0.001));
-    else if (static_cast<double>(T1) > 0.01 && static_cast<double>(T2) > 0.01)
-        m_cResults2_1->setText(format("t1 = %.2f ms, t2 = %.2f ms", static_cast<double>(T1), static_cast<double>(T2)));
-    else
-        m_cResults2_1->setText(format("t1 = %.2f us, t2 = %.2f us", static_cast<double>(T1 * 1000.0f),
-                                      static_cast<double>(T2 * 1000.0f)));
-
-    // 5. The frequency from the period. Negative resistances can cancel to a zero period,
-    // which has no frequency.
-    const float P = T2 + T1;
-    if (P == 0.0f) {
-        m_cResults2_2->setText("f = n/a");
-        return;
+    double t1 = 0.0;
+    double t2 = 0.0;
+    const char* unit = "us";
+    if (T2 > 100.0f && T1 > 100.0f) {
+        t1 = static_cast<double>(T1) * 0.001, t2 = static_cast<double>(T2) * 0.001, unit = "s";
+    } else if (static_cast<double>(T1) > 0.01 && static_cast<double>(T2) > 0.01) {
+        t1 = static_cast<double>(T1), t2 = static_cast<double>(T2), unit = "ms";
+    } else {
+        t1 = static_cast<double>(T1 * 1000.0f), t2 = static_cast<double>(T2 * 1000.0f);
     }
+    // Times too large to print come only from absurd input.
+    if (!platform::isShowableResult(t1) || !platform::isShowableResult(t2)) return showAstableError();
+    m_cResults2_1->setText(format("t1 = %.2f %s, t2 = %.2f %s", t1, unit, t2, unit));
+
+    // 5. The frequency from the period, which is above zero here. Below 0.01 Hz it is shown
+    //    in mHz, so that a slow oscillator does not read 0.00 Hz.
+    const float P = T2 + T1;
     const float F = 1000.0f / P;
-    if (F < 1000.0f) m_cResults2_2->setText(format("f = %.2f Hz", static_cast<double>(F)));
+    if (static_cast<double>(F) < 0.01) m_cResults2_2->setText(format("f = %.2f mHz", static_cast<double>(F) * 1000.0));
+    else if (F < 1000.0f) m_cResults2_2->setText(format("f = %.2f Hz", static_cast<double>(F)));
     else m_cResults2_2->setText(format("f = %.2f KHz", static_cast<double>(1.0f / P)));
 }
 

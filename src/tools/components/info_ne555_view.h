@@ -31,6 +31,8 @@ public:
 private:
     void showMonostable();
     void showAstable();
+    // The astable's two texts for input it cannot compute.
+    void showAstableError();
 };
 
 }  // namespace ohmkit::components

@@ -1,13 +1,14 @@
 #include "tools/components/info_solar_calc_view.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "app/utils.h"
 #include "platform/text.h"
 
 namespace ohmkit::components {
 
-using platform::floatValue;
+using platform::typedFloatValue;
 using platform::format;
 
 namespace {
@@ -92,12 +93,23 @@ void InfoSolarCalcView::viewDidLoad()
 
 void InfoSolarCalcView::onButtonAddItem(const void*)
 {
-    items.emplace_back(textItemName->text(), floatValue(textItemPower->text()), floatValue(textItemUsage->text()));
-    mainTable->reloadData();
+    const float power = typedFloatValue(textItemPower->text());
+    const float usage = typedFloatValue(textItemUsage->text());
     textItemName->resignFirstResponder();
     textItemPower->resignFirstResponder();
     textItemUsage->resignFirstResponder();
+    // A negative power or usage would cancel real consumers; figures too large to print come
+    // only from absurd input. Such a consumer is not added.
+    if (!isConsumer(power, usage)) return showIncorrectInputFrom(0);
+    items.emplace_back(textItemName->text(), power, usage);
+    mainTable->reloadData();
     calculateResults();
+}
+
+bool InfoSolarCalcView::isConsumer(float power, float usage)
+{
+    return power >= 0.0f && usage >= 0.0f && platform::isShowableResult(power) && platform::isShowableResult(usage) &&
+           platform::isShowableResult(power * usage);
 }
 
 void InfoSolarCalcView::onButtonDelItems(const void*)
@@ -116,18 +128,33 @@ bool InfoSolarCalcView::textFieldShouldReturn(ui::TextField& field)
     return true;
 }
 
+void InfoSolarCalcView::showIncorrectInputFrom(std::size_t first)
+{
+    ui::Label* const labels[] = {labelResult1, labelResult2, labelResult3, labelResult4,
+                                 labelResult5, labelResult6, labelResultPeakCurrent};
+    for (std::size_t i = first; i < std::size(labels); ++i) labels[i]->setText(i == first ? "Incorrect input" : "--");
+}
+
 void InfoSolarCalcView::calculateResults()
 {
+    // Bad input shows "Incorrect input" in place of the first result it spoils and "--" after
+    // it: a negative voltage, sun hour count or panel power, or a result too large to print.
+    const float V = typedFloatValue(textVoltage->text());
+    const float H = typedFloatValue(textSunHours->text());
+    const float P = typedFloatValue(textPanelPower->text());
+
     // 1. The daily energy, summed in list order.
     float E = 0.0f;
     for (const auto& item : items) E += item.fDailyUsage * item.fPower;
+    if (!platform::isShowableResult(E)) return showIncorrectInputFrom(0);
     labelResult1->setText(format("%.1f Wh", static_cast<double>(E)));
 
     // 2. Battery capacity and charge current, for a usable voltage.
-    const float V = floatValue(textVoltage->text());
+    if (V < 0.0f) return showIncorrectInputFrom(1);
     float Ic = 0.0f;
     if (static_cast<double>(V) > 0.1) {
-        const float C = static_cast<float>(static_cast<double>(E) * 1.2 / static_cast<double>(V));
+        const float C = platform::roundToFloat(static_cast<double>(E) * 1.2 / static_cast<double>(V));
+        if (!platform::isShowableResult(C + C)) return showIncorrectInputFrom(1);
         labelResult2->setText(format("%.1f Ah", static_cast<double>(C)));
         labelResult3->setText(format("%.1f Ah", static_cast<double>(C + C)));
         Ic = static_cast<float>(static_cast<double>(C) * 0.2);
@@ -140,8 +167,7 @@ void InfoSolarCalcView::calculateResults()
     labelResult4->setText(format("%.1f A", static_cast<double>(Ic)));
 
     // 4. Panel results only for usable inputs.
-    const float H = floatValue(textSunHours->text());
-    const float P = floatValue(textPanelPower->text());
+    if (H < 0.0f || P < 0.0f) return showIncorrectInputFrom(4);
     if (!(static_cast<double>(V) > 0.1 && static_cast<double>(Ic) > 0.01 && H < 24.0f &&
           static_cast<double>(H) > 0.1 && static_cast<double>(P) > 0.1)) {
         labelResult5->setText("--");
@@ -154,17 +180,20 @@ void InfoSolarCalcView::calculateResults()
     const float k = static_cast<float>(static_cast<double>(H) / 1.55) / 24.0f;
     const float Pd = P * k;
 
-    // 6. Panels needed, at least one; the count saturates for absurd inputs.
-    const float needed = std::floor((V * Ic * 0.5f) / Pd);
-    const int N = platform::truncToInt(static_cast<double>(needed) + 1.0);
+    // 6. Panels needed, at least one.
+    const double needed = static_cast<double>(std::floor((V * Ic * 0.5f) / Pd)) + 1.0;
+    if (!platform::isShowableResult(needed) || !platform::isShowableResult(Pd)) return showIncorrectInputFrom(4);
+    const long long N = platform::truncToLongLong(needed);
 
-    // 7. Count and averaged output.
-    labelResult5->setText(format("%d", N));
-    labelResult6->setText(format("%.1f W", static_cast<double>(Pd)));
-
-    // 8. The peak current of all panels together (the panel power read again).
-    const float panelPower = floatValue(textPanelPower->text());
+    // 8. The peak current of all panels together (the panel power read again), computed
+    //    before the panel results are shown so that one too large to print spoils them all.
+    const float panelPower = typedFloatValue(textPanelPower->text());
     const float peak = (static_cast<float>(N) * panelPower) / V;
+    if (!platform::isShowableResult(peak)) return showIncorrectInputFrom(4);
+
+    // 7. and 8. Count and averaged output, and the peak.
+    labelResult5->setText(format("%lld", N));
+    labelResult6->setText(format("%.1f W", static_cast<double>(Pd)));
     labelResultPeakCurrent->setText(format("%.1f A", static_cast<double>(peak)));
 }
 

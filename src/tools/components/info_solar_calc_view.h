@@ -20,7 +20,8 @@ public:
     void loadView() override;
     void viewDidLoad() override;
 
-    // Appends the consumer described by the three item fields (no validation).
+    // Appends the consumer described by the three item fields; a negative or absurd power or
+    // usage is not added and shows "Incorrect input".
     void onButtonAddItem(const void* sender);
     // Toggles delete mode; an empty list does not enter it.
     void onButtonDelItems(const void* sender);
@@ -58,6 +59,12 @@ public:
     ui::Label* labelResult5 = nullptr;
     ui::Label* labelResult6 = nullptr;
     ui::Label* labelResultPeakCurrent = nullptr;
+
+private:
+    // Whether a power and a daily usage make a consumer that can be added.
+    static bool isConsumer(float power, float usage);
+    // "Incorrect input" in the result label at `first` (0 is labelResult1), "--" in the later ones.
+    void showIncorrectInputFrom(std::size_t first);
 };
 
 }  // namespace ohmkit::components

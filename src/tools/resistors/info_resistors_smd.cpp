@@ -25,15 +25,42 @@ const char* const kInvalid = "Results: invalid value";
 const char* const kTooBig = "Value too big for SMD";
 const char* const kIncorrectIndex = "Result: incorrect value";
 
-// Whether the significant-digit characters of a code hold a number a marking can carry: digits
-// after optional white space or "+". Text with no digits there ("AB") would read as 0 and a
-// "-" would make the value negative; neither is a marking.
-bool holdsMarkingNumber(std::string_view digits)
+// The characters of a code after the blanks and the "+" that are read past.
+std::string_view afterLeadingBlanksAndPlus(std::string_view text)
 {
     std::size_t i = 0;
-    while (i < digits.size() && std::string_view(" \t\n\r\v\f").find(digits[i]) != std::string_view::npos) ++i;
-    if (i < digits.size() && digits[i] == '+') ++i;
-    return i < digits.size() && digits[i] >= '0' && digits[i] <= '9';
+    while (i < text.size() && platform::isWhiteSpace(text[i])) ++i;
+    if (i < text.size() && text[i] == '+') ++i;
+    return text.substr(i);
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether the significant-digit characters of a code are a number a marking can carry: only
+// digits after the blanks and "+" read past. Text with no digits there ("AB") would read as
+// 0, a "-" would make the value negative, and a letter or blank after a digit ("4K7", "4 7")
+// would drop the rest of the number; none of them is a marking.
+bool isMarkingNumber(std::string_view digits)
+{
+    const std::string_view rest = afterLeadingBlanksAndPlus(digits);
+    if (rest.empty()) return false;
+    for (char c : rest)
+        if (!isDigit(c)) return false;
+    return true;
+}
+
+// Whether a code with the letter R is a decimal-point marking: only digits and R after the
+// blanks and "+" read past, with at least one digit ("R", "-R5" and "R" with symbols hold no
+// number), and no more than 12 digits before the point.
+bool isDecimalPointMarking(std::string_view code)
+{
+    const std::string_view rest = afterLeadingBlanksAndPlus(code);
+    bool anyDigit = false;
+    for (char c : rest) {
+        if (c != 'R' && !isDigit(c)) return false;
+        anyDigit = anyDigit || isDigit(c);
+    }
+    return anyDigit && rest.find('R') <= 12;
 }
 
 // Three-digit code: two significant digits c and a multiplier digit m.
@@ -147,12 +174,14 @@ std::string InfoResistorsSMD::resultLine(std::string_view code)
     const std::string text = platform::toUpper(std::string(code));
     // 2. Whatever no later step decodes stays invalid.
     // 3. "R" is the decimal point: shown as typed, with every R made a point.
-    if (text.find('R') != std::string::npos)
+    if (text.find('R') != std::string::npos) {
+        if (!isDecimalPointMarking(text)) return kInvalid;
         return format("Results: %s Ohm", platform::replaceAll(text, "R", ".").c_str());
+    }
     // 4. Three characters: a three-digit or an EIA-96 code.
     if (text.size() == 3) {
         const std::string_view digits = std::string_view(text).substr(0, 2);
-        if (!holdsMarkingNumber(digits)) return kInvalid;
+        if (!isMarkingNumber(digits)) return kInvalid;
         const int c = platform::intValue(digits);
         const char m = text[2];
         if (c == 0) return "Results: 0 Ohm";
@@ -167,7 +196,7 @@ std::string InfoResistorsSMD::resultLine(std::string_view code)
     // 5. Four characters: a four-digit code (0000 is 0 Ohm through the "0" row).
     if (text.size() == 4) {
         const std::string_view digits = std::string_view(text).substr(0, 3);
-        if (!holdsMarkingNumber(digits)) return kInvalid;
+        if (!isMarkingNumber(digits)) return kInvalid;
         return fourDigitCode(platform::intValue(digits), text[3]);
     }
     // 6. Any other length.

@@ -1,6 +1,8 @@
 #include "tools/resistors/info_resistors_values.h"
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <span>
 
 #include "platform/text.h"
@@ -51,7 +53,72 @@ int asInt(std::int64_t value) { return static_cast<int>(value); }
 int thousands(std::int64_t value) { return asInt(value / 1000); }
 int tenthsOfThousand(std::int64_t value) { return asInt((value % 1000) / 100); }
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The power of ten of a multiplier letter of the notation printed on schematics, or -1.
+// Lower-case "m" would be milli, so only "M" is mega.
+int multiplierExponent(char letter)
+{
+    switch (letter) {
+    case 'R':
+    case 'r': return 0;
+    case 'k':
+    case 'K': return 3;
+    case 'M': return 6;
+    default: return -1;
+    }
+}
+
+// Whole ohms, rounded to nearest; far outside every range saturates.
+long long wholeOhms(double value)
+{
+    if (!(value < 1e18)) return std::numeric_limits<long long>::max();
+    if (!(value > -1e18)) return std::numeric_limits<long long>::min();
+    return std::llround(value);
+}
+
 }  // namespace
+
+long long InfoResistorsValues::resistanceValue(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && platform::isWhiteSpace(text[i])) ++i;
+    const std::size_t signAt = i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    const std::size_t wholeAt = i;
+    while (i < text.size() && isDigit(text[i])) ++i;
+    const std::string_view whole = text.substr(wholeAt, i - wholeAt);
+    if (whole.empty()) return platform::longLongValue(text);
+
+    // A decimal part after a point or a comma counts only when a letter or an exponent follows.
+    std::string_view fraction;
+    std::size_t j = i;
+    if (j + 1 < text.size() && (text[j] == '.' || text[j] == ',') && isDigit(text[j + 1])) {
+        const std::size_t fractionAt = ++j;
+        while (j < text.size() && isDigit(text[j])) ++j;
+        fraction = text.substr(fractionAt, j - fractionAt);
+    }
+    if (j == text.size()) return platform::longLongValue(text);
+
+    // "4k7", "47R", "2M2": the letter is the decimal point and the multiplier.
+    // "4.7k", "4,7k": the letter is the multiplier after a decimal number.
+    if (const int exponent = multiplierExponent(text[j]); exponent >= 0) {
+        if (fraction.empty()) {
+            const std::size_t fractionAt = ++j;
+            while (j < text.size() && isDigit(text[j])) ++j;
+            fraction = text.substr(fractionAt, j - fractionAt);
+        }
+        const std::string number = std::string(text.substr(signAt, wholeAt - signAt)) + std::string(whole) + "." +
+                                   std::string(fraction) + "e" + std::to_string(exponent);
+        return wholeOhms(platform::doubleValue(number));
+    }
+    // "1e3", "4,7e3": a decimal exponent.
+    if ((text[j] == 'e' || text[j] == 'E') && j + 1 < text.size() &&
+        (isDigit(text[j + 1]) || ((text[j + 1] == '+' || text[j + 1] == '-') && j + 2 < text.size() && isDigit(text[j + 2]))))
+        return wholeOhms(platform::typedDoubleValue(text));
+    // Anything else: the whole ohms at the start, the decimal part dropped.
+    return platform::longLongValue(text);
+}
 
 InfoResistorsValues::InfoResistorsValues() : ui::ViewController("InfoResistorsValues") {}
 
@@ -60,8 +127,8 @@ void InfoResistorsValues::loadView()
     setTitle("Resistor values");
     textResistance = addOutlet<ui::TextField>("textResistance");
     labelResult = addOutlet<ui::Label>("labelResult");
-    textResistance->setKeyboard(ui::TextField::Keyboard::Numbers);
-    textResistance->setPlaceholder("Resistance in ohms");
+    // Letters are part of the notation ("4k7"), so the field takes the full keyboard.
+    textResistance->setPlaceholder("Ohms, or 4k7, 4.7k, 2M2, 47R");
     textResistance->setDelegate(this);
     textResistance->setEditingChanged([this](ui::TextField& field) { textFieldDidChange(field); });
 }
@@ -86,8 +153,9 @@ void InfoResistorsValues::showResults() { labelResult->setText(resultLine(textRe
 
 std::string InfoResistorsValues::resultLine(std::string_view text)
 {
-    // 1. The whole ohms at the start of the text; a decimal point ends the number.
-    const long long v = platform::longLongValue(text);
+    // 1. The resistance in whole ohms: the notation printed on schematics, else the whole
+    //    number at the start of the text (a decimal point ends it).
+    const long long v = resistanceValue(text);
     // 2. One ohm to ten megohms.
     if (v < 1 || v > 10000000) return "Incorrect value";
     // 3. The range and its table.

@@ -24,6 +24,12 @@ public:
     void showResults();
     // The result line for a field text (what showResults shows).
     static std::string resultLine(std::string_view text);
+    // The resistance a field text gives, in whole ohms. The notation printed on schematics is
+    // read as what it says: a letter k, K, M or R as decimal point and multiplier ("4k7",
+    // "2M2", "47R", "4R7"), a decimal number followed by such a letter ("4.7k", "4,7k"), or a
+    // decimal exponent ("1e3"); fractions of an ohm are rounded to nearest. Any other text
+    // gives the whole number at its start ("12.7" is 12, "4,7" is 4, empty is 0).
+    static long long resistanceValue(std::string_view text);
 
     ui::TextField* textResistance = nullptr;
     ui::Label* labelResult = nullptr;

@@ -1,5 +1,7 @@
 #include "tools/resistors/info_resistors_view.h"
 
+#include <iterator>
+
 #include "platform/text.h"
 #include "tools/resistors/band_colors.h"
 
@@ -25,8 +27,10 @@ void InfoResistorsView::viewDidLoad()
     m_cArrayData2 = {"Black", "Brown", "Red", "Orange", "Yellow", "Green", "Blue", "Violet", "Gray", "White"};
     m_cArrayData3 = {"none",  "Black", "Brown",  "Red",  "Orange", "Yellow",
                      "Green", "Blue",  "Violet", "Gray", "White"};
-    m_cArrayData4 = {"Black", "Brown", "Red", "Orange", "Yellow", "Green", "Blue", "Violet"};
-    m_cArrayData5 = {"none", "Silver", "Gold", "Brown", "Red"};
+    // Gold and silver multipliers and the fine tolerances come after the original rows, so
+    // every row keeps its index and its result.
+    m_cArrayData4 = {"Black", "Brown", "Red", "Orange", "Yellow", "Green", "Blue", "Violet", "Gold", "Silver"};
+    m_cArrayData5 = {"none", "Silver", "Gold", "Brown", "Red", "Green", "Blue", "Violet", "Gray"};
     m_cArrayData6 = {"none", "Brown", "Red", "Orange", "Yellow"};
     pickerView->reloadAllComponents();
     showResults(0, 0, 0, 0, 0, 0);
@@ -117,19 +121,25 @@ std::string InfoResistorsView::resultLine(int r0, int r1, int r2, int r3, int r4
         value = three ? format("%d%d%d0", d1, d2, d3) : format("%d%d0", d1, d2);
         unit = "MOhm";
         break;
+    case 8:   // Gold, x0.1
+        value = three ? format("%d%d.%d", d1, d2, d3) : format("%d.%d", d1, d2);
+        break;
+    case 9:   // Silver, x0.01
+        value = three ? format("%d.%d%d", d1, d2, d3) : format("0.%d%d", d1, d2);
+        break;
     default:
         // Rows beyond the multiplier wheel cannot be selected; show the plain value.
         value = format("%d", v);
         break;
     }
-    // 4. Tolerance and temperature coefficient.
-    static const int tolerances[] = {20, 10, 5, 1, 2};
+    // 4. Tolerance (in percent, as printed) and temperature coefficient.
+    static const char* const tolerances[] = {"20", "10", "5", "1", "2", "0.5", "0.25", "0.1", "0.05"};
     static const int coefficients[] = {0, 100, 50, 15, 25};
-    const int t = r4 >= 0 && r4 < 5 ? tolerances[r4] : 20;
+    const char* t = r4 >= 0 && r4 < static_cast<int>(std::size(tolerances)) ? tolerances[r4] : "20";
     const int c = r5 >= 1 && r5 < 5 ? coefficients[r5] : 0;
     // 5. The line.
-    if (c != 0) return format("Resistance: %s %s +-%d%%, %dppm", value.c_str(), unit, t, c);
-    return format("Resistance: %s %s +-%d%%", value.c_str(), unit, t);
+    if (c != 0) return format("Resistance: %s %s +-%s%%, %dppm", value.c_str(), unit, t, c);
+    return format("Resistance: %s %s +-%s%%", value.c_str(), unit, t);
 }
 
 }  // namespace ohmkit::resistors

@@ -6,6 +6,7 @@ namespace ohmkit::wires {
 
 using platform::floatValue;
 using platform::format;
+using platform::typedFloatValue;
 
 InfoWiresVoltageDrop::InfoWiresVoltageDrop() : ui::ViewController("InfoWiresVoltageDrop") {}
 
@@ -91,17 +92,26 @@ void InfoWiresVoltageDrop::showResults()
     const std::string value(found->second);
     labelResult1->setText(format("Resistance, Ohm/m: %s", value.c_str()));
 
-    // 4. The numbers.
+    // 4. The numbers: the stored resistance, and the length and current as typed.
     const float r = floatValue(value);
-    const float L = floatValue(textLength->text());
-    const float I = floatValue(textCurrent->text());
+    const float L = typedFloatValue(textLength->text());
+    const float I = typedFloatValue(textCurrent->text());
 
     // 5. Both conductors, out and back.
     const float Vcu = (r * (L + L)) * I;
+    const float Val = Vcu * kAluminiumFactor;
+
+    // A negative length or current is bad input, and so is a drop too large to print (only
+    // absurd input gives one): the message takes the place of the drops.
+    if (L < 0.0f || I < 0.0f || !platform::isShowableResult(Val)) {
+        labelResult2->setText("Incorrect input");
+        labelResult3->setText("");
+        return;
+    }
 
     // 6. and 7. Copper, and aluminium from copper.
     labelResult2->setText(format("Voltage drop (copper): %.2fV", static_cast<double>(Vcu)));
-    labelResult3->setText(format("Voltage drop (alum.): %.2fV", static_cast<double>(Vcu * kAluminiumFactor)));
+    labelResult3->setText(format("Voltage drop (alum.): %.2fV", static_cast<double>(Val)));
 }
 
 }  // namespace ohmkit::wires
