@@ -23,7 +23,7 @@ OPage {
             const pattern = new RegExp("<" + tag + "\\b([^>]*)>([\\s\\S]*?)</" + tag + ">", "g")
             for (let m = pattern.exec(row); m; m = pattern.exec(row)) {
                 const width = /width="(\d+)%"/.exec(m[1])
-                found.push({ html: m[2].trim(), align: (/align="(\w+)"/.exec(m[1]) || [])[1] || "left",
+                found.push({ html: decodeEntities(m[2].trim()), align: (/align="(\w+)"/.exec(m[1]) || [])[1] || "left",
                              width: width ? Number(width[1]) / 100 : 0 })
             }
             return found
@@ -40,13 +40,26 @@ OPage {
                  after: html.substring(end + "</table>".length, bodyEnd) }
     }
 
-    // A row of the table: header cells are rich text (entities, line breaks), the others plain.
+    // The named and numbered character references of the page's cells as the characters they
+    // stand for (styled text knows only a few); &lt;, &gt; and &amp; stay for it to read.
+    function decodeEntities(html) {
+        const named = { Oslash: "\u00d8", sup2: "\u00b2", deg: "\u00b0", nbsp: "\u00a0", times: "\u00d7",
+                        minus: "\u2212", middot: "\u00b7" }
+        return html.replace(/&(#x?[0-9a-fA-F]+|\w+);/g, (whole, name) => {
+            if (name[0] === "#")
+                return String.fromCodePoint(name[1] === "x" ? parseInt(name.substring(2), 16) : parseInt(name.substring(1), 10))
+            return named[name] !== undefined ? named[name] : whole
+        })
+    }
+
+    // A row of the table. A cell never wraps inside a figure or a word: its lines are the
+    // page's own (<br>), and a cell too narrow for them draws them smaller.
     component TableRow: Rectangle {
         id: tableRow
         required property var cells
         property bool header: false
         property bool striped: false
-        readonly property real cellPadding: OStyle.tableCellPadding
+        readonly property real cellPadding: width >= 400 ? OStyle.tableCellPadding : OStyle.tableCellPadding / 2
         // One size for the whole table, smaller on narrow screens, so the columns line up.
         readonly property real fontSize: width >= 400 ? OStyle.smallFontSize + 1 : width >= 330 ? OStyle.smallFontSize : OStyle.smallFontSize - 2
         implicitHeight: line.implicitHeight + 2 * cellPadding
@@ -66,10 +79,12 @@ OPage {
                     rightPadding: tableRow.cellPadding
                     anchors.verticalCenter: parent.verticalCenter
                     text: modelData.html
-                    textFormat: tableRow.header ? Text.RichText : Text.StyledText
+                    textFormat: Text.StyledText
                     horizontalAlignment: modelData.align === "right" ? Text.AlignRight
                                        : modelData.align === "center" ? Text.AlignHCenter : Text.AlignLeft
-                    wrapMode: Text.Wrap
+                    wrapMode: Text.NoWrap
+                    fontSizeMode: Text.HorizontalFit
+                    minimumPixelSize: OStyle.minimumTableFontSize
                     font.pixelSize: tableRow.fontSize
                     font.bold: tableRow.header
                     color: tableRow.header ? OStyle.tableHeaderText : OStyle.text

@@ -74,6 +74,8 @@ QtObject {
     readonly property real minimumTitleFontSize: 13
     readonly property real resultFontSize: 19
     readonly property real swatchFontSize: 12
+    // The smallest a table cell's text is drawn to fit its column.
+    readonly property real minimumTableFontSize: 8
     // A sign drawn as a button's face (the zoom buttons' + and -).
     readonly property real symbolFontSize: 24
 

@@ -453,6 +453,35 @@ private slots:
         gui->screenshot("wires-table-scrolled");
     }
 
+    // No cell of the wire table breaks inside a figure or a word on a narrow phone: each has
+    // the lines the page gives it, and the header's characters are drawn, not their names.
+    void wireTableCellsKeepTheirFigures_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("320") << 320;
+        QTest::newRow("375") << 375;
+    }
+    void wireTableCellsKeepTheirFigures()
+    {
+        QFETCH(int, width);
+        QVERIFY(gui->resize(width, 600));
+        QVERIFY(gui->tapMenuRow("Wire current load limits"));
+        auto* header = gui->find("wireTableHeader");
+        QCOMPARE(gui->renderedText(gui->find("cell1", header)), QStringLiteral("\u00d8<br>mm"));
+        QList<QQuickItem*> rows = {header};
+        for (int row = 0; row < 44; ++row) rows << gui->find(QStringLiteral("wireTable[%1]").arg(row));
+        for (auto* row : rows) {
+            QVERIFY(row);
+            for (auto* cell : visualDescendants(row)) {
+                if (!cell->inherits("QQuickText")) continue;
+                const QString text = cell->property("text").toString();
+                QVERIFY2(cell->property("lineCount").toInt() == text.count(QStringLiteral("<br>")) + 1 &&
+                             !cell->property("truncated").toBool(),
+                         qPrintable(text));
+            }
+        }
+    }
+
     // The dark appearance follows the desktop's palette; the swatches keep their colours.
     void darkFollowsTheDesktop()
     {
