@@ -42,13 +42,13 @@ Item {
             x: web.padding
             y: web.padding
             width: flick.width - 2 * web.padding
-            text: web.view && flick.visible ? web.view.content : ""
+            // Rich text takes its link colour from a style sheet, not from linkColor.
+            text: web.view && flick.visible ? "<style>a { color: " + OStyle.accent + "; }</style>" + web.view.content : ""
             textFormat: Text.RichText
             baseUrl: web.view ? web.view.source : ""
             wrapMode: Text.Wrap
             font.pixelSize: OStyle.fontSize - 1
             color: OStyle.text
-            linkColor: OStyle.accent
             onLinkActivated: link => {
                 if (!web.linkHandler || !web.linkHandler(link)) Qt.openUrlExternally(link)
             }
