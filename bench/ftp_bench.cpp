@@ -15,7 +15,9 @@
 // peak private memory (resident minus shared, sampled from /proc every few milliseconds). Run
 // it on a quiet machine; it is not a test and asserts nothing. A failed client is shown with its last command and reply;
 // FTP_BENCH_LOG=FILE keeps the server's diagnostic log in FILE.
-#include "ftp/serve_command.h"
+#include "app/serve_command.h"
+#include "control_client.h"
+#include "memory_sampler.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -47,22 +49,6 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-int connectLoopback(std::uint16_t port)
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
-        if (errno != ECONNREFUSED && errno != EAGAIN) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ::close(fd);
-    return -1;
-}
-
 bool sendAll(int fd, const char* data, std::size_t size)
 {
     while (size > 0) {
@@ -91,72 +77,43 @@ long long drain(int fd, std::string* keep = nullptr)
     }
 }
 
+// The bench's control connection: the tests' loopback client, with transfers that count
+// their bytes instead of keeping them.
 class Control {
 public:
     bool open(std::uint16_t port)
     {
-        port_ = port;
-        fd_ = connectLoopback(port);
-        return fd_ >= 0 && line().rfind("220 ", 0) == 0;
-    }
-    ~Control()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    std::string line()
-    {
-        for (;;) {
-            std::size_t end = buffer_.find("\r\n");
-            if (end != std::string::npos) {
-                std::string l = buffer_.substr(0, end);
-                buffer_.erase(0, end + 2);
-                return l;
-            }
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 60000) <= 0) return "<timeout>";
-            char chunk[4096];
-            ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-            if (n <= 0) return "<closed>";
-            buffer_.append(chunk, static_cast<std::size_t>(n));
+        for (int attempt = 0; attempt < 50; ++attempt) {   // the server may still be starting
+            if (client_.connect("127.0.0.1", port)) return line().rfind("220 ", 0) == 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+        return false;
     }
+    std::string line() { return client_.readLine(); }
     std::string command(const std::string& text)
     {
-        std::string full = text + "\r\n";
-        if (!sendAll(fd_, full.data(), full.size())) return "<closed>";
-        std::string reply = line();
-        while (reply.size() > 3 && reply[3] == '-') reply = line();
+        std::string reply = client_.command(text);
         last_ = text + " -> " + reply;
         return reply;
     }
     bool login() { return command("USER bench").rfind("331", 0) == 0 && command("PASS x").rfind("230", 0) == 0; }
-    bool sendRaw(const std::string& bytes) { return sendAll(fd_, bytes.data(), bytes.size()); }
-    // EPSV, then a connected data socket (or -1).
-    int passive()
-    {
-        std::string reply = command("EPSV");
-        std::size_t bars = reply.find("(|||");
-        if (reply.rfind("229", 0) != 0 || bars == std::string::npos) return -1;
-        int fd = connectLoopback(static_cast<std::uint16_t>(std::atoi(reply.c_str() + bars + 4)));
-        if (fd < 0) last_ += std::string(", data connect: ") + std::strerror(errno);
-        return fd;
-    }
+    bool sendRaw(const std::string& bytes) { return client_.socket().sendAll(bytes); }
     bool upload(const std::string& name, const char* data, std::size_t size)
     {
-        int fd = passive();
-        if (fd < 0) return false;
-        bool ok = command("STOR " + name).rfind("150", 0) == 0 && sendAll(fd, data, size);
-        ::close(fd);
+        ohmkit::test::Socket socket = client_.openPassive(true);
+        if (!socket.valid()) return false;
+        bool ok = command("STOR " + name).rfind("150", 0) == 0 && sendAll(socket.fd(), data, size);
+        socket.close();
         return ok && line() == "226 Transfer complete.";
     }
-    long long download(const std::string& command)
+    long long download(const std::string& text)
     {
-        int fd = passive();
-        if (fd < 0) return -1;
+        ohmkit::test::Socket socket = client_.openPassive(true);
+        if (!socket.valid()) return -1;
         long long got = -1;
-        if (this->command(command).rfind("150", 0) == 0) got = drain(fd);
+        if (command(text).rfind("150", 0) == 0) got = drain(socket.fd());
         if (got < 0) last_ += ", data: " + std::string(errno ? std::strerror(errno) : "time-out");
-        ::close(fd);
+        socket.close();
         std::string end = line();
         if (end != "226 Transfer complete.") last_ += ", end: " + end;
         return got >= 0 && end == "226 Transfer complete." ? got : -1;
@@ -165,45 +122,8 @@ public:
     const std::string& last() const { return last_; }
 
 private:
-    int fd_ = -1;
-    std::uint16_t port_ = 0;
-    std::string buffer_;
+    ohmkit::test::ControlClient client_;
     std::string last_;
-};
-
-// Samples the server's private memory (resident minus shared) while it runs.
-class MemorySampler {
-public:
-    explicit MemorySampler(pid_t pid) : pid_(pid), thread_([this] { run(); }) {}
-    ~MemorySampler()
-    {
-        stop_ = true;
-        thread_.join();
-    }
-    double takePeakMiB() { return static_cast<double>(peak_.exchange(0)) / (1024.0 * 1024.0); }
-    double nowMiB() const { return static_cast<double>(sample()) / (1024.0 * 1024.0); }
-
-private:
-    long long sample() const
-    {
-        std::ifstream statm("/proc/" + std::to_string(pid_) + "/statm");
-        long long size = 0, resident = 0, shared = 0;
-        if (!(statm >> size >> resident >> shared)) return 0;
-        return (resident - shared) * ::sysconf(_SC_PAGESIZE);
-    }
-    void run()
-    {
-        while (!stop_) {
-            long long value = sample();
-            long long peak = peak_.load();
-            while (value > peak && !peak_.compare_exchange_weak(peak, value)) {}
-            std::this_thread::sleep_for(std::chrono::milliseconds(3));
-        }
-    }
-    pid_t pid_;
-    std::atomic<bool> stop_{false};
-    std::atomic<long long> peak_{0};
-    std::thread thread_;
 };
 
 // The server's CPU time so far (user + system), in seconds: on a shared, loaded machine this
@@ -247,8 +167,8 @@ pid_t startServer(const std::string& store, std::uint16_t& port, int clients)
         std::ostringstream ignored;
         // Every client of the benchmark comes from 127.0.0.1: the limits make room for them all.
         const std::string room = std::to_string(clients + 10);
-        std::_Exit(ohmkit::ftp::serveCommand(
-            {"--port", "0", "--documents", store, "--max-clients", room, "--max-per-address", room}, std::cout,
+        std::_Exit(ohmkit::app::serveCommand(
+            {"--port", "0", "--http-port", "0", "--documents", store, "--max-clients", room, "--max-per-address", room}, std::cout,
             std::cerr));
     }
     ::close(pipeFds[1]);

@@ -6,4 +6,4 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$here"
 bash scripts/setup.sh
 bash scripts/build.sh build
-exec ./build/src/qtquick/ohmkit "$@"
+exec ./build/src/main/ohmkit "$@"

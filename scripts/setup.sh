@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, only when it is missing (Debian 12, as root).
 set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
 
 packages=(
   build-essential cmake pkg-config libgtest-dev libgmock-dev libutf8proc-dev
@@ -9,6 +10,7 @@ packages=(
   qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
   qml6-module-qtquick-pdf qml6-module-qtquick-dialogs qml6-module-qttest
   curl lftp python3 attr
+  libmicrohttpd-dev chromium nodejs
 )
 
 missing=()
@@ -27,4 +29,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get -o DPkg::Lock::Timeout=900 update -qq
   apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The browser test drives Debian's chromium through puppeteer-core, pinned in tests/browser;
+# the browser itself is never downloaded.
+if [ -f "$here/tests/browser/package.json" ] && [ ! -d "$here/tests/browser/node_modules/puppeteer-core" ]; then
+  if command -v npm >/dev/null 2>&1; then
+    (cd "$here/tests/browser" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+  else
+    echo "setup: npm is missing; the browser test will be skipped" >&2
+  fi
 fi

@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "app/routes.h"
-#include "ftp/serve_command.h"
+#include "app/serve_command.h"
 #include "platform/run_loop.h"
 #include "platform/text.h"
 #include "ui/application.h"
@@ -232,7 +232,7 @@ int runCommandLine(int argc, char** argv)
     std::string mode = argv[1];
     std::vector<std::string> rest(argv + 2, argv + argc);
     if (mode == "script") return runScript(rest, std::cout, std::cerr);
-    if (mode == "serve") return ftp::serveCommand(rest, std::cout, std::cerr);
+    if (mode == "serve") return app::serveCommand(rest, std::cout, std::cerr);
     if (mode == "--help" || mode == "-h" || mode == "help") {
         std::cout << usageText();
         return 0;

@@ -17,30 +17,12 @@
 
 namespace ohmkit::app {
 
-PlaceholderView::PlaceholderView(std::string toolName)
-    : ui::ViewController("PlaceholderView"), toolName_(std::move(toolName))
-{
-}
-
-void PlaceholderView::loadView()
-{
-    setTitle(toolName_);
-    labelMessage = addOutlet<ui::Label>("labelMessage");
-    labelMessage->setText(toolName_ + " is on its way.");
-}
-
 namespace {
 
 template <typename T>
 ui::NavigationController::Factory screen()
 {
     return [] { return std::make_shared<T>(); };
-}
-
-// Kept for tools still to come; unused while every route has its screen.
-[[maybe_unused]] ui::NavigationController::Factory placeholder(const char* toolName)
-{
-    return [toolName] { return std::make_shared<PlaceholderView>(toolName); };
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #include "app/view_controller.h"
 
-#include "app/utils.h"
+#include "app/home_page.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "ui/application.h"
+#include "ui/utils.h"
 
 namespace ohmkit::app {
 
@@ -92,7 +93,7 @@ void ViewController::clearFilesAttributes()
 {
     const std::string dir = platform::documentsDirectory();
     for (const auto& name : platform::directoryEntries(dir))
-        Utils::addSkipBackupAttributeToItemAtURL(fileURLWithPath(platform::format("%s/%s", dir.c_str(), name.c_str())));
+        ui::Utils::addSkipBackupAttributeToItemAtURL(ui::fileURLWithPath(platform::format("%s/%s", dir.c_str(), name.c_str())));
 }
 
 }  // namespace ohmkit::app

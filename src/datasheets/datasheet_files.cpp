@@ -65,31 +65,6 @@ DatasheetFile describeFile(const std::string& dir, const std::string& name)
     return file;
 }
 
-std::string humanSize(std::uint64_t bytes)
-{
-    if (bytes < 1000) return platform::format("%llu B", static_cast<unsigned long long>(bytes));
-    static constexpr const char* kUnits[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
-    double value = static_cast<double>(bytes);
-    for (const char* unit : kUnits) {
-        value /= 1000.0;
-        // Rounding decides the unit: 999 950 bytes reads "1.0 MB", not "1000 kB".
-        if (value < 9.95) return platform::format("%.1f %s", value, unit);
-        if (value < 999.5) return platform::format("%.0f %s", value, unit);
-    }
-    return platform::format("%.0f EB", value);
-}
-
-std::string shortDate(std::int64_t secondsSinceEpoch)
-{
-    if (secondsSinceEpoch <= 0) return {};
-    const auto when = static_cast<std::time_t>(secondsSinceEpoch);
-    std::tm local{};
-    if (!::localtime_r(&when, &local)) return {};
-    char text[32];
-    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return std::string(text, length);
-}
-
 std::string fileDetail(const DatasheetFile& file)
 {
     const std::string first = file.folder ? std::string("Folder") : humanSize(file.size);

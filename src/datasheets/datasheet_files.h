@@ -6,13 +6,19 @@
 // Case is folded with Unicode case folding on the composed form of a name, so "lm317" finds
 // "LM317.pdf" and "Ä" matches "ä" however the name was encoded. Names that are not UTF-8 are
 // compared with ASCII letters folded.
+#include "platform/text.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "datasheets/document_kind.h"
+#include "ui/document_kind.h"
 
 namespace ohmkit::datasheets {
+
+// A document's kind is the web view's notion of what it can show.
+using ui::DocumentKind;
+using ui::documentKindOfFile;
 
 // One entry of the store as the list shows it.
 struct DatasheetFile {
@@ -27,10 +33,8 @@ struct DatasheetFile {
 // keeps its name and the defaults).
 DatasheetFile describeFile(const std::string& dir, const std::string& name);
 
-// A byte count in decimal units: "0 B", "999 B", "1.0 kB", "12 kB", "1.5 MB", "2.0 GB".
-std::string humanSize(std::uint64_t bytes);
-// A modification time in local time, "2024-05-01 14:32"; empty when unknown.
-std::string shortDate(std::int64_t secondsSinceEpoch);
+using platform::humanSize;   // shared with the browser server's page
+using platform::shortDate;
 // The second line of a row: "1.5 MB · 2024-05-01 14:32", "Folder · 2024-05-01 14:32".
 std::string fileDetail(const DatasheetFile& file);
 // What kind of file it is, in words: "PDF document", "Image", "Text", "Web page", "Folder",

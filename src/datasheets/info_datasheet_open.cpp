@@ -1,11 +1,11 @@
 #include "datasheets/info_datasheet_open.h"
 
-#include "app/utils.h"
 #include "datasheets/datasheet_files.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/text.h"
 #include "ui/application.h"
+#include "ui/utils.h"
 
 namespace ohmkit::datasheets {
 
@@ -43,12 +43,12 @@ void InfoDatasheetOpen::viewDidLoad()
                                   typeDescription(file).c_str()));
     // Spin until the file, loaded by its file address, is shown.
     waitCursor->startAnimating();
-    webView->loadRequest(app::fileURLWithPath(path));
+    webView->loadRequest(ui::fileURLWithPath(path));
 }
 
 void InfoDatasheetOpen::onButtonOpenExternally()
 {
-    if (ui::Application::shared().openURL(app::fileURLWithPath(filePath()))) {
+    if (ui::Application::shared().openURL(ui::fileURLWithPath(filePath()))) {
         labelOpenError->setHidden(true);
         return;
     }

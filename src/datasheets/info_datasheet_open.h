@@ -6,10 +6,14 @@
 // opens it with the desktop's default application; when nothing can open it, it says so.
 #include <string>
 
-#include "datasheets/document_kind.h"
+#include "ui/document_kind.h"
 #include "ui/view_controller.h"
 
 namespace ohmkit::datasheets {
+
+// A document's kind is the web view's notion of what it can show.
+using ui::DocumentKind;
+using ui::documentKindOfFile;
 
 class InfoDatasheetOpen : public ui::ViewController, public ui::WebViewDelegate {
 public:

@@ -4,12 +4,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/utils.h"
 #include "datasheets/datasheet_files.h"
 #include "datasheets/network_controller.h"
 #include "platform/files.h"
@@ -17,6 +17,7 @@
 #include "platform/strings.h"
 #include "platform/text.h"
 #include "ui/application.h"
+#include "ui/utils.h"
 
 namespace ohmkit::datasheets {
 
@@ -25,7 +26,9 @@ using platform::format;
 namespace {
 
 // Shown when a page resource is missing, so that what matters is still there.
-const char* const kFallbackPage = "<html><body><p>Connect an FTP client to: <b>_LINK_</b></p></body></html>";
+const char* const kFallbackPage =
+    "<html><body><!--WEB--><p>Open in a web browser: <b>_WEBLINK_</b></p><!--/WEB-->"
+    "<p>Or connect an FTP client to: <b>_LINK_</b></p></body></html>";
 const char* const kFallbackNoNetworkPage = "<html><body><p>_LINK_</p></body></html>";
 const char* const kFallbackStoppedPage = "<html><body><p>_REASON_</p></body></html>";
 
@@ -77,16 +80,59 @@ unsigned uploadPort()
     return value;
 }
 
-InfoDatasheetsFTP::InfoDatasheetsFTP() : InfoDatasheetsFTP(uploadPort()) {}
+InfoDatasheetsFTP::InfoDatasheetsFTP() : InfoDatasheetsFTP(uploadPort(), http::preferredHttpPort()) {}
 
-InfoDatasheetsFTP::InfoDatasheetsFTP(unsigned port) : ui::ViewController("InfoDatasheetsFTP"), port_(port) {}
-
-InfoDatasheetsFTP::~InfoDatasheetsFTP()
+InfoDatasheetsFTP::InfoDatasheetsFTP(unsigned port, unsigned httpPort)
+    : ui::ViewController("InfoDatasheetsFTP"), port_(port), httpPort_(httpPort)
 {
-    // Only reached once the server has let go of this screen (releaseAll has run) or when
-    // the screen never served; the timer and the display switch are left in order either way.
-    releaseAll();
 }
+
+namespace {
+
+// Passes a server's notifications on to the screen while the screen exists. The server holds
+// this, not the screen, so a screen that goes away without being told it left still stops its
+// servers (in its destructor). The browser server's connections are counted apart from FTP's
+// clients; its other reports show on the same lights and lines.
+class ScreenObserver : public net::ServerObserver {
+public:
+    ScreenObserver(std::weak_ptr<InfoDatasheetsFTP> screen, bool browser) : screen_(std::move(screen)), browser_(browser) {}
+    void didDataReceived() override
+    {
+        if (auto s = screen_.lock()) s->didDataReceived();
+    }
+    void didDataSend() override
+    {
+        if (auto s = screen_.lock()) s->didDataSend();
+    }
+    void didReceiveFileListChanged() override
+    {
+        if (auto s = screen_.lock()) s->didReceiveFileListChanged();
+    }
+    void didChangeConnectionCount(std::size_t count) override
+    {
+        auto s = screen_.lock();
+        if (s && browser_)
+            s->didChangeBrowserConnectionCount(count);
+        else if (s)
+            s->didChangeConnectionCount(count);
+    }
+    void didTransferProgress(const ftp::FileTransfer& transfer) override
+    {
+        if (auto s = screen_.lock()) s->didTransferProgress(transfer);
+    }
+    void didTransferEnd(const ftp::FileTransfer& transfer, bool complete) override
+    {
+        if (auto s = screen_.lock()) s->didTransferEnd(transfer, complete);
+    }
+
+private:
+    std::weak_ptr<InfoDatasheetsFTP> screen_;
+    bool browser_;
+};
+
+}  // namespace
+
+InfoDatasheetsFTP::~InfoDatasheetsFTP() { releaseAll(); }
 
 void InfoDatasheetsFTP::loadView()
 {
@@ -110,22 +156,34 @@ void InfoDatasheetsFTP::loadView()
 
 std::string InfoDatasheetsFTP::pageWithLink(const std::string& page, const std::string& address, unsigned port)
 {
-    // Step 4: the link, or the network error text when there is no usable address.
+    // The link, or the network error text when there is no usable address.
     std::string link;
     if (address.size() < 6)
         link = platform::localizedString("NETWORK_ERROR", "Localizable", "");
     else
         link = format("ftp://%s:%u", address.c_str(), port);
-    // Step 5: every placeholder.
+    // Every placeholder.
     return platform::replaceAll(page, "_LINK_", link);
 }
 
-std::string InfoDatasheetsFTP::servingPage(const std::string& address, unsigned port)
+std::string InfoDatasheetsFTP::pageWithWebLink(std::string page, const std::string& webAddress,
+                                               const std::string& webProblem)
+{
+    if (!webAddress.empty()) return platform::replaceAll(std::move(page), "_WEBLINK_", webAddress);
+    const auto begin = page.find("<!--WEB-->");
+    const auto end = page.find("<!--/WEB-->");
+    if (begin == std::string::npos || end == std::string::npos || end < begin)
+        return platform::replaceAll(std::move(page), "_WEBLINK_", webProblem);
+    return page.replace(begin, end + std::strlen("<!--/WEB-->") - begin, "<p>" + webProblem + "</p>");
+}
+
+std::string InfoDatasheetsFTP::servingPage(const std::string& address, unsigned port, const std::string& webAddress,
+                                           const std::string& webProblem)
 {
     // Without an address the instructions would paste the error text into commands; the
     // no-network page carries it as a sentence of its own.
     if (address.size() < 6) return pageWithLink(pageResource("HtmlFTPNoNetwork", kFallbackNoNetworkPage), address, port);
-    return pageWithLink(pageResource("HtmlFTP", kFallbackPage), address, port);
+    return pageWithWebLink(pageWithLink(pageResource("HtmlFTP", kFallbackPage), address, port), webAddress, webProblem);
 }
 
 std::string InfoDatasheetsFTP::stoppedPage(const std::string& reason)
@@ -155,9 +213,23 @@ void InfoDatasheetsFTP::viewDidLoad()
     // Both indicators start hidden.
     labelRX->setHidden(true);
     labelTX->setHidden(true);
-    // The page with the address clients connect to; it has no base address.
+    // The browser server first: its address leads the page.
+    const std::string baseDir = platform::documentsDirectory();
+    const auto screen = std::static_pointer_cast<InfoDatasheetsFTP>(shared_from_this());
+    browserServer = http::HttpServer::start(platform::RunLoop::main(), httpPort_, baseDir,
+                                            std::make_shared<ScreenObserver>(screen, true));
     const std::string address = NetworkController::localWifiIPAddress();
-    webView->loadHTMLString(servingPage(address, port_), "");
+    std::string webAddress, webProblem;
+    if (browserServer->isListening()) {
+        webAddress = browserServer->pageAddress(address);
+    } else {
+        webProblem = httpPort_ == 0 ? std::string("The browser page could not be opened.")
+                                    : format("The browser page could not be opened: ports %u to %u are in use.",
+                                             httpPort_, std::min(65535u, httpPort_ + http::kPortFallbacks));
+        platform::logFormat("HTTP server could not start: %s", webProblem.c_str());
+    }
+    // The page with the addresses clients connect to; it has no base address.
+    webView->loadHTMLString(servingPage(address, port_, webAddress, webProblem), "");
     // The storage line now, then every second.
     onTimerDeviceInfo(nullptr);
     std::weak_ptr<ui::ViewController> weak = weak_from_this();
@@ -165,13 +237,12 @@ void InfoDatasheetsFTP::viewDidLoad()
         if (auto self = std::static_pointer_cast<InfoDatasheetsFTP>(weak.lock())) self->onTimerDeviceInfo(&timer);
     });
     // The folder served.
-    const std::string baseDir = platform::documentsDirectory();
     platform::logFormat("Base dir: %s", baseDir.c_str());
     // No dimming while files may arrive.
     ui::Application::shared().setIdleTimerDisabled(true);
     idleTimerOff_ = true;
     // The server, with this screen as the observer of its activity.
-    std::shared_ptr<ftp::FtpServerObserver> observer(shared_from_this(), static_cast<ftp::FtpServerObserver*>(this));
+    auto observer = std::make_shared<ScreenObserver>(screen, false);
     server = ftp::FtpServer::create(port_, baseDir, std::move(observer));
     if (!server->isListening()) {
         // Nothing to connect to: say why, and offer no address.
@@ -187,7 +258,7 @@ void InfoDatasheetsFTP::viewDidLoad()
 
 void InfoDatasheetsFTP::onTimerDeviceInfo(platform::Timer*)
 {
-    labelDeviceInfo->setText(format("Device: %dMb, %dMb free", app::Utils::getTotalSpace(), app::Utils::getFreeSpace()));
+    labelDeviceInfo->setText(format("Device: %dMb, %dMb free", ui::Utils::getTotalSpace(), ui::Utils::getFreeSpace()));
 }
 
 void InfoDatasheetsFTP::flash(ui::Label* indicator)
@@ -196,7 +267,7 @@ void InfoDatasheetsFTP::flash(ui::Label* indicator)
     // Every event hides its indicator 0.2 s later, even if a later event showed it again.
     // The pending hiding keeps the screen (and so its labels) alive until it has run.
     std::shared_ptr<ui::ViewController> self = shared_from_this();
-    app::Utils::runAfterDelay(0.2f, [self, indicator] { indicator->setHidden(true); });
+    ui::Utils::runAfterDelay(0.2f, [self, indicator] { indicator->setHidden(true); });
 }
 
 void InfoDatasheetsFTP::didDataSend() { flash(labelTX); }
@@ -207,9 +278,26 @@ void InfoDatasheetsFTP::didReceiveFileListChanged() { platform::logLine("fileLis
 
 void InfoDatasheetsFTP::didChangeConnectionCount(std::size_t count)
 {
-    labelClients->setText(count == 0   ? std::string("No clients connected")
-                          : count == 1 ? std::string("1 client connected")
-                                       : format("%zu clients connected", count));
+    ftpClients_ = count;
+    showClients();
+}
+
+void InfoDatasheetsFTP::didChangeBrowserConnectionCount(std::size_t count)
+{
+    browserConnections_ = count;
+    showClients();
+}
+
+void InfoDatasheetsFTP::showClients()
+{
+    // A browser opens and closes several connections for one page: it counts as one.
+    const std::string ftp = ftpClients_ == 0   ? std::string("No clients connected")
+                            : ftpClients_ == 1 ? std::string("1 client connected")
+                                               : format("%zu clients connected", ftpClients_);
+    if (browserConnections_ == 0)
+        labelClients->setText(ftp);
+    else
+        labelClients->setText(ftpClients_ == 0 ? std::string("A browser is connected") : ftp + ", and a browser");
 }
 
 void InfoDatasheetsFTP::didTransferProgress(const ftp::FileTransfer& transfer)
@@ -243,18 +331,21 @@ void InfoDatasheetsFTP::didMoveToParentViewController(ui::ViewController* parent
 
 void InfoDatasheetsFTP::releaseAll()
 {
-    // 1. Stop the server: every client connection and the listening port close, and the
-    //    server lets go of this screen.
+    // Stop the servers: every client connection and the listening ports close, an upload
+    // under way leaves nothing, and the servers let go of this screen.
     if (server) {
         server->stopFtpServer();
         server.reset();
     }
-    // 2. Stop the timer.
+    if (browserServer) {
+        browserServer->stop();
+        browserServer.reset();
+    }
     if (timerInfo) {
         timerInfo->invalidate();
         timerInfo.reset();
     }
-    // 3. The display may dim again.
+    // The display may dim again.
     if (idleTimerOff_) {
         idleTimerOff_ = false;
         ui::Application::shared().setIdleTimerDisabled(false);

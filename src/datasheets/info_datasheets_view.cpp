@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "app/utils.h"
 #include "datasheets/info_datasheet_open.h"
 #include "platform/atomic_upload.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/text.h"
+#include "ui/utils.h"
 
 namespace ohmkit::datasheets {
 
@@ -91,7 +91,7 @@ void InfoDatasheetsView::updateFilesList()
     for (const std::string& name : platform::directoryEntries(dir)) {
         if (platform::isUploadTemporaryName(name)) continue;
         const std::string path = format("%s/%s", dir.c_str(), name.c_str());
-        app::Utils::addSkipBackupAttributeToItemAtURL(app::fileURLWithPath(path));
+        ui::Utils::addSkipBackupAttributeToItemAtURL(ui::fileURLWithPath(path));
         filesList.push_back(name);
         files_.push_back(describeFile(dir, name));
     }

@@ -67,18 +67,18 @@ std::string NetworkController::localWifiIPAddress()
 
 std::string NetworkController::localWifiIPAddress(const std::vector<InterfaceAddress>& interfaces)
 {
-    // 1. Start with the empty text for both groups.
+    // Start with the empty text for both groups.
     std::string wireless;
     std::string other;
-    // 2. Walk the whole list: IPv4 addresses of interfaces that are up and not the loopback
-    //    count; entries without an address and IPv6 addresses are passed over. The last
-    //    address of each group wins.
+    // Walk the whole list: IPv4 addresses of interfaces that are up and not the loopback
+    // count; entries without an address and IPv6 addresses are passed over. The last
+    // address of each group wins.
     for (const auto& entry : interfaces) {
         if (entry.family != InterfaceAddress::Family::IPv4 || entry.address.empty()) continue;
         if (!entry.up || entry.loopback) continue;
         (entry.wireless ? wireless : other) = entry.address;
     }
-    // 3. A wireless interface first, then any other.
+    // A wireless interface first, then any other.
     return wireless.empty() ? other : wireless;
 }
 

@@ -1,5 +1,7 @@
 #include "ftp/composed_form.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
@@ -59,38 +61,6 @@ constexpr Composition kCompositions[] = {
     {'z', 0x030C, 0x017E},
 };
 
-// Decodes one UTF-8 sequence at `pos`; returns its length, 0 when it is not valid there.
-std::size_t decodeAt(std::string_view text, std::size_t pos, char32_t& out)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[pos + i]); };
-    const std::size_t left = text.size() - pos;
-    unsigned char b0 = byte(0);
-    if (b0 < 0x80) {
-        out = b0;
-        return 1;
-    }
-    std::size_t length;
-    char32_t value;
-    char32_t minimum;
-    if ((b0 & 0xE0) == 0xC0) {
-        length = 2, value = b0 & 0x1F, minimum = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        length = 3, value = b0 & 0x0F, minimum = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        length = 4, value = b0 & 0x07, minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (left < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) return 0;
-        value = (value << 6) | (byte(i) & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-    out = value;
-    return length;
-}
-
 void appendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {
@@ -119,27 +89,6 @@ const Composition* findComposition(char base, char32_t mark)
 
 }  // namespace
 
-bool isValidUtf8(std::string_view text)
-{
-    for (std::size_t pos = 0; pos < text.size();) {
-        char32_t c;
-        std::size_t n = decodeAt(text, pos, c);
-        if (n == 0) return false;
-        pos += n;
-    }
-    return true;
-}
-
-bool hasControlCharacter(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if ((c < 0x20 && c != '\t') || c == 0x7F) return true;
-        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F) return true;
-    }
-    return false;
-}
-
 std::string composedForm(std::string_view text)
 {
     // Fast path: only a combining mark (U+0300..U+036F, lead byte 0xCC or 0xCD) can change.
@@ -151,18 +100,18 @@ std::string composedForm(std::string_view text)
     std::size_t pos = 0;
     while (pos < text.size()) {
         char32_t c;
-        std::size_t n = decodeAt(text, pos, c);
+        std::size_t n = platform::decodeUtf8At(text, pos, c);
         if (n == 0) {   // not UTF-8 here: pass the byte through
             out += text[pos++];
             continue;
         }
         if (c < 0x80 && pos + n < text.size()) {
             char32_t mark;
-            std::size_t markLength = decodeAt(text, pos + n, mark);
+            std::size_t markLength = platform::decodeUtf8At(text, pos + n, mark);
             if (markLength > 0 && isCombiningMark(mark)) {
                 char32_t after = 0;
                 std::size_t next = pos + n + markLength;
-                bool moreMarks = next < text.size() && decodeAt(text, next, after) > 0 && isCombiningMark(after);
+                bool moreMarks = next < text.size() && platform::decodeUtf8At(text, next, after) > 0 && isCombiningMark(after);
                 const Composition* comp = moreMarks ? nullptr : findComposition(static_cast<char>(c), mark);
                 if (comp) {
                     appendUtf8(out, comp->composed);

@@ -7,18 +7,15 @@
 // U+0300 to U+030C, U+0327 (cedilla) or U+0328 (ogonek). A letter followed by more than one
 // combining mark is left as it is, since its composed form may depend on reordering the
 // marks; other scripts pass through unchanged. Bytes that are not valid UTF-8 pass through.
+#include "platform/text.h"
+
 #include <string>
 #include <string_view>
 
 namespace ohmkit::ftp {
 
-// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or values above
-// U+10FFFF).
-bool isValidUtf8(std::string_view text);
-
-// True when UTF-8 `text` holds a control character other than TAB: U+0000 to U+001F, U+007F
-// or U+0080 to U+009F.
-bool hasControlCharacter(std::string_view text);
+using platform::hasControlCharacter;   // the UTF-8 checks are shared with the browser server
+using platform::isValidUtf8;
 
 // `text` with every covered letter-plus-mark pair replaced by its precomposed character.
 std::string composedForm(std::string_view text);

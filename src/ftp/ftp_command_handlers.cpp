@@ -5,6 +5,7 @@
 
 #include "ftp/ftp_entries.h"
 #include "ftp/ftp_paths.h"
+#include "ftp/path_policy.h"
 #include "ftp/ftp_replies.h"
 #include "ftp/ftp_server.h"
 #include "platform/log.h"
@@ -71,66 +72,35 @@ int openFileForDownload(const std::string& path, std::uint64_t& size)
 
 // ---- Paths
 
-std::string FtpConnection::makeFilePathFrom(const std::string& name) const
+// A connection whose server is gone confines its names to its current directory.
+PathPolicy FtpConnection::paths() const
 {
     auto server = server_.lock();
-    const std::string base = server ? server->baseDir() : currentDir_;
-    const bool changeRoot = !server || server->changeRoot();
-    if (!changeRoot && !name.empty() && name[0] == '/') return name;
-    return entryPathForName(base, currentDir_, name);
-}
-
-std::string FtpConnection::rootedPath(const std::string& path) const
-{
-    if (path.empty()) return currentDir_;
-    auto server = server_.lock();
-    const std::string base = server ? server->baseDir() : currentDir_;
-    const bool changeRoot = !server || server->changeRoot();
-    std::string result;
-    if (path[0] == '/')
-        result = changeRoot ? resolveSymlinksInPath(appendPathComponent(base, path)) : path;
-    else
-        result = resolveSymlinksInPath(appendPathComponent(currentDir_, path));
-    return standardizePath(result);
+    return server ? PathPolicy(server->baseDir(), server->changeRoot()) : PathPolicy(currentDir_, true);
 }
 
 std::optional<std::string> FtpConnection::confinedPath(const std::string& name, bool followLast) const
 {
-    if (name.find('\0') != std::string::npos) return std::nullopt;   // the file calls would cut it there
-    auto server = server_.lock();
-    const std::string path = standardizePath(resolveSymlinksInPath(makeFilePathFrom(name), followLast));
-    if (server && !server->changeRoot()) return path;
-    if (!isPathInside(server ? server->baseDir() : currentDir_, path)) return std::nullopt;
-    return path;
+    return paths().confinedPath(currentDir_, name, followLast);
 }
 
-bool FtpConnection::isBaseDir(const std::string& path) const
-{
-    auto server = server_.lock();
-    return path == (server ? server->baseDir() : currentDir_);
-}
-
-bool FtpConnection::canChangeDirectoryTo(const std::string& path) const
-{
-    auto server = server_.lock();
-    if (server && !server->changeRoot()) return true;
-    return isPathInside(server ? server->baseDir() : currentDir_, path);
-}
+bool FtpConnection::isBaseDir(const std::string& path) const { return paths().isBase(path); }
 
 bool FtpConnection::changedCurrentDirectoryTo(const std::string& path)
 {
     logFormat("currentDirectory: %s", currentDir_.c_str());
     logFormat("newDirectory: %s", path.c_str());
-    const std::string expanded = rootedPath(path);
+    const PathPolicy policy = paths();
+    const std::string expanded = policy.rootedPath(currentDir_, path);
     logFormat("expandedPath: %s", expanded.c_str());
-    if (!canChangeDirectoryTo(expanded)) return false;
+    if (!policy.mayEnter(expanded)) return false;
     // A folder the process could make its working directory: it exists, is a folder, and may
     // be entered. Its canonical name becomes the current directory.
     struct stat st{};
     if (::stat(expanded.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || ::access(expanded.c_str(), X_OK) != 0) return false;
     char canonical[PATH_MAX];
     if (!::realpath(expanded.c_str(), canonical)) return false;
-    if (!canChangeDirectoryTo(canonical)) return false;
+    if (!policy.mayEnter(canonical)) return false;
     currentDir_ = canonical;
     return true;
 }
@@ -147,12 +117,8 @@ bool FtpConnection::validNewFilePath(const std::string&) const { return true; }
 std::string FtpConnection::visibleCurrentDir() const
 {
     auto server = server_.lock();
-    if (server && !server->changeRoot()) return currentDir_;
-    const std::size_t length = server ? server->baseDir().size() : 0;
-    logFormat("Length is %u", static_cast<unsigned>(length));
-    std::string visible = currentDir_.substr(std::min(length, currentDir_.size()));
-    if (visible.empty() || visible.back() != '/') visible += '/';
-    return visible;
+    // Without its server the connection shows its whole current directory.
+    return server ? paths().visiblePath(currentDir_) : PathPolicy("", true).visiblePath(currentDir_);
 }
 
 // ---- Refusals
@@ -200,10 +166,9 @@ void FtpConnection::doQuit(const Words& words)
     logFormat("Quit : %s", joinWords(words).c_str());
     sendMessage(reply::kQuit1);
     sendMessage(reply::kQuit2);
-    // Both lines are written, then the socket closes; until then the connection keeps itself.
-    selfHold_ = shared_from_this();
+    // Both lines are written, then the socket closes. The connection stays in the registry
+    // until then (leave()), so that stopping the server reaches it even if they never drain.
     closeAfterReplies();
-    if (auto server = server_.lock()) server->closeConnection(*this);
 }
 
 void FtpConnection::doStat(const Words&)
@@ -288,13 +253,13 @@ void FtpConnection::doMkdir(const Words& words)
 
 void FtpConnection::doPasv(const Words&)
 {
-    transferMode_ = pasvMode;
+    transferMode_ = TransferMode::pasv;
     openDataSocket(0);
 }
 
 void FtpConnection::doEpsv(const Words&)
 {
-    transferMode_ = epsvMode;
+    transferMode_ = TransferMode::epsv;
     openDataSocket(0);
 }
 
@@ -308,7 +273,7 @@ void FtpConnection::doPort(const Words& words)
     }
     const int port = intValue(parts[4]) * 256 + intValue(parts[5]);
     if (refusePrivilegedPort(port)) return;
-    transferMode_ = portMode;
+    transferMode_ = TransferMode::port;
     openDataSocket(port);
 }
 
@@ -324,7 +289,7 @@ void FtpConnection::doLprt(const Words& words)
     const int low = intValue(parts[20]);
     logFormat("%d %d %d", high * 256, high, low);
     if (refusePrivilegedPort(high * 256 + low)) return;
-    transferMode_ = lprtMode;
+    transferMode_ = TransferMode::lprt;
     openDataSocket(high * 256 + low);
 }
 
@@ -340,7 +305,7 @@ void FtpConnection::doEprt(const Words& words)
     const int port = intValue(parts[3]);
     logFormat("Got Send Port %d", port);
     if (refusePrivilegedPort(port)) return;
-    transferMode_ = eprtMode;
+    transferMode_ = TransferMode::eprt;
     openDataSocket(port);
 }
 
@@ -422,7 +387,7 @@ void FtpConnection::doStor(const Words& words)
     beginTransfer();
     reportTransferStart(path, true, 0);
     if (dataConnection_) {
-        dataConnection_->setConnectionState(FtpDataConnection::clientSending);
+        dataConnection_->setConnectionState(FtpDataConnection::ConnectionState::clientSending);
         logLine("FC:setting connection state to clientSending");
     } else {
         logLine("FC:Erorr  Cant set connection state to Client Sending : no Connection yet ");

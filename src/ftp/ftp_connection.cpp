@@ -59,14 +59,13 @@ std::shared_ptr<FtpConnection> FtpConnection::create(std::shared_ptr<net::EventS
     connection->connectionSocket_->setReadChunkLimit(CommandLineBuffer::kMaxLineLength);
     connection->queueLineRead();   // the greeting follows once the connection is up (admit)
     connection->dataPort_ = 2001;
-    connection->transferMode_ = pasvMode;
+    connection->transferMode_ = TransferMode::pasv;
     connection->currentDir_ = server->baseDir();
     return connection;
 }
 
 FtpConnection::~FtpConnection()
 {
-    platform::RunLoop::main().cancelAll(this);
     if (watchdog_) watchdog_->invalidate();
     releaseDataConnection();
     for (auto& socket : unverifiedDataSockets_) {
@@ -89,13 +88,10 @@ void FtpConnection::leave()
     if (leaving_) return;
     leaving_ = true;
     // Close now, destroy later: the registry lets go on a later turn, never inside a callback.
-    platform::RunLoop::main().post(
-        [self = shared_from_this()] {
-            self->reportTransferEnd(false);   // whatever was under way ends with the connection
-            if (auto server = self->server_.lock()) server->closeConnection(*self);
-            self->selfHold_.reset();
-        },
-        0.0, this, "leave");
+    leaveLater_ = loop().defer([self = shared_from_this()] {
+        self->reportTransferEnd(false);   // whatever was under way ends with the connection
+        if (auto server = self->server_.lock()) server->closeConnection(*self);
+    });
 }
 
 // ---- Command lines
@@ -158,17 +154,11 @@ void FtpConnection::processLines()
 
 void FtpConnection::postProcessLines()
 {
-    if (linesPosted_) return;
-    linesPosted_ = true;
+    if (processLinesLater_.pending()) return;
     std::weak_ptr<FtpConnection> weak = weak_from_this();
-    platform::RunLoop::main().post(
-        [weak] {
-            if (auto self = weak.lock()) {
-                self->linesPosted_ = false;
-                self->processLines();
-            }
-        },
-        0.0, this, "processLines");
+    processLinesLater_ = loop().defer([weak] {
+        if (auto self = weak.lock()) self->processLines();
+    });
 }
 
 bool FtpConnection::onReadStreamEnded(net::EventSocket& sock)
@@ -184,7 +174,7 @@ bool FtpConnection::onReadStreamEnded(net::EventSocket& sock)
 
 void FtpConnection::finishAfterPeerEnd()
 {
-    if (!peerEnded_ || closing_ || linesPosted_ || waitingForReplies_) return;
+    if (!peerEnded_ || closing_ || processLinesLater_.pending() || waitingForReplies_) return;
     if (currentFileHandle_) {
         // An upload whose client is gone can no longer end well: it ends now, not when its
         // data connection does.
@@ -364,9 +354,9 @@ bool FtpConnection::openDataSocket(std::int32_t port)
     }
     unverifiedDataSockets_.clear();
 
-    if (transferMode_ == pasvMode || transferMode_ == epsvMode) {
+    if (transferMode_ == TransferMode::pasv || transferMode_ == TransferMode::epsv) {
         std::string local;
-        if (transferMode_ == pasvMode) {
+        if (transferMode_ == TransferMode::pasv) {
             local = comparableAddress(connectionSocket_->localHost().value_or(""));
             if (local.find(':') != std::string::npos) {
                 sendMessage(reply::kPasvIpv6);
@@ -376,7 +366,7 @@ bool FtpConnection::openDataSocket(std::int32_t port)
         // A random port may be taken: try a few before giving up.
         for (int attempt = 0; attempt < 10 && !dataSocket_; ++attempt) {
             const std::uint16_t candidate = pasvPortChooser();
-            auto socket = net::EventSocket::create(this);
+            auto socket = net::EventSocket::create(this, &loop());
             net::Error error;
             if (socket->acceptOnPort(candidate, &error)) {
                 dataSocket_ = std::move(socket);
@@ -389,7 +379,7 @@ bool FtpConnection::openDataSocket(std::int32_t port)
             sendMessage(reply::kNoDataPort);
             return true;
         }
-        if (transferMode_ == pasvMode)
+        if (transferMode_ == TransferMode::pasv)
             sendMessage(format(reply::kPasv, platform::replaceAll(local, ".", ",").c_str(), dataPort_ / 256,
                                dataPort_ % 256));
         else
@@ -399,14 +389,14 @@ bool FtpConnection::openDataSocket(std::int32_t port)
 
     // Active modes: connect back to the client's own address, whatever the command named.
     dataPort_ = static_cast<std::uint16_t>(port & 0xFFFF);
-    dataSocket_ = net::EventSocket::create(this);
+    dataSocket_ = net::EventSocket::create(this, &loop());
     net::Error error;
     if (!dataSocket_->connectToHost(connectionAddress(), dataPort_, &error))
         logFormat("-- %s", error.description().c_str());
     replaceDataConnection(dataSocket_);
     switch (transferMode_) {
-    case portMode: sendMessage(reply::kPort); break;
-    case lprtMode: sendMessage(reply::kLprt); break;
+    case TransferMode::port: sendMessage(reply::kPort); break;
+    case TransferMode::lprt: sendMessage(reply::kLprt); break;
     default: sendMessage(reply::kEprt); break;
     }
     return true;
@@ -416,7 +406,7 @@ void FtpConnection::replaceDataConnection(std::shared_ptr<net::EventSocket> sock
 {
     releaseDataConnection();
     // An upload that was accepted before its data connection arrived starts receiving at once.
-    const auto state = currentFileHandle_ ? FtpDataConnection::clientSending : FtpDataConnection::connectionIdle;
+    const auto state = currentFileHandle_ ? FtpDataConnection::ConnectionState::clientSending : FtpDataConnection::ConnectionState::connectionIdle;
     dataConnection_ = FtpDataConnection::create(std::move(socket), this, queuedData_, state);
 }
 
@@ -469,7 +459,7 @@ void FtpConnection::admit(net::EventSocket& sock, const std::string& host)
     const FtpLimits& limits = server->limits();
     std::weak_ptr<FtpConnection> weak = weak_from_this();
     const double period = std::clamp(std::min(limits.idleTimeout, limits.dataTimeout) / 4, 0.01, 15.0);
-    watchdog_ = platform::Timer::schedule(platform::RunLoop::main(), period, true, [weak](platform::Timer&) {
+    watchdog_ = platform::Timer::schedule(loop(), period, true, [weak](platform::Timer&) {
         if (auto self = weak.lock()) self->watch();
     });
     if (!server->admits(*this, clientAddress_)) {

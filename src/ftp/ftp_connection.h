@@ -13,6 +13,7 @@
 #include "ftp/command_line_buffer.h"
 #include "ftp/ftp_data_connection.h"
 #include "ftp/ftp_server_observer.h"
+#include "ftp/path_policy.h"
 #include "net/event_socket.h"
 #include "platform/atomic_upload.h"
 
@@ -43,9 +44,9 @@ public:
     static constexpr std::size_t kMaxWaitingReplies = 64 * 1024;
 
     // transferMode: the kind of the latest data-connection command.
-    enum TransferMode : std::int32_t { pasvMode = 0, epsvMode = 1, portMode = 2, lprtMode = 3, eprtMode = 4 };
+    enum class TransferMode { pasv, epsv, port, lprt, eprt };
 
-    // initWithEventSocket:forServer: — adopts the accepted control socket and greets the client.
+    // Adopts the accepted control socket and greets the client.
     static std::shared_ptr<FtpConnection> create(std::shared_ptr<net::EventSocket> socket,
                                                  const std::shared_ptr<FtpServer>& server);
     ~FtpConnection() override;
@@ -83,10 +84,9 @@ public:
     void didSendFileBytes(std::size_t bytes);
     void didFinishReading(bool broken = false);    // `broken`: the data socket failed
 
-    // Paths.
-    std::string makeFilePathFrom(const std::string& name) const;
-    std::string rootedPath(const std::string& path) const;
-    bool canChangeDirectoryTo(const std::string& path) const;
+    // Paths: the rules come from the server's store (PathPolicy), the current directory from
+    // the connection.
+    PathPolicy paths() const;
     bool changedCurrentDirectoryTo(const std::string& path);
     bool accessibleFilePath(const std::string& path) const;
     bool validNewFilePath(const std::string& path) const;
@@ -129,8 +129,8 @@ public:
     void doMlst(const Words& words);
 
     // Accessors.
-    std::int32_t transferMode() const { return transferMode_; }
-    void setTransferMode(std::int32_t mode) { transferMode_ = mode; }
+    TransferMode transferMode() const { return transferMode_; }
+    void setTransferMode(TransferMode mode) { transferMode_ = mode; }
     const std::string& currentDir() const { return currentDir_; }
     void setCurrentDir(std::string dir) { currentDir_ = std::move(dir); }
     const std::optional<std::string>& currentFile() const { return currentFile_; }
@@ -208,13 +208,15 @@ private:
     void reportTransferMoved(std::uint64_t bytes);
     void reportTransferEnd(bool complete);
 
+    // The loop the control socket runs on: every deferred call and timer of the connection.
+    platform::RunLoop& loop() const { return connectionSocket_->runLoop(); }
     std::shared_ptr<net::EventSocket> connectionSocket_;
     std::weak_ptr<FtpServer> server_;
     std::shared_ptr<net::EventSocket> dataSocket_;
     std::shared_ptr<FtpDataConnection> dataConnection_;
     Words msgComponents_;
     std::uint16_t dataPort_ = 2001;
-    std::int32_t transferMode_ = pasvMode;
+    TransferMode transferMode_ = TransferMode::pasv;
     DataQueue queuedData_;
     std::optional<std::string> currentUser_;
     std::string currentDir_;
@@ -228,7 +230,8 @@ private:
     std::string replies_;                          // reply lines not yet handed to the socket
     bool replyWriteInFlight_ = false;              // a write of replies has not completed yet
     bool waitingForReplies_ = false;               // lines wait until the replies drain
-    bool linesPosted_ = false;                     // processLines is posted for a later turn
+    platform::PendingCall processLinesLater_;      // processLines on a later turn
+    platform::PendingCall leaveLater_;             // leaves the registry on a later turn
     bool peerEnded_ = false;                       // the client has ended its side
     bool closing_ = false;                         // closes once its last replies are written
     enum class Transfer { None, Waiting, Running };
@@ -244,7 +247,6 @@ private:
     std::uint64_t lastProgress_ = 0;
     Clock::time_point closingSince_;
     std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
-    std::shared_ptr<FtpConnection> selfHold_;      // set by QUIT until the control socket closes
     bool leaving_ = false;
 };
 

@@ -15,10 +15,6 @@ namespace ohmkit::ftp {
 using platform::logFormat;
 using platform::logLine;
 
-namespace {
-const std::string kEmptyWriteDone = "emptyWriteDone";
-}
-
 FtpDataConnection::FtpDataConnection(std::shared_ptr<net::EventSocket> socket, FtpConnection* connection)
     : dataSocket_(std::move(socket)), ftpConnection_(connection)
 {
@@ -41,7 +37,7 @@ std::shared_ptr<FtpDataConnection> FtpDataConnection::create(std::shared_ptr<net
 
 FtpDataConnection::~FtpDataConnection()
 {
-    platform::RunLoop::main().cancelAll(this);
+    emptyWriteDone_.cancelAll();
     if (dataSocket_) {
         dataSocket_->setDelegate(nullptr);
         dataSocket_->disconnect();
@@ -61,7 +57,7 @@ void FtpDataConnection::writeFile(std::shared_ptr<DownloadFile> file) { write({n
 
 void FtpDataConnection::write(OutgoingData data)
 {
-    connectionState_ = serverSending;
+    connectionState_ = ConnectionState::serverSending;
     if (file_) {
         waiting_.push_back(std::move(data));   // after the file, in order
     } else if (data.file) {
@@ -71,11 +67,9 @@ void FtpDataConnection::write(OutgoingData data)
             // An empty (or unreadable) file: nothing will complete, so the transfer ends on
             // the next turn.
             std::weak_ptr<FtpDataConnection> weak = weak_from_this();
-            platform::RunLoop::main().post(
-                [weak] {
-                    if (auto self = weak.lock()) self->fileDone();
-                },
-                0.0, this, kEmptyWriteDone);
+            emptyWriteDone_.defer(dataSocket_->runLoop(), [weak] {
+                if (auto self = weak.lock()) self->fileDone();
+            });
         }
     } else if (data.bytes && !data.bytes->empty()) {
         writesInFlight_.push_back(0);
@@ -84,11 +78,9 @@ void FtpDataConnection::write(OutgoingData data)
         // The socket ignores an empty write, so nothing would ever complete: report the
         // (empty) transfer as written on the next turn of the loop.
         std::weak_ptr<FtpDataConnection> weak = weak_from_this();
-        platform::RunLoop::main().post(
-            [weak] {
-                if (auto self = weak.lock(); self && self->ftpConnection_) self->ftpConnection_->didReceiveDataWritten();
-            },
-            0.0, this, kEmptyWriteDone);
+        emptyWriteDone_.defer(dataSocket_->runLoop(), [weak] {
+            if (auto self = weak.lock(); self && self->ftpConnection_) self->ftpConnection_->didReceiveDataWritten();
+        });
     }
     queueRead();
 }
@@ -129,7 +121,7 @@ void FtpDataConnection::writeQueuedData(DataQueue& queue)
 
 void FtpDataConnection::closeConnection()
 {
-    platform::RunLoop::main().cancel(this, kEmptyWriteDone);
+    emptyWriteDone_.cancelAll();
     dataSocket_->disconnect();
 }
 
@@ -183,7 +175,7 @@ void FtpDataConnection::onSocketDidReadData(net::EventSocket&, std::string_view 
     receivedData_ = data;
     if (ftpConnection_) ftpConnection_->didReceiveDataRead();
     receivedData_ = {};
-    connectionState_ = clientDataArrived;
+    connectionState_ = ConnectionState::clientDataArrived;
 }
 
 void FtpDataConnection::onSocketDidWriteDataWithTag(net::EventSocket&, std::int32_t)
@@ -202,15 +194,16 @@ void FtpDataConnection::onSocketDidWriteDataWithTag(net::EventSocket&, std::int3
 
 bool FtpDataConnection::onReadStreamEnded(net::EventSocket&)
 {
-    logFormat("FDC: onReadStreamEnded %d(clientSending is %d)", connectionState_, static_cast<int>(clientSending));
-    return connectionState_ == clientSending || connectionState_ == clientDataArrived;
+    logFormat("FDC: onReadStreamEnded %d(clientSending is %d)", static_cast<int>(connectionState_),
+              static_cast<int>(ConnectionState::clientSending));
+    return connectionState_ == ConnectionState::clientSending || connectionState_ == ConnectionState::clientDataArrived;
 }
 
 void FtpDataConnection::onSocketWillDisconnectWithError(net::EventSocket&, const std::optional<net::Error>& error)
 {
     auto keep = shared_from_this();
     logLine("FDC:willDisconnect");
-    if (connectionState_ == clientSending)
+    if (connectionState_ == ConnectionState::clientSending)
         logLine("FDC::did FinishReading");
     else
         logLine("FDC: we werent expecting this as we never set clientSending  prob late coming up");

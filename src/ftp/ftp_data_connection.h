@@ -55,20 +55,15 @@ using DataQueue = std::vector<OutgoingData>;
 
 class FtpDataConnection : public net::EventSocketDelegate, public std::enable_shared_from_this<FtpDataConnection> {
 public:
-    enum ConnectionState : std::int32_t {
-        clientSending = 0,
-        serverSending = 1,
-        connectionIdle = 2,
-        clientDataArrived = 3,
-    };
+    enum class ConnectionState { clientSending, serverSending, connectionIdle, clientDataArrived };
 
-    // initWithEventSocket:forConnection:withQueuedData: — adopts the connected (or connecting)
+    // Adopts the connected (or connecting)
     // socket, sends and empties `queuedData`, and starts reading. The state afterwards is
     // `initialState` (idle, or clientSending when an upload is already waiting for this
     // connection).
     static std::shared_ptr<FtpDataConnection> create(std::shared_ptr<net::EventSocket> socket,
                                                      FtpConnection* connection, DataQueue& queuedData,
-                                                     ConnectionState initialState = connectionIdle);
+                                                     ConnectionState initialState = ConnectionState::connectionIdle);
     ~FtpDataConnection() override;
     FtpDataConnection(const FtpDataConnection&) = delete;
     FtpDataConnection& operator=(const FtpDataConnection&) = delete;
@@ -83,8 +78,8 @@ public:
     void detach() { ftpConnection_ = nullptr; }    // the control connection is going away
 
     std::string_view receivedData() const { return receivedData_; }
-    std::int32_t connectionState() const { return connectionState_; }
-    void setConnectionState(std::int32_t state) { connectionState_ = state; }
+    ConnectionState connectionState() const { return connectionState_; }
+    void setConnectionState(ConnectionState state) { connectionState_ = state; }
     net::EventSocket* dataSocket() const { return dataSocket_.get(); }
     // Bytes moved so far, both ways: grows as long as the transfer makes progress.
     std::uint64_t progress() const;
@@ -107,8 +102,9 @@ private:
 
     std::shared_ptr<net::EventSocket> dataSocket_;
     FtpConnection* ftpConnection_;
+    platform::PendingCalls emptyWriteDone_;   // an empty transfer reported on a later turn
     std::string_view receivedData_;
-    std::int32_t connectionState_ = connectionIdle;
+    ConnectionState connectionState_ = ConnectionState::connectionIdle;
     std::deque<std::size_t> writesInFlight_;       // in completion order; a chunk of file_: its size, else 0
     std::shared_ptr<DownloadFile> file_;           // the file being sent, if any
     bool fileFailed_ = false;                      // file_ could not be read to its end

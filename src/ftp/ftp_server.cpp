@@ -22,10 +22,12 @@ using platform::logLine;
 FtpServer::FtpServer() = default;
 
 std::shared_ptr<FtpServer> FtpServer::create(std::uint32_t port, const std::string& dir,
-                                             std::shared_ptr<FtpServerObserver> notifyObject, const FtpLimits& limits)
+                                             std::shared_ptr<FtpServerObserver> notifyObject, const FtpLimits& limits,
+                                             platform::RunLoop* loop)
 {
     auto server = std::make_shared<FtpServer>();
     server->limits_ = limits;
+    server->loop_ = loop;
     server->start(port, dir, std::move(notifyObject));
     return server;
 }
@@ -50,7 +52,7 @@ void FtpServer::start(std::uint32_t port, const std::string& dir, std::shared_pt
     connections_.clear();
     portNumber_ = static_cast<std::int32_t>(port);
 
-    listenSocket_ = net::EventSocket::create(this);
+    listenSocket_ = net::EventSocket::create(this, loop_);
     logFormat("Listening on %u", port);
     net::Error error;
     listening_ = listenSocket_->acceptOnPort(static_cast<std::uint16_t>(port & 0xFFFF), &error);

@@ -6,10 +6,12 @@
 // table, the base directory that clients see as "/", the text encoding), builds listings, and
 // forwards what happens to one observer (the upload screen): command and reply lines, changes
 // of the file list, the number of connections, and the progress of file transfers.
-// Threading: everything runs on the main run loop; nothing is locked.
+// Threading: everything runs on the run loop the server is given (the main one unless told
+// otherwise), and each connection on its control socket's; nothing is locked.
 // Ownership: held by std::shared_ptr (use create()). The registry is the only owner of each
 // connection. The server keeps its observer alive until it is destroyed; its owner calls
 // stopFtpServer() and drops it.
+#include "ftp/ftp_server_observer.h"
 #include "net/event_socket.h"
 
 #include <cstdint>
@@ -21,8 +23,6 @@
 namespace ohmkit::ftp {
 
 class FtpConnection;
-class FtpServerObserver;
-struct FileTransfer;
 
 enum class TextEncoding { Utf8 };
 
@@ -38,20 +38,20 @@ struct FtpLimits {
 
 class FtpServer : public net::EventSocketDelegate, public std::enable_shared_from_this<FtpServer> {
 public:
-    // initWithPort:withDir:notifyObject: — creates the server and starts listening on the low
+    // Creates the server and starts listening on the low
     // 16 bits of `port` (0: a free port the system picks). A port that cannot be listened on
     // is not an error: the server then accepts nothing (see isListening()). At start the
     // process's open-file limit is raised to its hard limit, and temporary files of uploads
     // that never ended are removed from `dir`.
     static std::shared_ptr<FtpServer> create(std::uint32_t port, const std::string& dir,
                                              std::shared_ptr<FtpServerObserver> notifyObject,
-                                             const FtpLimits& limits = {});
+                                             const FtpLimits& limits = {}, platform::RunLoop* loop = nullptr);
     ~FtpServer() override;
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
 
     void stopFtpServer();                          // stop listening, drop every connection
-    void closeConnection(FtpConnection& connection);   // remove from the registry (QUIT)
+    void closeConnection(FtpConnection& connection);   // remove from the registry (socket gone)
     std::string createList(const std::string& dir) const;
     // Whether a client at `address` may have one more control connection: `connection` is
     // admitted if the connections admitted before it leave room under the limits.
@@ -91,6 +91,7 @@ private:
     static void raiseOpenFileLimit();
 
     std::shared_ptr<net::EventSocket> listenSocket_;
+    platform::RunLoop* loop_ = nullptr;   // nullptr: the main run loop
     std::shared_ptr<FtpServerObserver> notificationObject_;
     std::int32_t portNumber_ = 0;
     std::vector<std::shared_ptr<FtpConnection>> connections_;

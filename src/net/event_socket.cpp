@@ -1,3 +1,5 @@
+// EventSocket: creation, listening and accepting, connecting, closing. The read and write
+// paths are in event_socket_io.cpp, the address and description text in event_socket_text.cpp.
 #include "net/event_socket.h"
 
 #include <arpa/inet.h>
@@ -6,14 +8,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
 
+#include "net/event_socket_internal.h"
+#include "net/socket_object.h"
 #include "platform/log.h"
 #include "platform/run_loop.h"
 #include "platform/stream_pair.h"
@@ -21,79 +22,12 @@
 
 namespace ohmkit::net {
 
+using detail::identity;
+using detail::isOpenish;
 using platform::format;
 using platform::logFormat;
 using platform::RunLoop;
 using platform::StreamStatus;
-
-// ---- The native socket object ---------------------------------------------------------------
-
-// A native socket known to the run loop: a listening socket of a listener (owned, reports each
-// pending connection), or a non-owning wrapper of a connection's socket (the streams own it).
-class SocketObject {
-public:
-    SocketObject(int fd, bool owns) : fd_(fd), owns_(owns) {}
-    ~SocketObject() { invalidate(); }
-    SocketObject(const SocketObject&) = delete;
-    SocketObject& operator=(const SocketObject&) = delete;
-
-    int native() const { return fd_; }
-    bool isValid() const { return fd_ >= 0; }
-
-    void invalidate()
-    {
-        if (resumeTimer_) resumeTimer_->invalidate();
-        resumeTimer_.reset();
-        watch_.reset();
-        if (owns_ && fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-    // Reports readability (a pending connection) to `onAccept` while registered.
-    void registerAccepts(RunLoop& loop, std::function<void()> onAccept)
-    {
-        loop_ = &loop;
-        onAccept_ = std::move(onAccept);
-        if (fd_ >= 0) watch_ = std::make_unique<platform::FdWatch>(loop, fd_, platform::FdWatch::Readable,
-                                                                   [this](unsigned) {
-                auto onAccept = onAccept_;   // the call may destroy this object
-                onAccept();
-            });
-    }
-
-    // Stops reporting for a while (accept failing for want of descriptors would otherwise spin).
-    void pauseAccepts(double seconds)
-    {
-        if (!watch_ || !loop_) return;
-        watch_.reset();
-        resumeTimer_ = platform::Timer::schedule(*loop_, seconds, false, [this](platform::Timer&) {
-            resumeTimer_.reset();
-            if (fd_ >= 0 && loop_) registerAccepts(*loop_, onAccept_);
-        });
-    }
-
-    std::optional<std::string> address() const { return fetch(false); }
-    std::optional<std::string> peerAddress() const { return fetch(true); }
-
-private:
-    std::optional<std::string> fetch(bool peer) const
-    {
-        if (fd_ < 0) return std::nullopt;
-        sockaddr_storage ss{};
-        socklen_t len = sizeof ss;
-        int rc = peer ? ::getpeername(fd_, reinterpret_cast<sockaddr*>(&ss), &len)
-                      : ::getsockname(fd_, reinterpret_cast<sockaddr*>(&ss), &len);
-        if (rc != 0) return std::nullopt;
-        return std::string(reinterpret_cast<const char*>(&ss), std::min<std::size_t>(len, sizeof ss));
-    }
-
-    int fd_;
-    bool owns_;
-    RunLoop* loop_ = nullptr;
-    std::function<void()> onAccept_;
-    std::unique_ptr<platform::FdWatch> watch_;
-    std::shared_ptr<platform::Timer> resumeTimer_;
-};
 
 namespace {
 
@@ -104,22 +38,10 @@ std::mutex& interfaceLookupLock()
     return lock;
 }
 
-std::string identity(const void* p)
-{
-    return format("0x%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p)));
-}
-
-const char* hostText(const std::optional<std::string>& host) { return host ? host->c_str() : "(null)"; }
-
 constexpr unsigned ReadStreamEvents = platform::StreamEventOpenCompleted | platform::StreamEventHasBytesAvailable |
                                       platform::StreamEventErrorOccurred | platform::StreamEventEndEncountered;
 constexpr unsigned WriteStreamEvents = platform::StreamEventOpenCompleted | platform::StreamEventCanAcceptBytes |
                                        platform::StreamEventErrorOccurred | platform::StreamEventEndEncountered;
-
-bool isOpenish(StreamStatus s, StreamStatus busy)
-{
-    return s == StreamStatus::Open || s == busy || s == StreamStatus::Error;
-}
 
 }  // namespace
 
@@ -151,7 +73,6 @@ EventSocket::~EventSocket()
 {
     theFlags_ &= static_cast<std::uint8_t>(~SetUpComplete);   // no disconnect callback from here
     close();
-    loop_->cancelAll(this);
 }
 
 // ---- Listening and accepting ----------------------------------------------------------------
@@ -258,7 +179,6 @@ bool EventSocket::acceptOnAddress(const std::optional<std::string>& interfaceNam
         }
     }
     if (!theSocket_ && !theSocket6_) return fail();
-    theRunLoop_ = loop_;
     theFlags_ |= SetUpComplete;
     return true;
 }
@@ -291,7 +211,7 @@ void EventSocket::doAcceptWithSocket(int nativeSocket)
     }
     if (theDelegate_) theDelegate_->onSocketDidAcceptNewSocket(*this, newSocket);
     RunLoop* loop = theDelegate_ ? theDelegate_->onSocketWantsRunLoopForNewSocket(*this, newSocket) : nullptr;
-    if (!loop) loop = theRunLoop_ ? theRunLoop_ : loop_;
+    if (!loop) loop = loop_;
 
     auto pair = platform::createStreamPairWithSocket(nativeSocket);
     if (!pair.read || !pair.write) {
@@ -356,7 +276,6 @@ bool EventSocket::attachStreamsAndOpen(RunLoop& loop, Error* error)
         return false;
     }
     theWriteStream_->scheduleWithRunLoop(loop);
-    theRunLoop_ = &loop;
 
     if (theDelegate_ && !theDelegate_->onSocketWillConnect(*this)) {
         if (error) *error = getAbortError();
@@ -422,7 +341,7 @@ void EventSocket::closeWithError(const std::optional<Error>& error)
 void EventSocket::close()
 {
     emptyQueues();
-    loop_->cancel(this, "disconnect");
+    disconnectLater_.cancel();
     if (theReadStream_) {
         auto stream = std::move(theReadStream_);
         stream->setClient(0, nullptr);
@@ -437,7 +356,6 @@ void EventSocket::close()
     }
     theSocket_.reset();    // invalidates, removes the registration, releases
     theSocket6_.reset();
-    theRunLoop_ = nullptr;
     readPaused_ = false;
     if ((theFlags_ & SetUpComplete) && theDelegate_) postDidDisconnect();
     theFlags_ = 0;
@@ -451,7 +369,7 @@ void EventSocket::postDidDisconnect()
         auto self = weak.lock();
         // Only to a delegate that is still this socket's: a delegate that went away cleared it.
         if (self && self->theDelegate_ == delegate) delegate->onSocketDidDisconnect(*self);
-    }, 0, this, "onSocketDidDisconnect");
+    });
 }
 
 void EventSocket::disconnect() { close(); }
@@ -460,457 +378,6 @@ void EventSocket::disconnectAfterWriting()
 {
     theFlags_ |= RequestsRefused | DisconnectPending;
     maybeScheduleDisconnect();
-}
-
-// ---- Requests -------------------------------------------------------------------------------
-
-void EventSocket::readDataToData(const std::string& terminator, double timeout, std::int32_t tag)
-{
-    readDataToData(terminator, timeout, -1, tag);
-}
-
-void EventSocket::readDataToData(const std::string& terminator, double timeout, std::int32_t maxLength,
-                                 std::int32_t tag)
-{
-    if (terminator.empty()) return;
-    if (maxLength >= 0 && static_cast<std::size_t>(maxLength) < terminator.size()) return;
-    if (theFlags_ & RequestsRefused) return;
-    queueRead(std::make_unique<ReadPacket>(std::make_shared<std::string>(), timeout, tag, false, terminator, maxLength));
-}
-
-void EventSocket::readDataWithTimeout(double timeout, std::int32_t tag)
-{
-    if (theFlags_ & RequestsRefused) return;
-    queueRead(std::make_unique<ReadPacket>(std::make_shared<std::string>(), timeout, tag, true, std::nullopt, -1));
-}
-
-void EventSocket::writeData(std::shared_ptr<const std::string> data, double timeout, std::int32_t tag)
-{
-    if (!data || data->empty() || (theFlags_ & RequestsRefused)) return;
-    if (data->size() > static_cast<std::size_t>(INT32_MAX)) {   // bytesDone is a signed 32-bit count
-        logFormat("EventSocket %s ignored a write of %zu bytes: larger than 2 GiB.", identity(this).c_str(),
-                  data->size());
-        return;
-    }
-    queueWrite(std::make_unique<WritePacket>(std::move(data), timeout, tag));
-}
-
-void EventSocket::writeData(std::string data, double timeout, std::int32_t tag)
-{
-    if (data.empty()) return;
-    writeData(std::make_shared<const std::string>(std::move(data)), timeout, tag);
-}
-
-std::string EventSocket::CRLFData() { return std::string("\r\n", 2); }
-
-void EventSocket::queueRead(std::unique_ptr<ReadPacket> packet)
-{
-    theReadQueue_.push_back(std::move(packet));
-    postDequeue(true);
-}
-
-void EventSocket::queueWrite(std::unique_ptr<WritePacket> packet)
-{
-    queuedWriteBytes_ += packet->buffer->size();
-    theWriteQueue_.push_back(std::move(packet));
-    postDequeue(false);
-}
-
-// One pending dequeue per side serves every request queued meanwhile: the dequeue starts the
-// head of the queue, and each completed write posts the next one.
-void EventSocket::postDequeue(bool read)
-{
-    bool& posted = read ? readDequeuePosted_ : writeDequeuePosted_;
-    if (posted) return;
-    posted = true;
-    std::weak_ptr<EventSocket> weak = weak_from_this();
-    if (read)
-        loop_->post([weak] {
-            if (auto self = weak.lock()) {
-                self->readDequeuePosted_ = false;
-                self->maybeDequeueRead();
-            }
-        }, 0, this, "maybeDequeueRead");
-    else
-        loop_->post([weak] {
-            if (auto self = weak.lock()) {
-                self->writeDequeuePosted_ = false;
-                self->maybeDequeueWrite();
-            }
-        }, 0, this, "maybeDequeueWrite");
-}
-
-void EventSocket::pauseReading() { readPaused_ = true; }
-
-void EventSocket::resumeReading()
-{
-    if (!readPaused_) return;
-    readPaused_ = false;
-    // The stream reported the waiting bytes once already and does not repeat itself until
-    // they are read: a delivery pass on the next turn takes them.
-    std::weak_ptr<EventSocket> weak = weak_from_this();
-    loop_->post([weak] {
-        if (auto self = weak.lock()) self->doBytesAvailable();
-    }, 0, this, "resumeReading");
-}
-
-void EventSocket::setReadChunkLimit(std::size_t bytes) { readChunkLimit_ = std::clamp<std::size_t>(bytes, 1, ReadChunkSize); }
-
-// ---- The read side --------------------------------------------------------------------------
-
-void EventSocket::maybeDequeueRead()
-{
-    // Requests made before the connection is reported wait; the open handler starts them.
-    if (theCurrentRead_ || theReadQueue_.empty() || !theReadStream_ || !(theFlags_ & ConnectReported)) return;
-    theCurrentRead_ = std::move(theReadQueue_.front());
-    theReadQueue_.pop_front();
-    if (theCurrentRead_->timeout >= 0) {
-        std::weak_ptr<EventSocket> weak = weak_from_this();
-        theReadTimer_ = platform::Timer::schedule(*loop_, theCurrentRead_->timeout, false, [weak](platform::Timer& t) {
-            if (auto self = weak.lock()) self->doReadTimeout(t);
-        });
-    }
-    doBytesAvailable();
-}
-
-namespace {
-
-// The delivery buffer. Passes on one thread run one after another, so one buffer per thread
-// serves every socket of that thread; it is not zero-filled, and only the bytes a read fills
-// are handed out. A pass that starts while another is running (a delegate that runs the loop
-// from inside its callback) takes a buffer of its own.
-class DeliveryBuffer {
-public:
-    DeliveryBuffer()
-    {
-        if (!inUse_) {
-            if (!shared_) shared_.reset(new (std::nothrow) char[EventSocket::ReadChunkSize]);
-            data_ = shared_.get();
-            inUse_ = data_ != nullptr;
-            holdsShared_ = inUse_;
-        } else {
-            own_.reset(new (std::nothrow) char[EventSocket::ReadChunkSize]);
-            data_ = own_.get();
-        }
-    }
-    ~DeliveryBuffer()
-    {
-        if (holdsShared_) inUse_ = false;
-    }
-    DeliveryBuffer(const DeliveryBuffer&) = delete;
-    DeliveryBuffer& operator=(const DeliveryBuffer&) = delete;
-
-    char* data() const { return data_; }
-
-private:
-    static thread_local std::unique_ptr<char[]> shared_;
-    static thread_local bool inUse_;
-    std::unique_ptr<char[]> own_;
-    char* data_ = nullptr;
-    bool holdsShared_ = false;
-};
-
-thread_local std::unique_ptr<char[]> DeliveryBuffer::shared_;
-thread_local bool DeliveryBuffer::inUse_ = false;
-
-}  // namespace
-
-// A delivery pass: every chunk that can be read now goes to the delegate under the current
-// read's tag, each a view of the delivery buffer that is valid during the call. A read that
-// does not fill the buffer has drained the socket: the pass ends there, and bytes that arrive
-// later bring a new bytes-available event.
-void EventSocket::doBytesAvailable()
-{
-    if (!theCurrentRead_ || !theReadStream_ || readPaused_) return;
-    auto stream = theReadStream_;
-    DeliveryBuffer buffer;
-    if (!buffer.data()) return;
-    while (theReadStream_ == stream && theCurrentRead_ && !readPaused_) {
-        ssize_t n = stream->read(buffer.data(), readChunkLimit_);
-        if (n < 1) break;   // nothing there; the end or an error comes as its own event
-        std::int32_t tag = theCurrentRead_->tag;
-        if (theDelegate_)
-            theDelegate_->onSocketDidReadData(*this, std::string_view(buffer.data(), static_cast<std::size_t>(n)), tag);
-        if (static_cast<std::size_t>(n) < readChunkLimit_) break;
-    }
-}
-
-void EventSocket::endCurrentRead()
-{
-    if (theReadTimer_) {
-        theReadTimer_->invalidate();
-        theReadTimer_.reset();
-    }
-    theCurrentRead_.reset();
-}
-
-void EventSocket::doReadTimeout(platform::Timer& timer)
-{
-    if (&timer != theReadTimer_.get()) return;
-    if (theCurrentRead_) endCurrentRead();
-    closeWithError(getReadTimeoutError());
-}
-
-// ---- The write side -------------------------------------------------------------------------
-
-void EventSocket::maybeDequeueWrite()
-{
-    if (theCurrentWrite_ || theWriteQueue_.empty() || !theWriteStream_ || !(theFlags_ & ConnectReported)) return;
-    theCurrentWrite_ = std::move(theWriteQueue_.front());
-    theWriteQueue_.pop_front();
-    if (theCurrentWrite_->timeout >= 0) {
-        std::weak_ptr<EventSocket> weak = weak_from_this();
-        theWriteTimer_ = platform::Timer::schedule(*loop_, theCurrentWrite_->timeout, false, [weak](platform::Timer& t) {
-            if (auto self = weak.lock()) self->doWriteTimeout(t);
-        });
-    }
-    doSendBytes();
-}
-
-// A send pass: calls of at most 4096 bytes while the stream accepts them. Every call but the
-// last of a request tells the stream that more follows, so the socket packs the small calls
-// into large packets instead of sending one packet per call.
-void EventSocket::doSendBytes()
-{
-    if (!theCurrentWrite_ || !theWriteStream_) return;
-    auto stream = theWriteStream_;
-    if (!stream->canAcceptBytes()) return;
-    bool error = false;
-    WritePacket& write = *theCurrentWrite_;
-    const std::size_t total = write.buffer->size();
-    for (;;) {
-        std::size_t remaining = total - static_cast<std::size_t>(write.bytesDone);
-        std::size_t length = std::min(remaining, WriteChunkSize);
-        ssize_t n = stream->write(write.buffer->data() + write.bytesDone, length, length < remaining);
-        if (n < 0) {
-            error = true;
-            break;
-        }
-        write.bytesDone += static_cast<std::int32_t>(n);
-        queuedWriteBytes_ -= std::min(queuedWriteBytes_, static_cast<std::size_t>(n));
-        if (static_cast<std::size_t>(write.bytesDone) >= total) break;
-        if (!stream->canAcceptBytes()) break;
-    }
-    if (static_cast<std::size_t>(write.bytesDone) >= total) {
-        completeCurrentWrite();
-        if (!error) postDequeue(false);   // the next request starts on a later turn
-    }
-    if (error) closeWithError(errorFromCFStreamError(stream->error()));
-}
-
-void EventSocket::completeCurrentWrite()
-{
-    WritePacket* write = theCurrentWrite_.get();
-    std::int32_t tag = write->tag;
-    if (theDelegate_) theDelegate_->onSocketDidWriteDataWithTag(*this, tag);
-    if (theCurrentWrite_.get() == write) endCurrentWrite();
-}
-
-void EventSocket::endCurrentWrite()
-{
-    if (theWriteTimer_) {
-        theWriteTimer_->invalidate();
-        theWriteTimer_.reset();
-    }
-    theCurrentWrite_.reset();
-    maybeScheduleDisconnect();
-}
-
-void EventSocket::maybeScheduleDisconnect()
-{
-    if (!(theFlags_ & DisconnectPending) || !theWriteQueue_.empty() || theCurrentWrite_) return;
-    std::weak_ptr<EventSocket> weak = weak_from_this();
-    loop_->post([weak] {
-        if (auto self = weak.lock()) self->disconnect();
-    }, 0, this, "disconnect");
-}
-
-void EventSocket::doWriteTimeout(platform::Timer& timer)
-{
-    if (&timer != theWriteTimer_.get()) return;
-    if (theCurrentWrite_) endCurrentWrite();
-    closeWithError(getWriteTimeoutError());
-}
-
-void EventSocket::emptyQueues()
-{
-    if (theCurrentRead_) endCurrentRead();
-    if (theCurrentWrite_) endCurrentWrite();
-    theReadQueue_.clear();
-    theWriteQueue_.clear();
-    queuedWriteBytes_ = 0;
-    loop_->cancel(this, "maybeDequeueRead");
-    loop_->cancel(this, "maybeDequeueWrite");
-    loop_->cancel(this, "resumeReading");
-    readDequeuePosted_ = writeDequeuePosted_ = false;
-}
-
-// ---- Stream events --------------------------------------------------------------------------
-
-void EventSocket::readStreamEvent(unsigned event)
-{
-    switch (event) {
-    case platform::StreamEventOpenCompleted:
-        doStreamOpen();
-        break;
-    case platform::StreamEventHasBytesAvailable:
-        doBytesAvailable();
-        break;
-    case platform::StreamEventErrorOccurred:
-        closeWithError(errorFromCFStreamError(theReadStream_ ? theReadStream_->error() : platform::StreamError{}));
-        break;
-    case platform::StreamEventEndEncountered:
-        if (theDelegate_ && !theDelegate_->onReadStreamEnded(*this)) break;
-        closeWithError(errorFromCFStreamError(theReadStream_ ? theReadStream_->error() : platform::StreamError{}));
-        break;
-    default:
-        logFormat("EventSocket %s received unexpected CFReadStream callback, CFStreamEventType %d.",
-                  identity(this).c_str(), static_cast<int>(event));
-        break;
-    }
-}
-
-void EventSocket::writeStreamEvent(unsigned event)
-{
-    switch (event) {
-    case platform::StreamEventOpenCompleted:
-        doStreamOpen();
-        break;
-    case platform::StreamEventCanAcceptBytes:
-        doSendBytes();
-        break;
-    case platform::StreamEventErrorOccurred:
-    case platform::StreamEventEndEncountered:
-        closeWithError(errorFromCFStreamError(theWriteStream_ ? theWriteStream_->error() : platform::StreamError{}));
-        break;
-    default:
-        logFormat("EventSocket %s received unexpected CFWriteStream callback, CFStreamEventType %d.",
-                  identity(this).c_str(), static_cast<int>(event));
-        break;
-    }
-}
-
-// ---- Queries --------------------------------------------------------------------------------
-
-bool EventSocket::isConnected() const
-{
-    const SocketObject* s = theSocket_ ? theSocket_.get() : theSocket6_.get();
-    if (!s || !s->isValid() || !theReadStream_ || !theWriteStream_) return false;
-    return isOpenish(theReadStream_->status(), StreamStatus::Reading) &&
-           isOpenish(theWriteStream_->status(), StreamStatus::Writing);
-}
-
-std::optional<std::string> EventSocket::connectedHost() const
-{
-    return connectedHost(theSocket_ ? theSocket_.get() : theSocket6_.get());
-}
-
-std::uint16_t EventSocket::connectedPort() const
-{
-    return connectedPort(theSocket_ ? theSocket_.get() : theSocket6_.get());
-}
-
-std::optional<std::string> EventSocket::localHost() const
-{
-    return localHost(theSocket_ ? theSocket_.get() : theSocket6_.get());
-}
-
-std::uint16_t EventSocket::localPort() const { return localPort(theSocket_ ? theSocket_.get() : theSocket6_.get()); }
-
-std::optional<std::string> EventSocket::connectedHost(const SocketObject* socket)
-{
-    return socket ? addressHost(socket->peerAddress()) : std::nullopt;
-}
-
-std::uint16_t EventSocket::connectedPort(const SocketObject* socket)
-{
-    return socket ? addressPort(socket->peerAddress()) : 0;
-}
-
-std::optional<std::string> EventSocket::localHost(const SocketObject* socket)
-{
-    return socket ? addressHost(socket->address()) : std::nullopt;
-}
-
-std::uint16_t EventSocket::localPort(const SocketObject* socket)
-{
-    return socket ? addressPort(socket->address()) : 0;
-}
-
-std::optional<Error> EventSocket::getStreamError() const
-{
-    if (theReadStream_ && theReadStream_->error().code != 0) return errorFromCFStreamError(theReadStream_->error());
-    if (theWriteStream_ && theWriteStream_->error().code != 0) return errorFromCFStreamError(theWriteStream_->error());
-    return std::nullopt;
-}
-
-std::optional<std::string> EventSocket::addressHost(const std::optional<std::string>& address)
-{
-    if (!address) return std::nullopt;
-    const std::string& bytes = *address;
-    char text[46] = {};
-    const char* ok = nullptr;
-    sa_family_t family = 0;
-    if (bytes.size() >= sizeof family) std::memcpy(&family, bytes.data(), sizeof family);
-    if (family == AF_INET && bytes.size() >= sizeof(sockaddr_in)) {
-        sockaddr_in a{};
-        std::memcpy(&a, bytes.data(), sizeof a);
-        ok = ::inet_ntop(AF_INET, &a.sin_addr, text, sizeof text);
-    } else if (family != AF_INET && bytes.size() >= sizeof(sockaddr_in6)) {
-        sockaddr_in6 a{};
-        std::memcpy(&a, bytes.data(), sizeof a);
-        ok = ::inet_ntop(AF_INET6, &a.sin6_addr, text, sizeof text);
-    }
-    if (!ok) throw EventSocketException("Cannot convert address to string.", "NSInternalInconsistencyException");
-    return std::string(text);
-}
-
-std::uint16_t EventSocket::addressPort(const std::optional<std::string>& address)
-{
-    if (!address || address->size() < 4) return 0;
-    std::uint16_t port;
-    std::memcpy(&port, address->data() + 2, sizeof port);   // sin_port and sin6_port share the offset
-    return ntohs(port);
-}
-
-std::string EventSocket::description() const
-{
-    auto endpoint = [](const SocketObject* s4, const SocketObject* s6, bool peer) -> std::string {
-        auto host = [peer](const SocketObject* s) {
-            return addressHost(peer ? s->peerAddress() : s->address());
-        };
-        auto port = [peer](const SocketObject* s) { return addressPort(peer ? s->peerAddress() : s->address()); };
-        if (!s4 && !s6) return "nowhere";
-        if (s4 && s6)
-            return format("%s/%s %u", hostText(host(s4)), hostText(host(s6)), static_cast<unsigned>(port(s4)));
-        const SocketObject* s = s4 ? s4 : s6;
-        return format("%s %u", hostText(host(s)), static_cast<unsigned>(port(s)));
-    };
-    std::string d = format("<EventSocket %s", identity(this).c_str());
-    d += format(" local %s remote %s ", endpoint(theSocket_.get(), theSocket6_.get(), false).c_str(),
-                endpoint(theSocket_.get(), theSocket6_.get(), true).c_str());
-    d += format("has queued %d reads %d writes, ", static_cast<int>(theReadQueue_.size()),
-                static_cast<int>(theWriteQueue_.size()));
-    if (!theCurrentRead_)
-        d += "no current read, ";
-    else
-        d += format("currently read %u bytes (%d%% done), ",
-                    static_cast<unsigned>(theCurrentRead_->buffer ? theCurrentRead_->buffer->size() : 0),
-                    theCurrentRead_->percentDone());
-    if (!theCurrentWrite_)
-        d += "no current write, ";
-    else
-        d += format("currently written %u (%d%%), ", static_cast<unsigned>(theCurrentWrite_->buffer->size()),
-                    theCurrentWrite_->percentDone());
-    auto status = [](const platform::Stream* s) {
-        return platform::streamStatusName(s ? s->status() : StreamStatus::NotOpen);
-    };
-    d += format("read stream %s %s, write stream %s %s", identity(theReadStream_.get()).c_str(),
-                status(theReadStream_.get()), identity(theWriteStream_.get()).c_str(), status(theWriteStream_.get()));
-    if (theFlags_ & DisconnectPending) d += ", will disconnect soon";
-    if (!isConnected()) d += ", not connected";
-    d += ">";
-    return d;
 }
 
 }  // namespace ohmkit::net

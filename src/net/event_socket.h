@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "net/error.h"
+#include "platform/run_loop.h"
 #include "net/read_packet.h"
 #include "net/write_packet.h"
 
@@ -91,7 +92,7 @@ public:
     static constexpr std::size_t ReadChunkSize = 1024 * 1024;   // one delivery buffer
     static constexpr std::size_t WriteChunkSize = 4096;         // largest single write call
 
-    // initWithDelegate:. `loop` is the run loop the socket listens, connects and defers on
+    // `loop` is the run loop the socket listens, connects and defers on
     // (nullptr: RunLoop::main()). Accepted sockets use the loop their listener's delegate
     // chooses.
     static std::shared_ptr<EventSocket> create(EventSocketDelegate* delegate = nullptr,
@@ -221,8 +222,7 @@ private:
     std::unique_ptr<SocketObject> theSocket6_;
     std::shared_ptr<platform::ReadStream> theReadStream_;
     std::shared_ptr<platform::WriteStream> theWriteStream_;
-    platform::RunLoop* theRunLoop_ = nullptr;   // set while set up; forgotten by close
-    platform::RunLoop* loop_;                   // where set-up registers and deferred calls go
+    platform::RunLoop* loop_;   // where the socket listens, connects, reads, writes and defers
     std::deque<std::unique_ptr<ReadPacket>> theReadQueue_;
     std::unique_ptr<ReadPacket> theCurrentRead_;
     std::shared_ptr<platform::Timer> theReadTimer_;
@@ -232,8 +232,10 @@ private:
     EventSocketDelegate* theDelegate_;
     std::uint8_t theFlags_ = 0;
     // At most one deferred dequeue per side is pending, however many requests are queued.
-    bool readDequeuePosted_ = false;
-    bool writeDequeuePosted_ = false;
+    platform::PendingCall readDequeue_;
+    platform::PendingCall writeDequeue_;
+    platform::PendingCall resumeRead_;
+    platform::PendingCall disconnectLater_;
     bool readPaused_ = false;
     std::size_t readChunkLimit_ = ReadChunkSize;
     std::size_t queuedWriteBytes_ = 0;

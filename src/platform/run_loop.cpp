@@ -7,7 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include "platform/log.h"
 
 namespace ohmkit::platform {
 
@@ -31,6 +36,35 @@ std::uint32_t epollEvents(unsigned events)
 
 }  // namespace
 
+// ---- PendingCall ----------------------------------------------------------------------------
+
+PendingCall& PendingCall::operator=(PendingCall&& other) noexcept
+{
+    if (this != &other) {
+        cancel();
+        loop_ = other.loop_;
+        call_ = std::move(other.call_);
+    }
+    return *this;
+}
+
+void PendingCall::cancel()
+{
+    if (auto call = call_.lock()) loop_->withdraw(*call);
+    call_.reset();
+}
+
+void PendingCalls::defer(RunLoop& loop, std::function<void()> call, double seconds)
+{
+    std::erase_if(calls_, [](const PendingCall& c) { return !c.pending(); });
+    calls_.push_back(loop.defer(std::move(call), seconds));
+}
+
+bool PendingCalls::empty() const
+{
+    return std::none_of(calls_.begin(), calls_.end(), [](const PendingCall& c) { return c.pending(); });
+}
+
 // ---- FdWatch --------------------------------------------------------------------------------
 
 FdWatch::FdWatch(RunLoop& loop, int fd, unsigned events, Callback callback)
@@ -41,11 +75,11 @@ FdWatch::FdWatch(RunLoop& loop, int fd, unsigned events, Callback callback)
 
 FdWatch::~FdWatch() { loop_.removeWatch(*this); }
 
-void FdWatch::setEvents(unsigned events)
+bool FdWatch::setEvents(unsigned events)
 {
-    if (events == events_) return;
+    if (events == events_) return true;
     events_ = events;
-    loop_.updateWatch(*this);
+    return loop_.updateWatch(*this);
 }
 
 // ---- Timer ----------------------------------------------------------------------------------
@@ -59,9 +93,11 @@ Timer::Timer(RunLoop& loop, double seconds, bool repeats, Callback callback)
 std::shared_ptr<Timer> Timer::schedule(RunLoop& loop, double seconds, bool repeats, Callback callback)
 {
     auto timer = std::make_shared<Timer>(loop, seconds, repeats, std::move(callback));
-    loop.addTimer(timer);
+    loop.addTimer(*timer);
     return timer;
 }
+
+Timer::~Timer() { invalidate(); }
 
 void Timer::invalidate()
 {
@@ -80,19 +116,30 @@ RunLoop::RunLoop() : now_(Clock::now())
     epoll_event ev{};
     ev.events = EPOLLIN;
     ev.data.u64 = 0;   // id 0 is the wake-up descriptor
-    ::epoll_ctl(epollFd_, EPOLL_CTL_ADD, wakeFd_, &ev);
+    if (::epoll_ctl(epollFd_, EPOLL_CTL_ADD, wakeFd_, &ev) != 0) {
+        const int error = errno;
+        ::close(wakeFd_);
+        ::close(epollFd_);
+        throw std::system_error(error, std::generic_category(), "RunLoop: cannot watch its wake-up descriptor");
+    }
 }
 
 RunLoop::~RunLoop()
 {
+    // Timers that outlive the loop must not reach back into it.
     for (auto& [key, timer] : timers_) timer->valid_ = false;
-    // Pending calls are destroyed while the loop is still whole: what they captured may cancel
-    // calls on its way out.
-    byTarget_.clear();
-    {
-        ReadyQueue ready = std::move(ready_);
-        DelayedQueue delayed = std::move(delayed_);
-    }
+    timers_.clear();
+    // Pending calls are destroyed while the loop is still whole: what they captured may post,
+    // or cancel calls through their handles, on its way out.
+    std::vector<DeferredPtr> pending;
+    for (auto& call : ready_) pending.push_back(std::move(call));
+    for (auto& [due, call] : delayed_) pending.push_back(std::move(call));
+    ready_.clear();
+    delayed_.clear();
+    for (auto& call : pending) call->queued = false;
+    pending.clear();
+    ready_.clear();
+    delayed_.clear();
     ::close(wakeFd_);
     ::close(epollFd_);
 }
@@ -103,22 +150,38 @@ RunLoop& RunLoop::main()
     return loop;
 }
 
+// A descriptor has one watch per loop: a second one would replace the first one's
+// registration, and one of them would never be called.
 void RunLoop::addWatch(FdWatch& watch)
 {
     watch.id_ = nextId_++;
+    int error = 0;
+    if (watchedFds_.count(watch.fd_) != 0)
+        error = EEXIST;
+    else if (watch.events_ != 0 && registerWatch(watch, EPOLL_CTL_ADD) != 0)
+        error = errno;
+    if (error != 0)
+        throw std::system_error(error, std::generic_category(),
+                                "RunLoop: cannot watch descriptor " + std::to_string(watch.fd_));
     watches_[watch.id_] = &watch;
-    if (watch.events_ != 0) registerWatch(watch, EPOLL_CTL_ADD);
+    watchedFds_.insert(watch.fd_);
 }
 
 // A paused watch (no events) is taken out of epoll altogether: epoll reports a hang-up or an
 // error even for an empty event mask, and the loop would wake for it over and over.
-void RunLoop::updateWatch(FdWatch& watch)
+bool RunLoop::updateWatch(FdWatch& watch)
 {
+    int rc;
     if (watch.events_ == 0) {
-        ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, watch.fd_, nullptr);
-        return;
+        rc = ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, watch.fd_, nullptr);
+        if (rc != 0 && errno == ENOENT) rc = 0;   // already out
+    } else {
+        rc = registerWatch(watch, EPOLL_CTL_MOD);
+        if (rc != 0 && errno == ENOENT) rc = registerWatch(watch, EPOLL_CTL_ADD);
     }
-    if (registerWatch(watch, EPOLL_CTL_MOD) != 0 && errno == ENOENT) registerWatch(watch, EPOLL_CTL_ADD);
+    if (rc == 0) return true;
+    logFormat("RunLoop: cannot change the watch of descriptor %d: %s", watch.fd_, std::strerror(errno));
+    return false;
 }
 
 int RunLoop::registerWatch(FdWatch& watch, int operation)
@@ -132,16 +195,16 @@ int RunLoop::registerWatch(FdWatch& watch, int operation)
 void RunLoop::removeWatch(FdWatch& watch)
 {
     watches_.erase(watch.id_);
+    watchedFds_.erase(watch.fd_);
     // The descriptor may already be closed or paused; then it is not registered any more.
     ::epoll_ctl(epollFd_, EPOLL_CTL_DEL, watch.fd_, nullptr);
 }
 
-void RunLoop::addTimer(std::shared_ptr<Timer> timer)
+void RunLoop::addTimer(Timer& timer)
 {
-    timer->deadline_ = Clock::now() + toDuration(timer->interval_);
-    timer->sequence_ = nextSequence_++;
-    TimerKey key{timer->deadline_, timer->sequence_};
-    timers_.emplace(key, std::move(timer));
+    timer.deadline_ = Clock::now() + toDuration(timer.interval_);
+    timer.sequence_ = nextSequence_++;
+    timers_.emplace(TimerKey{timer.deadline_, timer.sequence_}, &timer);
     wakeUnlessDispatching();
 }
 
@@ -152,39 +215,34 @@ void RunLoop::removeTimer(Timer& timer)
     timers_.erase(TimerKey{timer.deadline_, timer.sequence_});
 }
 
-void RunLoop::post(std::function<void()> call, double seconds, const void* target, std::string operation)
+RunLoop::DeferredPtr RunLoop::enqueue(std::function<void()> call, double seconds)
 {
-    auto node = std::make_unique<Deferred>();
-    Deferred& d = *node;
+    auto node = std::make_shared<DeferredCall>();
+    DeferredCall& d = *node;
     d.sequence = nextSequence_++;
     const auto delay = toDuration(seconds);
     d.due = Clock::now() + delay;
-    d.target = target;
-    d.operation = std::move(operation);
     d.call = std::move(call);
-    if (target) {
-        SameCalls& same = byTarget_[target][d.operation];
-        d.inSame = same.insert(same.end(), &d);
-    }
     if (delay == Clock::duration::zero()) {
-        d.inReady = ready_.insert(ready_.end(), std::move(node));
+        d.inReady = ready_.insert(ready_.end(), node);
     } else {
         d.delayed = true;
-        d.inDelayed = delayed_.emplace(d.due, std::move(node));   // equal times keep posting order
+        d.inDelayed = delayed_.emplace(d.due, node);   // equal times keep posting order
     }
     wakeUnlessDispatching();
+    return node;
 }
 
-// Removes a pending call from its queue and from the index of its target, and hands it over.
-RunLoop::DeferredPtr RunLoop::takeOut(Deferred& d)
+void RunLoop::post(std::function<void()> call, double seconds) { enqueue(std::move(call), seconds); }
+
+PendingCall RunLoop::defer(std::function<void()> call, double seconds)
 {
-    if (d.target) {
-        auto byOperation = byTarget_.find(d.target);
-        auto same = byOperation->second.find(d.operation);
-        same->second.erase(d.inSame);
-        if (same->second.empty()) byOperation->second.erase(same);
-        if (byOperation->second.empty()) byTarget_.erase(byOperation);
-    }
+    return PendingCall(*this, enqueue(std::move(call), seconds));
+}
+
+// Removes a pending call from its queue and hands it over.
+RunLoop::DeferredPtr RunLoop::takeOut(DeferredCall& d)
+{
     DeferredPtr node;
     if (d.delayed) {
         node = std::move(d.inDelayed->second);
@@ -193,37 +251,17 @@ RunLoop::DeferredPtr RunLoop::takeOut(Deferred& d)
         node = std::move(*d.inReady);
         ready_.erase(d.inReady);
     }
+    d.queued = false;
     return node;
 }
 
-void RunLoop::takeOutAll(SameCalls& calls, std::vector<DeferredPtr>& into)
+// A withdrawn call is destroyed only once the queues are consistent again: what it captured
+// may, while being destroyed, post or cancel calls itself.
+void RunLoop::withdraw(DeferredCall& d)
 {
-    // takeOut() erases from `calls` (and may erase `calls` itself with its last element).
-    while (!calls.empty()) {
-        const bool last = calls.size() == 1;
-        into.push_back(takeOut(*calls.front()));
-        if (last) break;
-    }
-}
-
-// Withdrawn calls are destroyed only once the queues are consistent again: what a call
-// captured may, while being destroyed, post or cancel calls itself.
-void RunLoop::cancel(const void* target, const std::string& operation)
-{
-    std::vector<DeferredPtr> withdrawn;
-    if (auto byOperation = byTarget_.find(target); byOperation != byTarget_.end())
-        if (auto same = byOperation->second.find(operation); same != byOperation->second.end())
-            takeOutAll(same->second, withdrawn);
-}
-
-void RunLoop::cancelAll(const void* target)
-{
-    std::vector<DeferredPtr> withdrawn;
-    for (;;) {
-        auto byOperation = byTarget_.find(target);
-        if (byOperation == byTarget_.end()) break;
-        takeOutAll(byOperation->second.begin()->second, withdrawn);
-    }
+    if (!d.queued) return;
+    DeferredPtr withdrawn = takeOut(d);
+    withdrawn->call = nullptr;
 }
 
 // Makes the epoll descriptor readable, so that whoever waits on it (epoll_wait, or Qt's
@@ -280,8 +318,10 @@ bool RunLoop::hasPendingWork() const
 
 bool RunLoop::fireTimers()
 {
-    std::vector<std::shared_ptr<Timer>> due;   // in deadline order, equal deadlines in start order
-    for (auto it = timers_.begin(); it != timers_.end() && it->first.first <= now_; ++it) due.push_back(it->second);
+    // In deadline order, equal deadlines in start order; each held alive until the pass is over.
+    std::vector<std::shared_ptr<Timer>> due;
+    for (auto it = timers_.begin(); it != timers_.end() && it->first.first <= now_; ++it)
+        due.push_back(it->second->shared_from_this());
     for (auto& timer : due) {
         if (!timer->valid_) continue;   // invalidated by an earlier callback of this pass
         removeTimer(*timer);
@@ -291,7 +331,7 @@ bool RunLoop::fireTimers()
             auto next = timer->deadline_ + step;
             if (next <= now_) next = now_ + step;
             timer->deadline_ = next;
-            timers_.emplace(TimerKey{timer->deadline_, timer->sequence_}, timer);
+            timers_.emplace(TimerKey{timer->deadline_, timer->sequence_}, timer.get());
         } else {
             timer->valid_ = false;      // marked stopped before it calls back
         }
@@ -302,21 +342,19 @@ bool RunLoop::fireTimers()
 }
 
 // Runs the calls without delay that were posted before this iteration, in posting order, then
-// the delayed calls that have come due, by due time. Each call is taken out before it runs, so
-// it may post, cancel or destroy whatever it likes.
+// the delayed calls that have come due, by due time. Each call is taken out (and its handle
+// no longer pending) before it runs, so it may post, cancel or destroy whatever it likes.
 bool RunLoop::runDeferred(std::uint64_t postedBefore)
 {
     bool ran = false;
-    while (!ready_.empty() && ready_.front()->sequence < postedBefore) {
-        DeferredPtr node = takeOut(*ready_.front());
+    auto run = [&](DeferredCall& d) {
+        std::function<void()> call = std::move(takeOut(d)->call);
         ran = true;
-        if (node->call) node->call();
-    }
-    while (!delayed_.empty() && delayed_.begin()->first <= now_ && delayed_.begin()->second->sequence < postedBefore) {
-        DeferredPtr node = takeOut(*delayed_.begin()->second);
-        ran = true;
-        if (node->call) node->call();
-    }
+        if (call) call();
+    };
+    while (!ready_.empty() && ready_.front()->sequence < postedBefore) run(*ready_.front());
+    while (!delayed_.empty() && delayed_.begin()->first <= now_ && delayed_.begin()->second->sequence < postedBefore)
+        run(*delayed_.begin()->second);
     return ran;
 }
 
@@ -330,7 +368,10 @@ bool RunLoop::runOnce(std::chrono::milliseconds maxWait)
 
     epoll_event events[64];
     int n = ::epoll_wait(epollFd_, events, 64, std::max(timeout, 0));
-    if (n < 0 && errno != EINTR) n = 0;
+    if (n < 0) {
+        if (errno != EINTR) throw std::system_error(errno, std::generic_category(), "RunLoop: waiting for events failed");
+        n = 0;
+    }
     now_ = Clock::now();
     bool dispatched = false;
     struct Dispatching {

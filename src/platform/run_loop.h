@@ -11,8 +11,15 @@
 // iteration began (calls without delay in posting order, then delayed calls by due time).
 // Work posted while dispatching runs on a later iteration, never inside the posting call.
 //
+// Cancelling is by handle: defer() returns a PendingCall, Timer::schedule() a Timer and a
+// watch is an FdWatch; each withdraws its work when it is destroyed, so an object that holds
+// its handles as members can never be called back after it is gone.
+//
 // Cost: posting, running and cancelling a call without delay take constant time whatever else
 // is pending; delayed calls and timers are kept ordered by due time (logarithmic).
+//
+// Errors: a descriptor the loop cannot watch (already watched, closed, not pollable) makes the
+// FdWatch constructor throw std::system_error; a failing wait makes runOnce() throw it.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -20,16 +27,52 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <string>
-#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 namespace ohmkit::platform {
 
 class RunLoop;
+struct DeferredCall;
 
-// Watches one file descriptor for readability and/or writability while it exists.
+// A deferred call that has not run yet. Destroying the handle, assigning another call to it or
+// cancel() withdraws the call; once the call has started running, the handle is no longer
+// pending and withdraws nothing. Move-only; a default-constructed handle holds no call.
+class [[nodiscard]] PendingCall {
+public:
+    PendingCall() = default;
+    ~PendingCall() { cancel(); }
+    PendingCall(PendingCall&& other) noexcept = default;
+    PendingCall& operator=(PendingCall&& other) noexcept;
+    PendingCall(const PendingCall&) = delete;
+    PendingCall& operator=(const PendingCall&) = delete;
+
+    void cancel();
+    bool pending() const { return !call_.expired(); }
+
+private:
+    friend class RunLoop;
+    PendingCall(RunLoop& loop, std::weak_ptr<DeferredCall> call) : loop_(&loop), call_(std::move(call)) {}
+    RunLoop* loop_ = nullptr;
+    std::weak_ptr<DeferredCall> call_;
+};
+
+// Several calls one object has deferred, withdrawn together by cancelAll() or destruction.
+// Calls that have run are forgotten as new ones are added.
+class PendingCalls {
+public:
+    void defer(RunLoop& loop, std::function<void()> call, double seconds = 0.0);
+    void cancelAll() { calls_.clear(); }
+    bool empty() const;
+
+private:
+    std::vector<PendingCall> calls_;
+};
+
+// Watches one file descriptor for readability and/or writability while it exists. A
+// descriptor has at most one watch on a loop: a second one throws std::system_error, as does
+// one the loop cannot add (a closed descriptor, a regular file).
 class FdWatch {
 public:
     enum Events : unsigned { Readable = 1, Writable = 2, Error = 4 };
@@ -42,7 +85,9 @@ public:
 
     int fd() const { return fd_; }
     unsigned events() const { return events_; }
-    void setEvents(unsigned events);     // 0 pauses the watch without removing it
+    // 0 pauses the watch without removing it. False (and logged) when the loop refused the
+    // change, for instance because the descriptor was closed under the watch.
+    bool setEvents(unsigned events);
 
 private:
     friend class RunLoop;
@@ -53,14 +98,18 @@ private:
     Callback callback_;
 };
 
-// A one-shot or repeating timer. The loop keeps a scheduled timer alive until it is
-// invalidated (or, for a one-shot timer, until it has fired); owners keep a shared_ptr to it.
+// A one-shot or repeating timer. It runs while its owners hold it: dropping the last
+// shared_ptr stops it, as invalidate() does. A timer is kept alive while it calls back.
 class Timer : public std::enable_shared_from_this<Timer> {
 public:
     using Callback = std::function<void(Timer&)>;
 
     // Starts a timer on the loop that fires after `seconds` (negative counts as 0).
-    static std::shared_ptr<Timer> schedule(RunLoop& loop, double seconds, bool repeats, Callback callback);
+    [[nodiscard]] static std::shared_ptr<Timer> schedule(RunLoop& loop, double seconds, bool repeats,
+                                                         Callback callback);
+    ~Timer();
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
 
     void invalidate();                   // never fires again; idempotent
     bool isValid() const { return valid_; }
@@ -92,14 +141,11 @@ public:
     // The loop of the main thread: the one every screen and socket uses.
     static RunLoop& main();
 
-    // Runs `call` after `seconds` (0 = on a later iteration). `target` and `operation` name the
-    // call so that cancel() can withdraw it; a call posted without a target cannot be withdrawn.
-    void post(std::function<void()> call, double seconds = 0.0, const void* target = nullptr,
-              std::string operation = {});
-    // Withdraws every pending call posted with this target and operation.
-    void cancel(const void* target, const std::string& operation);
-    // Withdraws every pending call posted with this target, whatever its operation.
-    void cancelAll(const void* target);
+    // Runs `call` after `seconds` (0 = on a later iteration). A posted call cannot be
+    // withdrawn: what it captures decides whether it still has work to do (a weak_ptr).
+    void post(std::function<void()> call, double seconds = 0.0);
+    // The same, withdrawn when the returned handle is destroyed or cancelled.
+    [[nodiscard]] PendingCall defer(std::function<void()> call, double seconds = 0.0);
 
     void run();                          // iterates until stop()
     void stop();                         // makes run() return after the current iteration
@@ -121,42 +167,30 @@ public:
 private:
     friend class FdWatch;
     friend class Timer;
+    friend class PendingCall;
 
-    // A pending deferred call. It lives in exactly one of the two queues (without delay:
-    // `ready_`, in posting order; with a delay: `delayed_`, by due time) and, when it has a
-    // target, in the list of its (target, operation) in `byTarget_`; it knows its place in
-    // each, so taking it out costs no search.
-    struct Deferred;
-    using DeferredPtr = std::unique_ptr<Deferred>;
+    // A pending deferred call lives in exactly one of the two queues (without delay: `ready_`,
+    // in posting order; with a delay: `delayed_`, by due time) and knows its place there, so
+    // taking it out costs no search. Its handle, if any, holds a weak reference to it.
+    using DeferredPtr = std::shared_ptr<DeferredCall>;
     using ReadyQueue = std::list<DeferredPtr>;
     using DelayedQueue = std::multimap<Clock::time_point, DeferredPtr>;
-    using SameCalls = std::list<Deferred*>;
-    struct Deferred {
-        std::uint64_t sequence;
-        Clock::time_point due;
-        const void* target;
-        std::string operation;
-        std::function<void()> call;
-        bool delayed = false;
-        ReadyQueue::iterator inReady;
-        DelayedQueue::iterator inDelayed;
-        SameCalls::iterator inSame;
-    };
     using TimerKey = std::pair<Clock::time_point, std::uint64_t>;   // deadline, start order
 
     void addWatch(FdWatch& watch);
-    void updateWatch(FdWatch& watch);
+    bool updateWatch(FdWatch& watch);
     void removeWatch(FdWatch& watch);
     int registerWatch(FdWatch& watch, int operation);
-    void addTimer(std::shared_ptr<Timer> timer);
+    void addTimer(Timer& timer);
     void removeTimer(Timer& timer);
+    DeferredPtr enqueue(std::function<void()> call, double seconds);
+    void withdraw(DeferredCall& call);
     void wake();
     void wakeUnlessDispatching();
     void drainWake();
     bool fireTimers();
     bool runDeferred(std::uint64_t postedBefore);
-    DeferredPtr takeOut(Deferred& call);
-    void takeOutAll(SameCalls& calls, std::vector<DeferredPtr>& into);
+    DeferredPtr takeOut(DeferredCall& call);
     std::optional<Clock::time_point> nextDeadline() const;
 
     int epollFd_ = -1;
@@ -168,10 +202,20 @@ private:
     std::uint64_t nextId_ = 1;
     std::uint64_t nextSequence_ = 1;
     std::map<std::uint64_t, FdWatch*> watches_;
-    std::map<TimerKey, std::shared_ptr<Timer>> timers_;
+    std::unordered_set<int> watchedFds_;
+    std::map<TimerKey, Timer*> timers_;   // a timer takes itself out when it is destroyed
     ReadyQueue ready_;
     DelayedQueue delayed_;
-    std::unordered_map<const void*, std::unordered_map<std::string, SameCalls>> byTarget_;
+};
+
+struct DeferredCall {
+    std::uint64_t sequence = 0;
+    RunLoop::Clock::time_point due;
+    std::function<void()> call;
+    bool queued = true;
+    bool delayed = false;
+    std::list<std::shared_ptr<DeferredCall>>::iterator inReady;
+    std::multimap<RunLoop::Clock::time_point, std::shared_ptr<DeferredCall>>::iterator inDelayed;
 };
 
 }  // namespace ohmkit::platform

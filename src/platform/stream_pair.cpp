@@ -30,7 +30,7 @@ public:
     SocketStreamCore(std::string host, std::uint16_t port) : host_(std::move(host)), port_(port) {}
     ~SocketStreamCore()
     {
-        if (loop_) loop_->cancelAll(this);
+        calls_.cancelAll();
         closeSocket();
     }
 
@@ -86,9 +86,9 @@ public:
         }
         connecting_ = true;
         std::weak_ptr<SocketStreamCore> weak = weak_from_this();
-        loop_->post([weak] {
+        calls_.defer(*loop_, [weak] {
             if (auto self = weak.lock()) self->startConnect();
-        }, 0, this, "connect");
+        });
     }
 
     void arm(Stream::Side side)
@@ -211,9 +211,9 @@ private:
     {
         if (!loop_) return;
         std::weak_ptr<SocketStreamCore> weak = weak_from_this();
-        loop_->post([weak] {
+        calls_.defer(*loop_, [weak] {
             if (auto self = weak.lock()) self->openCompleted();
-        }, 0, this, "open");
+        });
     }
 
     // Both streams that are opening become open (or take the connect's error), then each is told.
@@ -356,6 +356,7 @@ private:
 
     RunLoop* loop_ = nullptr;
     std::unique_ptr<FdWatch> watch_;
+    PendingCalls calls_;   // the connect and open reports not yet made
     Stream* reader_ = nullptr;
     Stream* writer_ = nullptr;
     bool readArmed_ = false;
@@ -386,7 +387,7 @@ Stream::Stream(std::shared_ptr<SocketStreamCore> core, Side side) : core_(std::m
 
 Stream::~Stream()
 {
-    if (loop_) loop_->cancelAll(this);
+    events_.cancelAll();
     core_->released(this, true);
 }
 
@@ -412,7 +413,7 @@ void Stream::scheduleWithRunLoop(RunLoop& loop)
 void Stream::unscheduleFromRunLoop()
 {
     if (!loop_) return;
-    loop_->cancelAll(this);
+    events_.cancelAll();
     loop_ = nullptr;
     core_->released(this, false);
 }
@@ -429,7 +430,7 @@ void Stream::close()
 {
     if (status_ == StreamStatus::Closed) return;
     status_ = StreamStatus::Closed;
-    if (loop_) loop_->cancelAll(this);
+    events_.cancelAll();
     core_->released(this, false);
 }
 
@@ -454,9 +455,9 @@ void Stream::post(StreamEvent event)
 {
     if (!loop_) return;
     std::weak_ptr<Stream> weak = weak_from_this();
-    loop_->post([weak, event] {
+    events_.defer(*loop_, [weak, event] {
         if (auto self = weak.lock()) self->deliver(event);
-    }, 0, this, "event");
+    });
 }
 
 // ---- ReadStream -----------------------------------------------------------------------------

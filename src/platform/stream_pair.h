@@ -22,6 +22,8 @@
 #include <string>
 #include <sys/types.h>
 
+#include "platform/run_loop.h"
+
 namespace ohmkit::platform {
 
 class RunLoop;
@@ -55,7 +57,7 @@ struct StreamError {
     bool operator==(const StreamError&) const = default;
 };
 
-// Domain numbers of stream errors (the values of the platform this system was written for).
+// Domain numbers of stream errors (the numbers the socket layer has always reported).
 namespace StreamErrorDomain {
 inline constexpr long Custom = -1;
 inline constexpr long POSIX = 1;                 // code = errno
@@ -119,6 +121,7 @@ protected:
     unsigned clientEvents_ = 0;
     Callback callback_;
     RunLoop* loop_ = nullptr;
+    PendingCalls events_;                                 // posted events not yet delivered
 };
 
 class ReadStream : public Stream {

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <limits>
 
 namespace ohmkit::platform {
@@ -185,6 +186,83 @@ std::string toUpper(std::string text)
     for (char& c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return text;
+}
+
+std::size_t decodeUtf8At(std::string_view text, std::size_t pos, char32_t& out)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[pos + i]); };
+    const std::size_t left = text.size() - pos;
+    unsigned char b0 = byte(0);
+    if (b0 < 0x80) {
+        out = b0;
+        return 1;
+    }
+    std::size_t length;
+    char32_t value;
+    char32_t minimum;
+    if ((b0 & 0xE0) == 0xC0) {
+        length = 2, value = b0 & 0x1F, minimum = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        length = 3, value = b0 & 0x0F, minimum = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        length = 4, value = b0 & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (left < length) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (byte(i) & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    out = value;
+    return length;
+}
+
+bool isValidUtf8(std::string_view text)
+{
+    for (std::size_t pos = 0; pos < text.size();) {
+        char32_t c;
+        std::size_t n = decodeUtf8At(text, pos, c);
+        if (n == 0) return false;
+        pos += n;
+    }
+    return true;
+}
+
+bool hasControlCharacter(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c < 0x20 && c != '\t') || c == 0x7F) return true;
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F) return true;
+    }
+    return false;
+}
+
+std::string humanSize(std::uint64_t bytes)
+{
+    if (bytes < 1000) return format("%llu B", static_cast<unsigned long long>(bytes));
+    static constexpr const char* kUnits[] = {"kB", "MB", "GB", "TB", "PB", "EB"};
+    double value = static_cast<double>(bytes);
+    for (const char* unit : kUnits) {
+        value /= 1000.0;
+        // Rounding decides the unit: 999 950 bytes reads "1.0 MB", not "1000 kB".
+        if (value < 9.95) return format("%.1f %s", value, unit);
+        if (value < 999.5) return format("%.0f %s", value, unit);
+    }
+    return format("%.0f EB", value);
+}
+
+std::string shortDate(std::int64_t secondsSinceEpoch)
+{
+    if (secondsSinceEpoch <= 0) return {};
+    const auto when = static_cast<std::time_t>(secondsSinceEpoch);
+    std::tm local{};
+    if (!::localtime_r(&when, &local)) return {};
+    char text[32];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return std::string(text, length);
 }
 
 }  // namespace ohmkit::platform

@@ -48,4 +48,18 @@ std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string replaceAll(std::string text, std::string_view from, std::string_view to);
 std::string toUpper(std::string text);               // ASCII letters only
 
+// UTF-8: the length of the well-formed character at `pos` (and its value in `out`), 0 when the
+// bytes there are not one (overlong forms, surrogates and values above U+10FFFF are not).
+std::size_t decodeUtf8At(std::string_view text, std::size_t pos, char32_t& out);
+// True when `text` is well-formed UTF-8.
+bool isValidUtf8(std::string_view text);
+// True when UTF-8 `text` holds a control character other than TAB: U+0000 to U+001F, U+007F
+// or U+0080 to U+009F.
+bool hasControlCharacter(std::string_view text);
+
+// A byte count in decimal units: "0 B", "999 B", "1.0 kB", "12 kB", "1.5 MB", "2.0 GB".
+std::string humanSize(std::uint64_t bytes);
+// A modification time in local time, "2024-05-01 14:32"; empty when unknown.
+std::string shortDate(std::int64_t secondsSinceEpoch);
+
 }  // namespace ohmkit::platform

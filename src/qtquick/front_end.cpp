@@ -4,20 +4,20 @@
 #include <QQuickStyle>
 #include <QUrl>
 
-#include "app/routes.h"
-#include "app/utils.h"
 #include "ui/application.h"
+#include "ui/utils.h"
 
 namespace ohmkit::qtquick {
 
-FrontEnd::FrontEnd(bool tablet) : driver_(platform::RunLoop::main())
+FrontEnd::FrontEnd(std::shared_ptr<ui::NavigationController> model, bool tablet)
+    : model_(std::move(model)), driver_(platform::RunLoop::main())
 {
     auto& application = ui::Application::shared();
     application.setUserInterfaceIdiom(tablet ? ui::UserInterfaceIdiom::Pad : ui::UserInterfaceIdiom::Phone);
     application.setScreenSize(tablet ? ui::Size{768, 1024} : ui::Size{375, 667});
     application.setURLOpener([](const std::string& url) {
         // The model keeps file URLs unescaped: a "#" or "%" in a file name is part of the path.
-        const std::string path = app::pathOfFileURL(url);
+        const std::string path = ui::pathOfFileURL(url);
         return QDesktopServices::openUrl(path != url ? QUrl::fromLocalFile(QString::fromStdString(path))
                                                      : QUrl(QString::fromStdString(url)));
     });
@@ -32,7 +32,6 @@ FrontEnd::FrontEnd(bool tablet) : driver_(platform::RunLoop::main())
     }();
     (void)styled;
 
-    model_ = app::makeAppNavigationController();
     application.setRootNavigationController(model_);
     navigation_ = std::make_unique<NavigationBridge>(model_, tablet);
     engine_ = std::make_unique<QQmlApplicationEngine>();

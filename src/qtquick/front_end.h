@@ -1,12 +1,13 @@
 #pragma once
 // The window: the application's navigation container rendered by Main.qml through the
-// bridge, with the run loop driven from Qt's event loop. main() and the GUI tests make one.
+// bridge, with the run loop driven from Qt's event loop. main() and the GUI tests make one and
+// hand it the navigation container; the window knows the widget model only.
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
 
 #include <memory>
 
-#include "app/app_navigation_controller.h"
+#include "ui/view_controller.h"
 #include "qtquick/navigation_bridge.h"
 #include "qtquick/run_loop_driver.h"
 
@@ -14,8 +15,9 @@ namespace ohmkit::qtquick {
 
 class FrontEnd {
 public:
-    // A phone-sized window, or a tablet-sized one in the pad idiom.
-    explicit FrontEnd(bool tablet);
+    // A phone-sized window, or a tablet-sized one in the pad idiom, showing `model` (the
+    // application's navigation container, which main() builds).
+    FrontEnd(std::shared_ptr<ui::NavigationController> model, bool tablet);
     ~FrontEnd();
     FrontEnd(const FrontEnd&) = delete;
     FrontEnd& operator=(const FrontEnd&) = delete;
@@ -28,7 +30,7 @@ public:
     QQmlApplicationEngine& engine() const { return *engine_; }
 
 private:
-    std::shared_ptr<app::AppNavigationController> model_;
+    std::shared_ptr<ui::NavigationController> model_;
     RunLoopDriver driver_;
     // Declared after the model and before the engine: QML goes first, then the bridge.
     std::unique_ptr<NavigationBridge> navigation_;

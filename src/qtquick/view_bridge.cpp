@@ -7,10 +7,10 @@
 #include <QTextDocumentFragment>
 #include <QVariantMap>
 
-#include "app/utils.h"
-#include "datasheets/document_kind.h"
 #include "platform/files.h"
 #include "qtquick/images.h"
+#include "ui/document_kind.h"
+#include "ui/utils.h"
 
 namespace ohmkit::qtquick {
 
@@ -293,21 +293,21 @@ bool WebBridge::readOwn()
     } else {
         // The model keeps file URLs unescaped ("file://" + path): the path is taken as it is,
         // so blanks, '%' and non-ASCII letters in names survive.
-        const std::string path = app::pathOfFileURL(web().url());
+        const std::string path = ui::pathOfFileURL(web().url());
         source_ = QUrl::fromLocalFile(qs(path));
         // The renderer by the file's content and name (see datasheets/document_kind.h).
-        switch (datasheets::documentKindOfFile(path)) {
-        case datasheets::DocumentKind::Html:
+        switch (ui::documentKindOfFile(path)) {
+        case ui::DocumentKind::Html:
             contentKind_ = QStringLiteral("html");
             content_ = qs(platform::readFile(path).value_or(std::string()));
             break;
-        case datasheets::DocumentKind::Text:
+        case ui::DocumentKind::Text:
             contentKind_ = QStringLiteral("text");
             content_ = qs(platform::readFile(path).value_or(std::string()));
             break;
-        case datasheets::DocumentKind::Pdf: contentKind_ = QStringLiteral("pdf"); break;
-        case datasheets::DocumentKind::Image: contentKind_ = QStringLiteral("image"); break;
-        case datasheets::DocumentKind::Unsupported: contentKind_ = QStringLiteral("other"); break;
+        case ui::DocumentKind::Pdf: contentKind_ = QStringLiteral("pdf"); break;
+        case ui::DocumentKind::Image: contentKind_ = QStringLiteral("image"); break;
+        case ui::DocumentKind::Unsupported: contentKind_ = QStringLiteral("other"); break;
         }
     }
     emit contentChanged();

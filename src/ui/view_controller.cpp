@@ -74,9 +74,15 @@ void NavigationController::bindRoute(const std::string& identifier, Factory fact
 
 bool NavigationController::hasRoute(const std::string& identifier) const { return routes_.count(identifier) > 0; }
 
+// The screens that leave are told, top first, as a pop tells its screen.
 void NavigationController::setRootViewController(std::shared_ptr<ViewController> root)
 {
+    auto leaving = std::move(stack_);
     stack_.clear();
+    for (auto it = leaving.rbegin(); it != leaving.rend(); ++it) {
+        (*it)->didMoveToParentViewController(nullptr);
+        (*it)->navigationController_ = nullptr;
+    }
     pushViewController(std::move(root), false);
 }
 

@@ -1,4 +1,4 @@
-#include "datasheets/document_kind.h"
+#include "ui/document_kind.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include "datasheets_test_support.h"
 
 using namespace ohmkit::datasheets;
+using namespace ohmkit::ui;
 using ohmkit::datasheets::test::TempDocuments;
 
 namespace {

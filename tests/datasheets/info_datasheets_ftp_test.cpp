@@ -7,8 +7,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/utils.h"
 #include "datasheets/network_controller.h"
+#include "ui/utils.h"
 #include "datasheets_test_support.h"
 #include "platform/files.h"
 #include "platform/log.h"
@@ -43,7 +43,7 @@ struct UploadScreen {
     TempDocuments docs;
     unsigned port = freeLoopbackPort();
     std::shared_ptr<ui::NavigationController> nav = std::make_shared<ui::NavigationController>();
-    std::shared_ptr<InfoDatasheetsFTP> screen = std::make_shared<InfoDatasheetsFTP>(port);
+    std::shared_ptr<InfoDatasheetsFTP> screen = std::make_shared<InfoDatasheetsFTP>(port, 0);   // the browser server on any free port
 
     UploadScreen()
     {
@@ -88,6 +88,25 @@ TEST(UploadScreen, PageLinkReplacesEveryPlaceholder)
     EXPECT_NE(networkErrorText(), "NETWORK_ERROR");
 }
 
+TEST(UploadScreen, TheBrowserPortComesFromTheEnvironment)
+{
+    {
+        ScopedEnv unset("OHMKIT_HTTP_PORT", "");
+        EXPECT_EQ(InfoDatasheetsFTP().httpPort(), 8080u);
+    }
+    ScopedEnv set("OHMKIT_HTTP_PORT", "40080");
+    EXPECT_EQ(InfoDatasheetsFTP().httpPort(), 40080u);
+}
+
+TEST(UploadScreen, WebLinkOrWhyThereIsNone)
+{
+    const std::string page = "<p>A</p><!--WEB--><code>_WEBLINK_</code><a href=\"copy:_WEBLINK_\">Copy</a><!--/WEB--><p>B</p>";
+    EXPECT_EQ(InfoDatasheetsFTP::pageWithWebLink(page, "http://192.168.1.5:8080/k3x9p2/", "unused"),
+              "<p>A</p><!--WEB--><code>http://192.168.1.5:8080/k3x9p2/</code>"
+              "<a href=\"copy:http://192.168.1.5:8080/k3x9p2/\">Copy</a><!--/WEB--><p>B</p>");
+    EXPECT_EQ(InfoDatasheetsFTP::pageWithWebLink(page, "", "Ports in use."), "<p>A</p><p>Ports in use.</p><p>B</p>");
+}
+
 TEST(UploadScreen, ShowsThePageWithTheWifiAddress)
 {
     FakeNetwork network("192.168.1.5");
@@ -98,6 +117,79 @@ TEST(UploadScreen, ShowsThePageWithTheWifiAddress)
     EXPECT_NE(html.find("curl -T"), std::string::npos);
     EXPECT_EQ(html.find("_LINK_"), std::string::npos);
     EXPECT_EQ(html.find(networkErrorText()), std::string::npos);
+}
+
+TEST(UploadScreen, TheBrowserAddressComesFirstThenFtp)
+{
+    FakeNetwork network("192.168.1.5");
+    UploadScreen upload;
+    const auto& browser = upload.screen->browserServer;
+    ASSERT_TRUE(browser && browser->isListening());
+    const std::string& html = upload.screen->webView->html();
+    const std::string web = platform::format("http://192.168.1.5:%u/%s/", browser->port(), browser->key().c_str());
+    const auto webAt = html.find("<code style=\"white-space: pre-wrap\">" + web + "</code>");
+    const auto ftpAt = html.find(platform::format("ftp://192.168.1.5:%u", upload.port));
+    ASSERT_NE(webAt, std::string::npos);
+    ASSERT_NE(ftpAt, std::string::npos);
+    EXPECT_LT(webAt, ftpAt);
+    EXPECT_NE(html.find("href=\"copy:" + web + "\""), std::string::npos);
+    EXPECT_NE(html.find("best for a few files"), std::string::npos);
+    EXPECT_NE(html.find("For many files at once"), std::string::npos);
+    EXPECT_EQ(html.find("_WEBLINK_"), std::string::npos);
+    EXPECT_EQ(browser->folder(), upload.docs.path());
+}
+
+TEST(UploadScreen, BrowserRequestsFlashTheLightsAndAnUploadChangesTheList)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    auto& screen = *upload.screen;
+    int rxShown = 0, txShown = 0;
+    screen.labelRX->addObserver([&] { rxShown += screen.labelRX->isHidden() ? 0 : 1; });
+    screen.labelTX->addObserver([&] { txShown += screen.labelTX->isHidden() ? 0 : 1; });
+    platform::LogCapture log;
+    LoopbackClient client;
+    ASSERT_TRUE(client.connect(screen.browserServer->port()));
+    ASSERT_TRUE(client.send("PUT /" + screen.browserServer->key() +
+                            "/files/LM317.pdf HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\n%PDF-"));
+    ASSERT_TRUE(client.waitFor("\r\n\r\n"));
+    EXPECT_EQ(client.received().rfind("HTTP/1.1 201", 0), 0u) << client.received();
+    EXPECT_TRUE(runMainLoopUntil([&] { return rxShown >= 1 && txShown >= 1; }));
+    EXPECT_TRUE(log.contains("fileListChanged"));
+    EXPECT_EQ(screen.labelClients->text(), "A browser is connected");
+    EXPECT_EQ(screen.labelTransfer->text(), "Received LM317.pdf: 5 B");
+}
+
+TEST(UploadScreen, LeavingStopsTheBrowserServer)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    const unsigned port = upload.screen->browserServer->port();
+    LoopbackClient client;
+    ASSERT_TRUE(client.connect(port));
+    upload.leave();
+    EXPECT_EQ(upload.screen->browserServer, nullptr);
+    EXPECT_TRUE(client.waitForClose());
+    EXPECT_TRUE(connectionRefused(port));
+}
+
+TEST(UploadScreen, CountsFtpClientsAndBrowsersApart)
+{
+    InfoDatasheetsFTP screen(0, 0);
+    screen.loadView();   // the outlets only: no server
+    const struct {
+        std::size_t ftp, browser;
+        const char* text;
+    } cases[] = {
+        {0, 0, "No clients connected"},      {1, 0, "1 client connected"},
+        {2, 0, "2 clients connected"},       {0, 3, "A browser is connected"},
+        {1, 1, "1 client connected, and a browser"}, {2, 6, "2 clients connected, and a browser"},
+    };
+    for (const auto& c : cases) {
+        screen.didChangeConnectionCount(c.ftp);
+        screen.didChangeBrowserConnectionCount(c.browser);
+        EXPECT_EQ(screen.labelClients->text(), c.text);
+    }
 }
 
 TEST(UploadScreen, WithoutAnAddressThePageSaysWhatToDoAndShowsNoCommands)
@@ -138,7 +230,7 @@ TEST(UploadScreen, APortInUseIsSaidInWordsAndNoAddressIsOffered)
     platform::LogCapture log;
     auto nav = std::make_shared<ui::NavigationController>();
     nav->setRootViewController(std::make_shared<ui::ViewController>("Root"));
-    auto screen = std::make_shared<InfoDatasheetsFTP>(port);
+    auto screen = std::make_shared<InfoDatasheetsFTP>(port, 0);
     nav->pushViewController(screen, true);
     EXPECT_FALSE(screen->server->isListening());
     EXPECT_TRUE(screen->labelServerStatus->isHidden());
@@ -175,8 +267,8 @@ TEST(UploadScreen, StartsWithHiddenIndicatorsAndTheStorageLine)
     auto& screen = *upload.screen;
     EXPECT_TRUE(screen.labelRX->isHidden());
     EXPECT_TRUE(screen.labelTX->isHidden());
-    EXPECT_EQ(screen.labelDeviceInfo->text(), platform::format("Device: %dMb, %dMb free", app::Utils::getTotalSpace(),
-                                                               app::Utils::getFreeSpace()));
+    EXPECT_EQ(screen.labelDeviceInfo->text(), platform::format("Device: %dMb, %dMb free", ui::Utils::getTotalSpace(),
+                                                               ui::Utils::getFreeSpace()));
     EXPECT_TRUE(log.contains("Base dir: " + upload.docs.path()));
     ASSERT_TRUE(screen.timerInfo);
     EXPECT_TRUE(screen.timerInfo->repeats());
@@ -306,6 +398,37 @@ TEST(UploadScreen, LeavingClosesEveryConnectionAndThePort)
     EXPECT_TRUE(runMainLoopUntil([&] { return server.expired(); }));
 }
 
+// The server does not keep its screen alive: a screen dropped without being told it left
+// (its navigation container went away) stops its server and closes the port at its end.
+TEST(UploadScreen, AScreenThatGoesAwayUntoldStopsItsServer)
+{
+    FakeNetwork network("");
+    TempDocuments docs;
+    const unsigned port = freeLoopbackPort();
+    auto screen = std::make_shared<InfoDatasheetsFTP>(port, 0);
+    screen->loadViewIfNeeded();
+    ASSERT_TRUE(screen->server && screen->server->isListening());
+    std::weak_ptr<ftp::FtpServer> server = screen->server;
+    std::weak_ptr<InfoDatasheetsFTP> weak = screen;
+    ASSERT_TRUE(screen->browserServer && screen->browserServer->isListening());
+    const unsigned browserPort = screen->browserServer->port();
+    screen.reset();
+    EXPECT_TRUE(weak.expired());
+    EXPECT_TRUE(connectionRefused(port));
+    EXPECT_TRUE(connectionRefused(browserPort));
+    EXPECT_TRUE(runMainLoopUntil([&] { return server.expired(); }));
+}
+
+TEST(UploadScreen, ReplacingTheRootStopsTheServer)
+{
+    FakeNetwork network("");
+    UploadScreen upload;
+    ASSERT_TRUE(upload.screen->server);
+    upload.nav->setRootViewController(std::make_shared<ui::ViewController>("Root"));
+    EXPECT_EQ(upload.screen->server, nullptr);
+    EXPECT_TRUE(connectionRefused(upload.port));
+}
+
 TEST(UploadScreen, ComingBackStartsAFreshServer)
 {
     FakeNetwork network("");
@@ -313,7 +436,7 @@ TEST(UploadScreen, ComingBackStartsAFreshServer)
     upload.leave();
     ASSERT_TRUE(connectionRefused(upload.port));
 
-    auto again = std::make_shared<InfoDatasheetsFTP>(upload.port);
+    auto again = std::make_shared<InfoDatasheetsFTP>(upload.port, 0);
     upload.nav->pushViewController(again, true);
     LoopbackClient client;
     ASSERT_TRUE(client.connect(upload.port));

@@ -30,6 +30,7 @@ namespace {
 struct Store {
     // The upload screen may be opened: never on the real port in a test.
     datasheets::test::ScopedEnv port{"OHMKIT_FTP_PORT", std::to_string(datasheets::test::freeLoopbackPort())};
+    datasheets::test::ScopedEnv httpPort{"OHMKIT_HTTP_PORT", std::to_string(datasheets::test::freeLoopbackPort())};
     std::shared_ptr<app::AppNavigationController> nav = app::makeAppNavigationController();
     InfoDatasheetsView* list = nullptr;
 
@@ -130,7 +131,7 @@ TEST(DatasheetList, ARowOpensTheViewerWithThatName)
     EXPECT_EQ(viewer->fileName, name);
     EXPECT_EQ(viewer->navigationItem().title, name);
     EXPECT_EQ(viewer->webView->url(), "file://" + docs.path() + "/" + name);
-    EXPECT_EQ(viewer->documentKind(), datasheets::DocumentKind::Pdf);
+    EXPECT_EQ(viewer->documentKind(), ui::DocumentKind::Pdf);
 }
 
 TEST(DatasheetViewer, TheWaitCursorSpinsUntilTheLoadFinishes)
@@ -184,7 +185,7 @@ TEST(DatasheetViewer, AVanishedFileIsStillHandedToTheViewer)
     auto* viewer = dynamic_cast<InfoDatasheetOpen*>(store.nav->topViewController());
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->fileName, "gone.pdf");
-    EXPECT_EQ(viewer->documentKind(), datasheets::DocumentKind::Unsupported);
+    EXPECT_EQ(viewer->documentKind(), ui::DocumentKind::Unsupported);
 }
 
 TEST(DatasheetList, ScriptedMode)
@@ -389,7 +390,7 @@ TEST(DatasheetViewer, AFileItCannotShowOffersTheDefaultApplicationAndSaysWhenTha
     store.list->mainTableData->userSelect({0, 0});
     auto* viewer = dynamic_cast<InfoDatasheetOpen*>(store.nav->topViewController());
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(viewer->documentKind(), datasheets::DocumentKind::Unsupported);
+    EXPECT_EQ(viewer->documentKind(), ui::DocumentKind::Unsupported);
     EXPECT_EQ(viewer->labelFileInfo->text(), "8 B \u00b7 ZIP file");
     EXPECT_TRUE(viewer->labelOpenError->isHidden());
 

@@ -1,6 +1,6 @@
 // `ohmkit-serve [--port N] [--documents DIR]`: the serve mode on its own, for the real-client
 // tests and the benchmark.
-#include "ftp/serve_command.h"
+#include "app/serve_command.h"
 
 #include <iostream>
 #include <string>
@@ -8,5 +8,5 @@
 
 int main(int argc, char** argv)
 {
-    return ohmkit::ftp::serveCommand(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    return ohmkit::app::serveCommand(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }

@@ -19,6 +19,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import urllib.request
 import time
 
 SKIP = 77
@@ -28,7 +29,8 @@ class Server:
     def __init__(self, binary, documents, port=0, options=()):
         self.log_path = os.path.join(os.path.dirname(documents), "server.log")
         self.log = open(self.log_path, "w")
-        self.proc = subprocess.Popen([binary, "--port", str(port), "--documents", documents] + list(options),
+        self.proc = subprocess.Popen([binary, "--port", str(port), "--http-port", "0", "--documents", documents]
+                                     + list(options),
                                      stdout=subprocess.PIPE, stderr=self.log, text=True)
         line = self.proc.stdout.readline()
         match = re.search(r"ftp://127\.0\.0\.1:(\d+)", line)
@@ -36,6 +38,12 @@ class Server:
             self.proc.kill()
             raise AssertionError("serve printed no address: %r" % line)
         self.port = int(match.group(1))
+        line = self.proc.stdout.readline()
+        match = re.search(r"In a web browser: (http://127\.0\.0\.1:\d+/[a-z0-9]{6}/)$", line.strip())
+        if not match:
+            self.proc.kill()
+            raise AssertionError("serve printed no browser address: %r" % line)
+        self.page = match.group(1)
 
     def stop(self, sig=signal.SIGINT):
         self.proc.send_signal(sig)
@@ -303,6 +311,9 @@ def hostile_case(binary, store):
 def serve_stops_case(binary, store):
     # SIGTERM stops it as cleanly as SIGINT; a port in use and bad arguments are refused.
     server = Server(binary, store)
+    direct = urllib.request.build_opener(urllib.request.ProxyHandler({}))   # loopback, never a proxy
+    with direct.open(server.page, timeout=10) as page:
+        check(page.status == 200 and b"Datasheets" in page.read(), "the browser page beside FTP")
     with socket.create_connection(("127.0.0.1", server.port), timeout=10) as s:
         check(s.recv(100) == b"220 Brisklet server ready.\r\n", "greeting")
         busy = subprocess.run([binary, "--port", str(server.port), "--documents", store],

@@ -164,6 +164,25 @@ TEST_F(FtpServerTest, QuitSendsBothLinesThenCloses)
     EXPECT_TRUE(server_->connections().empty());
 }
 
+// A connection that said goodbye stays in the registry until its socket is gone, so stopping
+// the server reaches it even when its last replies cannot be written.
+TEST_F(FtpServerTest, AQuittingConnectionStaysInTheRegistryUntilItsSocketIsGone)
+{
+    ControlClient c;   // connected by the kernel's backlog; the loop runs on this thread
+    ASSERT_TRUE(c.connect("127.0.0.1", port_));
+    c.sendRaw("QUIT\r\n");
+    auto& loop = platform::RunLoop::main();
+    // The greeting and the goodbye have been written; the socket closes on a later turn.
+    ASSERT_TRUE(loop.runUntil([&] { return observer_->sent >= 2; }, std::chrono::milliseconds(5000)));
+    EXPECT_EQ(server_->connections().size(), 1u);
+    server_->stopFtpServer();
+    EXPECT_TRUE(server_->connections().empty());
+    EXPECT_EQ(c.readLine(), "220 Brisklet server ready.");
+    EXPECT_EQ(c.readLine(), "221- Data traffic for this session was 0 bytes in 0 files");
+    EXPECT_EQ(c.readLine(), "221 Thank you for using the FTP service on localhost.");
+    EXPECT_EQ(c.readLine(), "<closed>");
+}
+
 TEST_F(FtpServerTest, TwoClientsHaveTheirOwnConnectionAndDirectory)
 {
     std::filesystem::create_directory(path("sub"));

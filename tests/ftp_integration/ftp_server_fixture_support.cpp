@@ -79,16 +79,6 @@ ControlClient FtpServerTest::login(const std::string& host)
     return client;
 }
 
-bool FtpServerTest::ipv6Available()
-{
-    int fd = ::socket(AF_INET6, SOCK_STREAM, 0);
-    if (fd < 0) return false;
-    sockaddr_in6 address{};
-    address.sin6_family = AF_INET6;
-    address.sin6_addr = in6addr_loopback;
-    bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return ok;
-}
+bool FtpServerTest::ipv6Available() { return hasIPv6Loopback(); }
 
 }  // namespace ohmkit::ftp::test

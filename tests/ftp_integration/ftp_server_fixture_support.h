@@ -4,7 +4,7 @@
 // thread runs the main run loop until the script has finished.
 #include "ftp/ftp_server.h"
 #include "ftp/ftp_server_observer.h"
-#include "ftp_test_client_support.h"
+#include "control_client.h"
 #include "platform/log.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,9 @@
 #include <string>
 
 namespace ohmkit::ftp::test {
+
+// The loopback client and its helpers are shared with the other tests and the benchmarks.
+using namespace ohmkit::test;
 
 struct CountingObserver : FtpServerObserver {
     void didDataReceived() override { ++received; }

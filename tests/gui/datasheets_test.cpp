@@ -130,6 +130,7 @@ private slots:
         port = GuiHarness::freePort();
         QVERIFY(port != 0);
         qputenv("OHMKIT_FTP_PORT", QByteArray::number(port));
+        qputenv("OHMKIT_HTTP_PORT", QByteArray::number(freeLoopbackPort()));
         outbox = QDir::temp().filePath(QStringLiteral("ohmkit-gui-outbox-%1").arg(QCoreApplication::applicationPid()));
         QVERIFY(QDir().mkpath(outbox));
         QVERIFY(writeFile(outbox + "/LM358.pdf", datasheetPdf()));
@@ -191,7 +192,8 @@ private slots:
 
     void aCommandIsCopiedWithItsButton()
     {
-        // Where the page shows commands, each has a Copy link: click the first one.
+        // Where the page shows addresses and commands, each has a Copy link: click the first
+        // one, the browser address, which the page gives first.
         auto* text = gui->find("webView:text");
         QVERIFY(text);
         QPointF at;
@@ -209,7 +211,7 @@ private slots:
         QGuiApplication::clipboard()->clear();
         QTest::mouseClick(gui->window(), Qt::LeftButton, Qt::NoModifier, text->mapToScene(at).toPoint());
         QTRY_COMPARE(QGuiApplication::clipboard()->text(), link.mid(5));
-        QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("ftp://")));
+        QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("http://")));
         QVERIFY(gui->find("copied")->isVisible());
         gui->screenshot("datasheets-03-command-copied");
     }

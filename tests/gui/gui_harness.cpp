@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/routes.h"
 #include "platform/run_loop.h"
 
 Q_IMPORT_QML_PLUGIN(OhmkitPlugin)
@@ -125,7 +126,7 @@ void finishGuiTestSetUp()
 
 GuiHarness::GuiHarness(bool tablet)
     : startSize_(tablet ? QSize(768, 1024) : QSize(375, 667)),
-      frontEnd_(std::make_unique<ohmkit::qtquick::FrontEnd>(tablet))
+      frontEnd_(std::make_unique<ohmkit::qtquick::FrontEnd>(ohmkit::app::makeAppNavigationController(), tablet))
 {
     if (!frontEnd_->load()) qFatal("Main.qml did not load");
     QVERIFY2(QTest::qWaitForWindowExposed(window()), "the window was not shown");

@@ -30,8 +30,8 @@ std::string sockaddrBytes(const void* address, std::size_t length)
 }
 
 // Port 0 on IPv4 and IPv6: the port the system picks for IPv4 can, rarely, be taken on IPv6
-// by another program (or a test running beside this one); then the set-up fails as the Part
-// says, and the test tries again.
+// by another program (or a test running beside this one); then the set-up fails, as it
+// should, and the test tries again.
 bool listenOnSharedPort(EventSocket& listener, const std::optional<std::string>& interfaceName, Error* error = nullptr)
 {
     for (int attempt = 0; attempt < 5; ++attempt)
@@ -206,7 +206,7 @@ TEST(Listening, SecondAcceptRaisesAndWorksAgainAfterDisconnect)
 
 // ---- Accepting
 
-TEST(Accepting, CallbacksComeInTheOrderOfThePart)
+TEST(Accepting, CallbacksComeInTheirDocumentedOrder)
 {
     RunLoop loop;
     Recorder listenerDelegate;

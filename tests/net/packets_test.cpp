@@ -5,6 +5,7 @@
 #include "net/read_packet.h"
 #include "net/write_packet.h"
 #include "platform/run_loop.h"
+#include "socket_test_support.h"
 
 using namespace ohmkit::net;
 
@@ -64,6 +65,24 @@ TEST_F(ReadRequestKinds, ReadAllHasNoTerminatorAndNoMaximum)
     loop.runOnce(std::chrono::milliseconds(10));
     EXPECT_EQ(socket->readQueueLength(), 1u);
     EXPECT_EQ(socket->currentRead(), nullptr);
+}
+
+// On a connected socket the request becomes current, and it carries neither a terminator nor
+// a maximum: every chunk that arrives is delivered under its tag.
+TEST(ReadRequestKindsConnected, ReadAllHasNoTerminatorAndNoMaximumOnceCurrent)
+{
+    using namespace ohmkit::net::test;
+    ohmkit::platform::RunLoop loop;
+    Connection c;
+    Recorder server;
+    ASSERT_TRUE(connect(loop, c, server));
+    c.server->readDataWithTimeout(-1, 4);
+    ASSERT_TRUE(loop.runUntil([&] { return c.server->currentRead() != nullptr; }, 5s));
+    const ReadPacket& read = *c.server->currentRead();
+    EXPECT_EQ(read.tag, 4);
+    EXPECT_TRUE(read.readAllAvailableData);
+    EXPECT_FALSE(read.term.has_value());
+    EXPECT_LE(read.maxLength, 0);
 }
 
 TEST_F(ReadRequestKinds, ToDataRequestsAreCheckedAgainstTheTerminatorLength)

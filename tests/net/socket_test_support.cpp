@@ -184,18 +184,6 @@ std::uint16_t Peer::localPort() const
     return ntohs(reinterpret_cast<sockaddr_in*>(&ss)->sin_port);   // same offset for IPv6
 }
 
-bool hasIPv6Loopback()
-{
-    int fd = ::socket(AF_INET6, SOCK_STREAM, 0);
-    if (fd < 0) return false;
-    sockaddr_in6 a{};
-    a.sin6_family = AF_INET6;
-    a.sin6_addr = in6addr_loopback;
-    bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
-
 bool connect(platform::RunLoop& loop, Connection& c, Recorder& serverDelegate)
 {
     c.listenerDelegate.delegateForNew = &serverDelegate;

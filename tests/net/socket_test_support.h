@@ -12,6 +12,8 @@
 #include "net/event_socket.h"
 #include "platform/run_loop.h"
 
+#include "control_client.h"
+
 namespace ohmkit::net::test {
 
 using namespace std::chrono_literals;
@@ -87,8 +89,7 @@ private:
     int error_ = 0;
 };
 
-// True when ::1 can be bound here.
-bool hasIPv6Loopback();
+using ohmkit::test::hasIPv6Loopback;   // shared with the FTP tests
 
 // A listening EventSocket on 127.0.0.1 (port 0), and the server side of one connection made
 // to it by a Peer, connected and reported. `serverDelegate` becomes the accepted socket's

@@ -6,6 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <sys/eventfd.h>
+
+#include <fcntl.h>
+#include <system_error>
 #include <thread>
 
 using namespace ohmkit::platform;
@@ -35,14 +39,13 @@ TEST(RunLoop, CallPostedWhileDispatchingRunsOnALaterIteration)
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
-TEST(RunLoop, CancelByTargetAndOperation)
+TEST(RunLoop, DestroyingAHandleWithdrawsOnlyItsCall)
 {
     RunLoop loop;
-    int target = 0;
     int a = 0, b = 0;
-    loop.post([&] { ++a; }, 0, &target, "maybeDequeueRead");
-    loop.post([&] { ++b; }, 0, &target, "maybeDequeueWrite");
-    loop.cancel(&target, "maybeDequeueRead");
+    auto dequeueRead = std::make_unique<PendingCall>(loop.defer([&] { ++a; }));
+    PendingCall dequeueWrite = loop.defer([&] { ++b; });
+    dequeueRead.reset();
     loop.runUntil([&] { return b == 1; }, 2s);
     loop.runOnce(10ms);
     EXPECT_EQ(a, 0);
@@ -57,8 +60,13 @@ TEST(RunLoop, AHundredThousandCallsRunInPostingOrder)
     constexpr int kCalls = 100000;
     std::vector<int> order;
     order.reserve(kCalls);
-    int targets[4] = {};
-    for (int i = 0; i < kCalls; ++i) loop.post([&order, i] { order.push_back(i); }, 0, &targets[i % 4], "step");
+    std::vector<PendingCall> handles;
+    for (int i = 0; i < kCalls; ++i) {
+        if (i % 2 == 0)
+            loop.post([&order, i] { order.push_back(i); });
+        else
+            handles.push_back(loop.defer([&order, i] { order.push_back(i); }));
+    }
     EXPECT_TRUE(loop.runOnce());
     ASSERT_EQ(order.size(), static_cast<std::size_t>(kCalls));
     for (int i = 0; i < kCalls; ++i) ASSERT_EQ(order[static_cast<std::size_t>(i)], i);
@@ -69,37 +77,97 @@ TEST(RunLoop, CancellingOneCallAmongAHundredThousand)
 {
     RunLoop loop;
     constexpr int kCalls = 100000;
-    std::vector<int> keys(kCalls);
+    std::vector<PendingCall> handles;
     int ran = 0;
     bool cancelledRan = false;
-    for (int i = 0; i < kCalls; ++i) loop.post([&] { ++ran; }, 0, &keys[static_cast<std::size_t>(i)], "dequeue");
-    int chosen = 0;
-    loop.post([&] { cancelledRan = true; }, 0, &chosen, "dequeue");
-    for (int i = 0; i < kCalls; ++i) loop.post([&] { ++ran; }, 0, &chosen, "other");
+    for (int i = 0; i < kCalls; ++i) handles.push_back(loop.defer([&] { ++ran; }));
+    PendingCall chosen = loop.defer([&] { cancelledRan = true; });
+    for (int i = 0; i < kCalls; ++i) loop.post([&] { ++ran; });
     // Withdrawn one at a time from the middle of the queue, every other call stays.
-    for (int i = 0; i < kCalls; i += 2) loop.cancel(&keys[static_cast<std::size_t>(i)], "dequeue");
-    loop.cancel(&chosen, "dequeue");
-    loop.cancel(&chosen, "nothing posted under this name");
+    for (int i = 0; i < kCalls; i += 2) handles[static_cast<std::size_t>(i)].cancel();
+    chosen.cancel();
+    chosen.cancel();   // a second cancel withdraws nothing more
     loop.runOnce();
     EXPECT_FALSE(cancelledRan);
     EXPECT_EQ(ran, kCalls / 2 + kCalls);
 }
 
-TEST(RunLoop, CancelAllWithdrawsOnlyThatTargetsCalls)
+TEST(RunLoop, CancelAllWithdrawsOnlyThatGroupsCalls)
 {
     RunLoop loop;
-    int a = 0, b = 0;
+    PendingCalls a, b;
     std::vector<std::string> ran;
-    loop.post([&] { ran.push_back("a1"); }, 0, &a, "one");
-    loop.post([&] { ran.push_back("b1"); }, 0, &b, "one");
-    loop.post([&] { ran.push_back("a2"); }, 0, &a, "two");
-    loop.post([&] { ran.push_back("a3"); }, 0.01, &a, "three");
-    loop.post([&] { ran.push_back("b2"); }, 0.01, &b, "two");
-    loop.cancelAll(&a);
+    a.defer(loop, [&] { ran.push_back("a1"); });
+    b.defer(loop, [&] { ran.push_back("b1"); });
+    a.defer(loop, [&] { ran.push_back("a2"); });
+    a.defer(loop, [&] { ran.push_back("a3"); }, 0.01);
+    b.defer(loop, [&] { ran.push_back("b2"); }, 0.01);
+    a.cancelAll();
+    EXPECT_TRUE(a.empty());
+    EXPECT_FALSE(b.empty());
     loop.runUntil([&] { return ran.size() == 2; }, 2s);
     loop.runOnce(20ms);
     EXPECT_EQ(ran, (std::vector<std::string>{"b1", "b2"}));
     EXPECT_FALSE(loop.hasPendingWork());
+    EXPECT_TRUE(b.empty());
+}
+
+// Every pending call withdrawn at once (an object with many handles going away) leaves the
+// loop with nothing to do and nothing due.
+TEST(RunLoop, WithdrawingEveryCallLeavesTheLoopIdle)
+{
+    RunLoop loop;
+    int ran = 0;
+    {
+        PendingCalls calls;
+        for (int i = 0; i < 100; ++i) calls.defer(loop, [&] { ++ran; }, i % 2 == 0 ? 0.0 : 0.01);
+    }
+    EXPECT_FALSE(loop.hasPendingWork());
+    EXPECT_FALSE(loop.nextTimeout().has_value());
+    EXPECT_FALSE(loop.runOnce(20ms));
+    EXPECT_EQ(ran, 0);
+}
+
+TEST(PendingCall, IsPendingUntilItsCallStartsAndMovesWithItsHandle)
+{
+    RunLoop loop;
+    PendingCall empty;
+    EXPECT_FALSE(empty.pending());
+    bool pendingInside = true;
+    PendingCall call;
+    call = loop.defer([&] { pendingInside = call.pending(); });
+    EXPECT_TRUE(call.pending());
+    PendingCall moved = std::move(call);
+    EXPECT_TRUE(moved.pending());
+    call = std::move(moved);   // back again: still the one call
+    EXPECT_TRUE(call.pending());
+    EXPECT_TRUE(loop.runOnce());
+    EXPECT_FALSE(pendingInside);
+    EXPECT_FALSE(call.pending());
+    call.cancel();   // after the run: nothing to withdraw, nothing breaks
+}
+
+TEST(PendingCall, AssigningANewCallWithdrawsTheOldOne)
+{
+    RunLoop loop;
+    std::vector<int> ran;
+    PendingCall call = loop.defer([&] { ran.push_back(1); });
+    call = loop.defer([&] { ran.push_back(2); });
+    loop.runOnce();
+    EXPECT_EQ(ran, (std::vector<int>{2}));
+}
+
+// A handle may outlive its loop: the loop's end withdraws the call, the handle is then empty.
+TEST(PendingCall, OutlivesItsLoop)
+{
+    PendingCall call;
+    bool ran = false;
+    {
+        RunLoop loop;
+        call = loop.defer([&] { ran = true; });
+    }
+    EXPECT_FALSE(call.pending());
+    EXPECT_FALSE(ran);
 }
 
 // Calls without delay run before delayed calls that have come due, and delayed calls run by
@@ -121,7 +189,6 @@ TEST(RunLoop, DelayedCallsRunByDueTimeAfterTheCallsWithoutDelay)
 TEST(RunLoop, AWithdrawnCallsCapturesMayUseTheLoopWhileDestroyed)
 {
     RunLoop loop;
-    int target = 0;
     int ran = 0;
     struct OnDestroy {
         std::function<void()> action;
@@ -130,15 +197,17 @@ TEST(RunLoop, AWithdrawnCallsCapturesMayUseTheLoopWhileDestroyed)
             if (action) action();
         }
     };
+    PendingCall other;
+    PendingCall postedWhileDestroyed;
     auto guard = std::make_shared<OnDestroy>();
     guard->action = [&] {
-        loop.cancelAll(&target);
-        loop.post([&] { ++ran; }, 0, &target, "posted while destroyed");
+        other.cancel();
+        postedWhileDestroyed = loop.defer([&] { ++ran; });
     };
-    loop.post([guard] {}, 0, &target, "holder");
-    loop.post([&] { ran += 10; }, 0, &target, "other");
+    PendingCall holder = loop.defer([guard] {});
+    other = loop.defer([&] { ran += 10; });
     guard.reset();
-    loop.cancel(&target, "holder");   // destroys the guard, which cancels "other" and posts anew
+    holder.cancel();   // destroys the guard, which cancels "other" and posts anew
     loop.runOnce();
     EXPECT_EQ(ran, 1);
 }
@@ -225,12 +294,19 @@ TEST(FdWatch, ReportsReadableAndStopsWhenDestroyed)
     ::close(fds[1]);
 }
 
-TEST(RunLoop, StopEndsRun)
+TEST(RunLoop, StopEndsRunAfterTheCurrentIteration)
 {
     RunLoop loop;
-    loop.post([&] { loop.stop(); }, 0.01);
+    bool stopped = false, later = false;
+    loop.post([&] {
+        loop.stop();
+        stopped = true;   // the iteration that asked to stop still finishes its call
+    }, 0.01);
+    loop.post([&] { later = true; }, 60.0);
     loop.run();
-    SUCCEED();
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(later);
+    EXPECT_TRUE(loop.hasPendingWork());
 }
 
 TEST(FdWatch, PausedWatchOnAHungUpSocketLeavesTheLoopQuiet)
@@ -280,4 +356,102 @@ TEST(RunLoop, WorkAddedOutsideAPassWakesThePollableDescriptor)
     auto timer = Timer::schedule(loop, 0.0, false, [&](Timer&) { ++ran; });
     EXPECT_TRUE(readable());
     EXPECT_TRUE(loop.runUntil([&] { return ran == 4; }, std::chrono::seconds(2)));
+}
+
+// A repeating timer that missed several periods (the loop was busy) fires once, not once per
+// missed period, and its next deadline is a period from now.
+TEST(Timer, OverdueRepeatingTimerFiresOnceAndKeepsItsRhythm)
+{
+    RunLoop loop;
+    int count = 0;
+    auto timer = Timer::schedule(loop, 0.01, true, [&](Timer&) { ++count; });
+    std::this_thread::sleep_for(60ms);
+    EXPECT_TRUE(loop.runOnce());
+    EXPECT_EQ(count, 1);
+    ASSERT_TRUE(loop.nextTimeout().has_value());
+    EXPECT_LE(*loop.nextTimeout(), 10ms);
+}
+
+TEST(Timer, DroppingTheLastOwnerStopsIt)
+{
+    RunLoop loop;
+    bool fired = false;
+    auto timer = Timer::schedule(loop, 0.0, true, [&](Timer&) { fired = true; });
+    timer.reset();
+    EXPECT_FALSE(loop.hasPendingWork());
+    loop.runOnce(20ms);
+    EXPECT_FALSE(fired);
+}
+
+// The wait the loop asks for is rounded up: waiting exactly that long always finds the call
+// due, never a moment early (which would spin the window's event loop).
+TEST(RunLoop, WaitingTheNextTimeoutFindsTheCallDue)
+{
+    RunLoop loop;
+    for (double delay : {0.0004, 0.0015, 0.0105}) {
+        bool ran = false;
+        loop.post([&] { ran = true; }, delay);
+        auto wait = loop.nextTimeout();
+        ASSERT_TRUE(wait.has_value());
+        EXPECT_GE(wait->count(), delay > 0.001 ? 1 : 0);
+        std::this_thread::sleep_for(*wait);
+        EXPECT_TRUE(loop.runOnce()) << delay;
+        EXPECT_TRUE(ran) << delay;
+    }
+}
+
+// Descriptors the loop cannot watch are refused at once, never a watch that silently never
+// fires: a second watch of a watched descriptor, a closed descriptor, a regular file.
+TEST(FdWatch, UnwatchableDescriptorsAreRefused)
+{
+    RunLoop loop;
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    int calls = 0;
+    FdWatch first(loop, fds[0], FdWatch::Readable, [&](unsigned) { ++calls; });
+    int file = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(file, 0);
+    int closed = ::dup(fds[1]);
+    ::close(closed);
+    struct Case {
+        const char* name;
+        int fd;
+        int error;
+    } cases[] = {{"second watch", fds[0], EEXIST}, {"closed", closed, EBADF}, {"regular file", file, EPERM}};
+    for (const Case& c : cases) {
+        try {
+            FdWatch second(loop, c.fd, FdWatch::Readable, [](unsigned) {});
+            ADD_FAILURE() << c.name << ": accepted";
+        } catch (const std::system_error& e) {
+            EXPECT_EQ(e.code().value(), c.error) << c.name;
+        }
+    }
+    ASSERT_EQ(::write(fds[1], "x", 1), 1);   // the first watch still works
+    EXPECT_TRUE(loop.runUntil([&] { return calls > 0; }, 2s));
+    ::close(file);
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+TEST(FdWatch, AChangeTheLoopRefusesIsReported)
+{
+    RunLoop loop;
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    FdWatch watch(loop, fds[0], FdWatch::Readable, [](unsigned) {});
+    EXPECT_TRUE(watch.setEvents(FdWatch::Readable | FdWatch::Writable));
+    ::close(fds[0]);   // closed under the watch
+    EXPECT_FALSE(watch.setEvents(FdWatch::Readable));
+    ::close(fds[1]);
+}
+
+// A wait that fails is an error, not "nothing happened" (which would spin or hang).
+TEST(RunLoop, AFailingWaitIsReported)
+{
+    RunLoop loop;
+    int notEpoll = ::eventfd(0, EFD_CLOEXEC);
+    ASSERT_GE(notEpoll, 0);
+    ASSERT_EQ(::dup2(notEpoll, loop.pollableFd()), loop.pollableFd());   // the loop now waits on no epoll set
+    ::close(notEpoll);
+    EXPECT_THROW(loop.runOnce(), std::system_error);
 }

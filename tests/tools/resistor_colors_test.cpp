@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/resistors/band_colors.h"
+#include "tools/band_colors.h"
 
 using ohmkit::resistors::InfoResistorsView;
 

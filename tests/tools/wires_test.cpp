@@ -5,10 +5,10 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/utils.h"
 #include "platform/files.h"
 #include "tools/wires/info_wires_view.h"
 #include "tools/wires/info_wires_voltage_drop.h"
+#include "ui/utils.h"
 
 namespace ohmkit::wires {
 namespace {
@@ -151,12 +151,12 @@ TEST(WireTable, LoadsThePageResource)
     s->loadViewIfNeeded();
     const std::string path = platform::resourcePath("Wires", "htm");
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(s->m_cHTMLData->url(), app::fileURLWithPath(path));
+    EXPECT_EQ(s->m_cHTMLData->url(), ui::fileURLWithPath(path));
     EXPECT_EQ(s->navigationItem().rightImageName, "wire_small.png");
 
     std::ostringstream out, err;
     ASSERT_EQ(app::runScript({"ShowWiresView"}, out, err), 0) << err.str();
-    EXPECT_NE(out.str().find("m_cHTMLData: " + app::fileURLWithPath(path) + "\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("m_cHTMLData: " + ui::fileURLWithPath(path) + "\n"), std::string::npos) << out.str();
 }
 
 // The page's copper column must agree with the calculator's table, gauge by gauge.

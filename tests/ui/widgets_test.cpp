@@ -228,3 +228,20 @@ TEST(NavigationController, RoutesPushWithPrepareBeforeLoadAndBackPops)
     EXPECT_EQ(log, (std::vector<std::string>{"A load", "A appear", "A moved", "A prepare ShowB for B", "B load",
                                              "B appear", "B moved", "B removed", "A appear"}));
 }
+
+// Replacing the root tells every screen that leaves, top first, as popping them would.
+TEST(NavigationController, ReplacingTheRootTellsTheScreensThatLeave)
+{
+    std::vector<std::string> log;
+    NavigationController nav;
+    auto menu = std::make_shared<Screen>("Menu", &log);
+    auto tool = std::make_shared<Screen>("Tool", &log);
+    nav.setRootViewController(menu);
+    nav.pushViewController(tool, true);
+    log.clear();
+    nav.setRootViewController(std::make_shared<Screen>("Other", &log));
+    EXPECT_EQ(log, (std::vector<std::string>{"Tool removed", "Menu removed", "Other load", "Other appear", "Other moved"}));
+    EXPECT_EQ(menu->navigationController(), nullptr);
+    EXPECT_EQ(tool->navigationController(), nullptr);
+    EXPECT_EQ(nav.viewControllers().size(), 1u);
+}

@@ -114,7 +114,7 @@ void InfoCapacitorsView::showResults(int data1, int data2, int data3, int data4)
     std::string page = resultPage(data1, data2, data3, data4);
     // Rows outside the wheels cannot be chosen; the page shown stays as it is.
     if (page.empty()) return;
-    // 6. Into the result web view, with no base URL.
+    // Into the result web view, with no base URL.
     m_cResultsHTMLView->loadHTMLString(page, "");
 }
 
@@ -127,13 +127,13 @@ std::string InfoCapacitorsView::resultPage(int data1, int data2, int data3, int 
     const std::string* s4 = at(3, data4);
     if (!s1 || !s2 || !s3 || !s4) return {};
 
-    // 1. The digits, the multiplier digit and the letter (a space for none).
+    // The digits, the multiplier digit and the letter (a space for none).
     const int d1 = platform::intValue(*s1);
     const int d2 = platform::intValue(*s2);
     const int m = platform::intValue(*s3);
     const std::string& letter = *s4;
 
-    // 2. Capacitance in pF, nF and uF: fixed texts for the digits 1, 0, else the templates.
+    // Capacitance in pF, nF and uF: fixed texts for the digits 1, 0, else the templates.
     const Multiplier* mult = nullptr;
     for (const auto& row : kMultipliers)
         if (row.digit == m) mult = &row;
@@ -145,10 +145,10 @@ std::string InfoCapacitorsView::resultPage(int data1, int data2, int data3, int 
         pF = fill(mult->pF, d1, d2), nF = fill(mult->nF, d1, d2), uF = fill(mult->uF, d1, d2);
     }
 
-    // 3. Tolerance text from the letter's first character.
+    // Tolerance text from the letter's first character.
     const std::string tolerance = toleranceText(letter.empty() ? ' ' : letter[0]);
 
-    // 4. and 5. The page: head, code, capacitance, and the tolerance when there is one.
+    // The page: head, code, capacitance, and the tolerance when there is one.
     if (!tolerance.empty())
         return format("%s<body>Selected capacitor: <B>%d%d%d%s</B><BR/><B>Capacitance:</B><BR/>%s pF<BR/>%s nF<BR/>%s "
                       "uF<BR/><B>Tolerance:</B> %s</body>",

@@ -1,7 +1,7 @@
 #include "tools/components/info_induction_view.h"
 
 #include "platform/text.h"
-#include "tools/resistors/band_colors.h"
+#include "tools/band_colors.h"
 
 namespace ohmkit::components {
 
@@ -70,11 +70,11 @@ void InfoInductionView::showResults(int data1, int data2, int data3, int data4)
 
 std::string InfoInductionView::resultLine(int r0, int r1, int r2, int r3)
 {
-    // 1. The two digits and the two-digit value.
+    // The two digits and the two-digit value.
     const int d1 = r0 + 1;
     const int d2 = r1;
     const int v = 10 * d1 + d2;
-    // 2. Value text and unit by the multiplier band, printed digit by digit.
+    // Value text and unit by the multiplier band, printed digit by digit.
     std::string value;
     const char* unit = "uH";
     switch (r2) {
@@ -87,11 +87,10 @@ std::string InfoInductionView::resultLine(int r0, int r1, int r2, int r3)
     case 5: value = format("%d.%d", d1, d2); break;                                // Gold   x 0.1
     case 6: value = format("%.3f", static_cast<double>(v) * 0.01); break;          // Silver x 0.01
     }
-    // 3. Tolerance band: none and Black 20 %, Gold 5 %, Silver 10 %.
+    // Tolerance band: none and Black 20 %, Gold 5 %, Silver 10 %.
     int tolerance = 20;
     if (r3 == 2) tolerance = 5;
     else if (r3 == 3) tolerance = 10;
-    // 4. The line.
     return format("Inductance: %s %s +-%d%%", value.c_str(), unit, tolerance);
 }
 

@@ -132,34 +132,33 @@ void InfoLedsView::showMessage(const char* message)
 
 void InfoLedsView::showResults()
 {
-    // 1. The inputs.
     const float Vf = typedFloatValue(m_cVoltageOnLED->text());
     const float I = typedFloatValue(m_cCurrentOnLED->text());
     const float Vs = typedFloatValue(m_cVoltage->text());
     const int N = ledsCount();
 
-    // 2. to 4. Input checks, in this order; only the first failing one is shown.
+    // Input checks, in this order; only the first failing one is shown.
     if (static_cast<double>(Vf) < 0.1) return showMessage("LED forward voltage cannot be null");
     if (N <= 0) return showMessage("Incorrect number of LEDs");
     if (I < 1.0f) return showMessage("Incorrect LED current");
 
-    // 5. The voltage left for the resistor.
+    // The voltage left for the resistor.
     const float Vr = Vs - Vf * static_cast<float>(N);
     if (Vr <= 0.0f) return showMessage("Battery voltage is low");
 
-    // 6. The current in amperes: multiplied in double, rounded back to single.
+    // The current in amperes: multiplied in double, rounded back to single.
     const float Ia = static_cast<float>(static_cast<double>(I) * 0.001);
     const float ratio = Vr / Ia;
     if (ratio < 1.0f) return showMessage("Battery voltage is low");
 
-    // 7. Resistance truncated toward zero, and the dissipated power. Results too large to
-    //    print (only an absurd supply gives them) are bad input rather than noise.
+    // Resistance truncated toward zero, and the dissipated power. Results too large to
+    // print (only an absurd supply gives them) are bad input rather than noise.
     const float P = Ia * Vr;
     if (!platform::isShowableResult(ratio) || !platform::isShowableResult(P)) return showMessage("Incorrect input");
     const long long R = platform::truncToLongLong(ratio);
 
-    // 8. The first standard resistor at or above the exact ratio: one above the truncated R
-    //    could pass more current than the LED takes (2.857 Ohm must not recommend 2 Ohm).
+    // The first standard resistor at or above the exact ratio: one above the truncated R
+    // could pass more current than the LED takes (2.857 Ohm must not recommend 2 Ohm).
     std::optional<int> Rs;
     for (int value : standardResistors())
         if (static_cast<float>(value) >= ratio) {
@@ -167,7 +166,7 @@ void InfoLedsView::showResults()
             break;
         }
 
-    // 9. The first standard rating at or above P.
+    // The first standard rating at or above P.
     std::optional<float> W;
     for (float rating : powerRatings())
         if (rating >= P) {
@@ -175,13 +174,10 @@ void InfoLedsView::showResults()
             break;
         }
 
-    // 10. The rating text.
     const std::string rating = ratingText(W);
 
-    // 11. First line.
     m_cResults->setText(format("R = %lld Ohm, P = %.2f W", R, static_cast<double>(P)));
 
-    // 12. Second line.
     if (!Rs) m_cResults2->setText("");
     else if (*Rs < 1000) m_cResults2->setText(format("Recommended: %d Ohm, %s W", *Rs, rating.c_str()));
     else if (*Rs <= 9999)

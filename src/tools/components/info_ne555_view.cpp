@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/utils.h"
 #include "platform/text.h"
+#include "ui/utils.h"
 
 namespace ohmkit::components {
 
@@ -48,18 +48,16 @@ void InfoNE555View::loadView()
 
 void InfoNE555View::viewDidLoad()
 {
-    // 1. The tool's picture.
     setRightBarImage("ne555_small.png");
 
-    // 2. The scroll view scrolls over its own size; the tablet form is larger.
+    // The scroll view scrolls over its own size; the tablet form is larger.
     scrollView->setContentSize(scrollView->bounds().size());
-    if (app::AppDelegate::isIPad()) {
+    if (ui::AppDelegate::isIPad()) {
         scrollView->setBounds({0, 0, 760, 950});
         scrollView->setCenter({420, 505});
         scrollView->setContentSize({760, 950});
     }
 
-    // 3. The first values.
     m_cDataC1->setText("10");
     m_cDataR1->setText("1");
     m_cDataC2->setText("10");
@@ -90,11 +88,11 @@ void InfoNE555View::showMonostable()
     // A negative capacitance or resistance is no circuit.
     if (C1 < 0.0f || R1 < 0.0f) return m_cResults1->setText(kIncorrectInput);
 
-    // 1. The pulse length in ms: the product in double, rounded to single.
+    // The pulse length in ms: the product in double, rounded to single.
     const float T = platform::roundToFloat(static_cast<double>(C1) * (static_cast<double>(R1) * 1.1));
 
-    // 2. Seconds above 100 ms; a pulse too short to show in mS is shown in us. A time too
-    //    large to print comes only from absurd input.
+    // Seconds above 100 ms; a pulse too short to show in mS is shown in us. A time too
+    // large to print comes only from absurd input.
     std::string text;
     double shown = static_cast<double>(T);
     if (T > 100.0f) {
@@ -121,19 +119,19 @@ void InfoNE555View::showAstable()
     const float R2_1 = typedFloatValue(m_cDataR2_1->text());
     const float R2_2 = typedFloatValue(m_cDataR2_2->text());
 
-    // 1. Validation: values too close to zero, and negative values (no circuit has them).
+    // Validation: values too close to zero, and negative values (no circuit has them).
     if (C2 < 0.0f || R2_1 < 0.0f || R2_2 < 0.0f) return showAstableError();
     if (static_cast<double>(C2) < 0.00001 || static_cast<double>(R2_1) < 0.001 || static_cast<double>(R2_2) < 0.001)
         return showAstableError();
 
-    // 2. R2_1 counts in the high time only, R2_2 in both.
+    // R2_1 counts in the high time only, R2_2 in both.
     const float S = R2_1 + R2_2;
 
-    // 3. Low and high times in ms: each product in double, rounded to single.
+    // Low and high times in ms: each product in double, rounded to single.
     const float T2 = platform::roundToFloat(static_cast<double>(C2) * (static_cast<double>(R2_2) * 0.693));
     const float T1 = platform::roundToFloat(static_cast<double>(C2) * (static_cast<double>(S) * 0.693));
 
-    // 4. Both times in one unit: s when both pass 100 ms, ms when both pass 0.01 ms, else us.
+    // Both times in one unit: s when both pass 100 ms, ms when both pass 0.01 ms, else us.
     double t1 = 0.0;
     double t2 = 0.0;
     const char* unit = "us";
@@ -148,8 +146,8 @@ void InfoNE555View::showAstable()
     if (!platform::isShowableResult(t1) || !platform::isShowableResult(t2)) return showAstableError();
     m_cResults2_1->setText(format("t1 = %.2f %s, t2 = %.2f %s", t1, unit, t2, unit));
 
-    // 5. The frequency from the period, which is above zero here. Below 0.01 Hz it is shown
-    //    in mHz, so that a slow oscillator does not read 0.00 Hz.
+    // The frequency from the period, which is above zero here. Below 0.01 Hz it is shown
+    // in mHz, so that a slow oscillator does not read 0.00 Hz.
     const float P = T2 + T1;
     const float F = 1000.0f / P;
     if (static_cast<double>(F) < 0.01) m_cResults2_2->setText(format("f = %.2f mHz", static_cast<double>(F) * 1000.0));

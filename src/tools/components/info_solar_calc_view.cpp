@@ -3,8 +3,8 @@
 #include <cmath>
 #include <iterator>
 
-#include "app/utils.h"
 #include "platform/text.h"
+#include "ui/utils.h"
 
 namespace ohmkit::components {
 
@@ -58,19 +58,18 @@ void InfoSolarCalcView::loadView()
 
 void InfoSolarCalcView::viewDidLoad()
 {
-    // 1. The tool's picture.
     setRightBarImage("sol_small.png");
 
-    // 2. An empty list, not in delete mode.
+    // An empty list, not in delete mode.
     items.clear();
     items.reserve(128);
     bDeleteMode = false;
 
-    // 3. The list's look: light grey, a thin border, rounded corners that clip the rows.
+    // The list's look: light grey, a thin border, rounded corners that clip the rows.
     mainTable->setBackgroundColor(kLightRow);
     mainTable->setLayer({1, ui::Color::lightGray(), 5, true});
 
-    // 4. The suggested consumer and the supply.
+    // The suggested consumer and the supply.
     textItemName->setText("LED lamp");
     textItemPower->setText("9");
     textItemUsage->setText("4.0");
@@ -78,15 +77,14 @@ void InfoSolarCalcView::viewDidLoad()
     textSunHours->setText("5");
     textPanelPower->setText("100");
 
-    // 5. The scroll view scrolls over its own size; the tablet form is larger.
+    // The scroll view scrolls over its own size; the tablet form is larger.
     scrollView->setContentSize(scrollView->bounds().size());
-    if (app::AppDelegate::isIPad()) {
+    if (ui::AppDelegate::isIPad()) {
         scrollView->setBounds({0, 0, 740, 1090});
         scrollView->setCenter({380, 505});
         scrollView->setContentSize({700, 1080});
     }
 
-    // 6. The first results.
     calculateResults();
     scrollView->flashScrollIndicators();
 }
@@ -143,13 +141,13 @@ void InfoSolarCalcView::calculateResults()
     const float H = typedFloatValue(textSunHours->text());
     const float P = typedFloatValue(textPanelPower->text());
 
-    // 1. The daily energy, summed in list order.
+    // The daily energy, summed in list order.
     float E = 0.0f;
     for (const auto& item : items) E += item.fDailyUsage * item.fPower;
     if (!platform::isShowableResult(E)) return showIncorrectInputFrom(0);
     labelResult1->setText(format("%.1f Wh", static_cast<double>(E)));
 
-    // 2. Battery capacity and charge current, for a usable voltage.
+    // Battery capacity and charge current, for a usable voltage.
     if (V < 0.0f) return showIncorrectInputFrom(1);
     float Ic = 0.0f;
     if (static_cast<double>(V) > 0.1) {
@@ -163,10 +161,9 @@ void InfoSolarCalcView::calculateResults()
         labelResult3->setText("--");
     }
 
-    // 3. The charge current.
     labelResult4->setText(format("%.1f A", static_cast<double>(Ic)));
 
-    // 4. Panel results only for usable inputs.
+    // Panel results only for usable inputs.
     if (H < 0.0f || P < 0.0f) return showIncorrectInputFrom(4);
     if (!(static_cast<double>(V) > 0.1 && static_cast<double>(Ic) > 0.01 && H < 24.0f &&
           static_cast<double>(H) > 0.1 && static_cast<double>(P) > 0.1)) {
@@ -176,22 +173,22 @@ void InfoSolarCalcView::calculateResults()
         return;
     }
 
-    // 5. One panel's output averaged over the day.
+    // One panel's output averaged over the day.
     const float k = static_cast<float>(static_cast<double>(H) / 1.55) / 24.0f;
     const float Pd = P * k;
 
-    // 6. Panels needed, at least one.
+    // Panels needed, at least one.
     const double needed = static_cast<double>(std::floor((V * Ic * 0.5f) / Pd)) + 1.0;
     if (!platform::isShowableResult(needed) || !platform::isShowableResult(Pd)) return showIncorrectInputFrom(4);
     const long long N = platform::truncToLongLong(needed);
 
-    // 8. The peak current of all panels together (the panel power read again), computed
-    //    before the panel results are shown so that one too large to print spoils them all.
+    // The peak current of all panels together (the panel power read again), computed
+    // before the panel results are shown so that one too large to print spoils them all.
     const float panelPower = typedFloatValue(textPanelPower->text());
     const float peak = (static_cast<float>(N) * panelPower) / V;
     if (!platform::isShowableResult(peak)) return showIncorrectInputFrom(4);
 
-    // 7. and 8. Count and averaged output, and the peak.
+    // Count and averaged output, and the peak.
     labelResult5->setText(format("%lld", N));
     labelResult6->setText(format("%.1f W", static_cast<double>(Pd)));
     labelResultPeakCurrent->setText(format("%.1f A", static_cast<double>(peak)));

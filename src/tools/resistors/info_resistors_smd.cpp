@@ -170,15 +170,15 @@ void InfoResistorsSMD::showResults() { labelResult->setText(resultLine(textResis
 
 std::string InfoResistorsSMD::resultLine(std::string_view code)
 {
-    // 1. Lower-case letters are accepted.
+    // Lower-case letters are accepted.
     const std::string text = platform::toUpper(std::string(code));
-    // 2. Whatever no later step decodes stays invalid.
-    // 3. "R" is the decimal point: shown as typed, with every R made a point.
+    // Whatever no later step decodes stays invalid.
+    // "R" is the decimal point: shown as typed, with every R made a point.
     if (text.find('R') != std::string::npos) {
         if (!isDecimalPointMarking(text)) return kInvalid;
         return format("Results: %s Ohm", platform::replaceAll(text, "R", ".").c_str());
     }
-    // 4. Three characters: a three-digit or an EIA-96 code.
+    // Three characters: a three-digit or an EIA-96 code.
     if (text.size() == 3) {
         const std::string_view digits = std::string_view(text).substr(0, 2);
         if (!isMarkingNumber(digits)) return kInvalid;
@@ -193,13 +193,12 @@ std::string InfoResistorsSMD::resultLine(std::string_view code)
         }
         return kInvalid;
     }
-    // 5. Four characters: a four-digit code (0000 is 0 Ohm through the "0" row).
+    // Four characters: a four-digit code (0000 is 0 Ohm through the "0" row).
     if (text.size() == 4) {
         const std::string_view digits = std::string_view(text).substr(0, 3);
         if (!isMarkingNumber(digits)) return kInvalid;
         return fourDigitCode(platform::intValue(digits), text[3]);
     }
-    // 6. Any other length.
     return kInvalid;
 }
 

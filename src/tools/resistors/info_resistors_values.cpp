@@ -153,25 +153,25 @@ void InfoResistorsValues::showResults() { labelResult->setText(resultLine(textRe
 
 std::string InfoResistorsValues::resultLine(std::string_view text)
 {
-    // 1. The resistance in whole ohms: the notation printed on schematics, else the whole
-    //    number at the start of the text (a decimal point ends it).
+    // The resistance in whole ohms: the notation printed on schematics, else the whole
+    // number at the start of the text (a decimal point ends it).
     const long long v = resistanceValue(text);
-    // 2. One ohm to ten megohms.
+    // One ohm to ten megohms.
     if (v < 1 || v > 10000000) return "Incorrect value";
-    // 3. The range and its table.
+    // The range and its table.
     Range range;
     std::span<const std::int64_t> table;
     if (v <= 999) range = Range::Ohms, table = kOhms;
     else if (v <= 9999) range = Range::LowKiloOhms, table = kLowKiloOhms;
     else if (v <= 999999) range = Range::KiloOhms, table = kKiloOhms;
     else range = Range::MegaOhms, table = kMegaOhms;
-    // 4. The first entry from index 1 on that is not below v; each table ends at or above
-    //    its range's upper bound, so there always is one.
+    // The first entry from index 1 on that is not below v; each table ends at or above
+    // its range's upper bound, so there always is one.
     std::size_t i = 1;
     while (i + 1 < table.size() && table[i] < v) ++i;
     const std::int64_t upper = table[i];
     const std::int64_t lower = table[i - 1];
-    // 5. The single form for a standard value, else the pair around it.
+    // The single form for a standard value, else the pair around it.
     const bool exact = upper == v;
     switch (range) {
     case Range::Ohms:

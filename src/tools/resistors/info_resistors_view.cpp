@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "platform/text.h"
-#include "tools/resistors/band_colors.h"
+#include "tools/band_colors.h"
 
 namespace ohmkit::resistors {
 
@@ -80,15 +80,15 @@ void InfoResistorsView::showResults(int data1, int data2, int data3, int data4, 
 
 std::string InfoResistorsView::resultLine(int r0, int r1, int r2, int r3, int r4, int r5)
 {
-    // 1. Digits from the first two wheels.
+    // Digits from the first two wheels.
     if (r0 == -1) return "Resistance: colors are not correct";
     const int d1 = r0 + 1;
     const int d2 = r1;
-    // 2. Two or three significant bands.
+    // Two or three significant bands.
     const bool three = r2 != 0;
     const int d3 = r2 - 1;
     const int v = three ? 100 * d1 + 10 * d2 + d3 : 10 * d1 + d2;
-    // 3. Value text and unit by the multiplier band, printed digit by digit.
+    // Value text and unit by the multiplier band, printed digit by digit.
     std::string value;
     const char* unit = "Ohm";
     switch (r3) {
@@ -132,12 +132,11 @@ std::string InfoResistorsView::resultLine(int r0, int r1, int r2, int r3, int r4
         value = format("%d", v);
         break;
     }
-    // 4. Tolerance (in percent, as printed) and temperature coefficient.
+    // Tolerance (in percent, as printed) and temperature coefficient.
     static const char* const tolerances[] = {"20", "10", "5", "1", "2", "0.5", "0.25", "0.1", "0.05"};
     static const int coefficients[] = {0, 100, 50, 15, 25};
     const char* t = r4 >= 0 && r4 < static_cast<int>(std::size(tolerances)) ? tolerances[r4] : "20";
     const int c = r5 >= 1 && r5 < 5 ? coefficients[r5] : 0;
-    // 5. The line.
     if (c != 0) return format("Resistance: %s %s +-%s%%, %dppm", value.c_str(), unit, t, c);
     return format("Resistance: %s %s +-%s%%", value.c_str(), unit, t);
 }

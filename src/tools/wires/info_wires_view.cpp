@@ -1,7 +1,7 @@
 #include "tools/wires/info_wires_view.h"
 
-#include "app/utils.h"
 #include "platform/files.h"
+#include "ui/utils.h"
 
 namespace ohmkit::wires {
 
@@ -15,12 +15,11 @@ void InfoWiresView::loadView()
 
 void InfoWiresView::viewDidLoad()
 {
-    // 1. The tool's picture.
     setRightBarImage("wire_small.png");
-    // 2. The page among the program's resources.
+    // The page among the program's resources.
     const std::string path = platform::resourcePath("Wires", "htm");
-    // 3. Load it; without the page the web view stays empty.
-    if (!path.empty()) m_cHTMLData->loadRequest(app::fileURLWithPath(path));
+    // Load it; without the page the web view stays empty.
+    if (!path.empty()) m_cHTMLData->loadRequest(ui::fileURLWithPath(path));
 }
 
 }  // namespace ohmkit::wires

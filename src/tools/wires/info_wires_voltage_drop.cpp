@@ -71,7 +71,7 @@ void InfoWiresVoltageDrop::onShowAWGWires(const void*) { performSegueWithIdentif
 
 void InfoWiresVoltageDrop::showResults()
 {
-    // 1. The whole AWG text is the key: no trimming, no case change.
+    // The whole AWG text is the key: no trimming, no case change.
     const std::string& awg = textAWGNum->text();
     const Entry* found = nullptr;
     for (const Entry& entry : copperResistance())
@@ -80,7 +80,6 @@ void InfoWiresVoltageDrop::showResults()
             break;
         }
 
-    // 2. Unknown size.
     if (!found) {
         labelResult1->setText("Incorrect input");
         labelResult2->setText("");
@@ -88,16 +87,16 @@ void InfoWiresVoltageDrop::showResults()
         return;
     }
 
-    // 3. The resistance exactly as stored.
+    // The resistance exactly as stored.
     const std::string value(found->second);
     labelResult1->setText(format("Resistance, Ohm/m: %s", value.c_str()));
 
-    // 4. The numbers: the stored resistance, and the length and current as typed.
+    // The numbers: the stored resistance, and the length and current as typed.
     const float r = floatValue(value);
     const float L = typedFloatValue(textLength->text());
     const float I = typedFloatValue(textCurrent->text());
 
-    // 5. Both conductors, out and back.
+    // Both conductors, out and back.
     const float Vcu = (r * (L + L)) * I;
     const float Val = Vcu * kAluminiumFactor;
 
@@ -109,7 +108,7 @@ void InfoWiresVoltageDrop::showResults()
         return;
     }
 
-    // 6. and 7. Copper, and aluminium from copper.
+    // Copper, and aluminium from copper.
     labelResult2->setText(format("Voltage drop (copper): %.2fV", static_cast<double>(Vcu)));
     labelResult3->setText(format("Voltage drop (alum.): %.2fV", static_cast<double>(Val)));
 }

@@ -1,4 +1,4 @@
-#include "app/utils.h"
+#include "ui/utils.h"
 
 #include "platform/files.h"
 #include "platform/log.h"
@@ -6,7 +6,7 @@
 #include "platform/text.h"
 #include "ui/application.h"
 
-namespace ohmkit::app {
+namespace ohmkit::ui {
 
 std::int32_t Utils::mebibytes(std::int64_t bytes)
 {
@@ -61,4 +61,4 @@ std::string lastPathComponent(const std::string& path)
 
 bool AppDelegate::isIPad() { return ui::Application::shared().userInterfaceIdiom() == ui::UserInterfaceIdiom::Pad; }
 
-}  // namespace ohmkit::app
+}  // namespace ohmkit::ui

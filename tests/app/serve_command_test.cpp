@@ -1,10 +1,10 @@
-#include "ftp/serve_command.h"
+#include "app/serve_command.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-namespace ohmkit::ftp {
+namespace ohmkit::app {
 namespace {
 
 // Bad arguments are refused with the usage line before anything is served.
@@ -13,6 +13,9 @@ TEST(ServeCommand, RefusesBadArguments)
     const std::vector<std::vector<std::string>> cases = {
         {"--port"},
         {"--port", "70000"},
+        {"--http-port"},
+        {"--http-port", "65536"},
+        {"--http-port", "80x"},
         {"--max-clients", "0"},
         {"--max-clients", "-3"},
         {"--max-clients", "12x"},
@@ -34,10 +37,10 @@ TEST(ServeCommand, RefusesBadArguments)
     }
     std::ostringstream out, err;
     serveCommand({"--max-clients", "0"}, out, err);
-    EXPECT_NE(err.str().find("[--max-clients N] [--max-per-address N] [--idle-timeout SECONDS] [--data-timeout SECONDS]"),
+    EXPECT_NE(err.str().find("[--max-clients N] [--max-per-address N] [--idle-timeout SECONDS] [--data-timeout SECONDS] [--http-port N]"),
               std::string::npos)
         << err.str();
 }
 
 }  // namespace
-}  // namespace ohmkit::ftp
+}  // namespace ohmkit::app

@@ -1,11 +1,11 @@
-#include "datasheets/document_kind.h"
+#include "ui/document_kind.h"
 
 #include <sys/stat.h>
 
 #include <array>
 #include <fstream>
 
-namespace ohmkit::datasheets {
+namespace ohmkit::ui {
 
 namespace {
 
@@ -92,12 +92,12 @@ bool looksLikeHtml(std::string_view head)
 
 DocumentKind documentKindFor(const std::string& fileName, std::string_view head)
 {
-    // 1. Signatures name the format whatever the file is called.
+    // Signatures name the format whatever the file is called.
     if (hasPdfHeader(head)) return DocumentKind::Pdf;
     if (hasImageSignature(head)) return DocumentKind::Image;
 
-    // 2. The extension, for the formats without a fixed signature; text formats only when the
-    //    content really is text.
+    // The extension, for the formats without a fixed signature; text formats only when the
+    // content really is text.
     const std::string ext = lowerExtension(fileName);
     const bool text = looksLikeText(head);
     if (ext == "pdf") return DocumentKind::Pdf;   // a damaged PDF: the PDF view reports it
@@ -108,8 +108,8 @@ DocumentKind documentKindFor(const std::string& fileName, std::string_view head)
                       "cpp", "hpp", "cc", "py", "sh", "asm", "s", "ino", "cir", "net", "sp", "lst", "hex"}))
         return text ? DocumentKind::Text : DocumentKind::Unsupported;
 
-    // 3. Unknown or missing extension: by content alone. A known binary extension (zip, doc,
-    //    ...) never reaches the text renderer because such content is not text.
+    // Unknown or missing extension: by content alone. A known binary extension (zip, doc,
+    // ...) never reaches the text renderer because such content is not text.
     if (!text) return DocumentKind::Unsupported;
     if (looksLikeHtml(head)) return DocumentKind::Html;
     if (!ext.empty() && isOneOf(ext, {"doc", "docx", "xls", "xlsx", "ppt", "pptx", "odt", "ods", "zip", "rtf",
@@ -130,16 +130,4 @@ DocumentKind documentKindOfFile(const std::string& path)
     return documentKindFor(path, std::string_view(buffer.data(), count));
 }
 
-const char* documentKindName(DocumentKind kind)
-{
-    switch (kind) {
-    case DocumentKind::Pdf: return "pdf";
-    case DocumentKind::Image: return "image";
-    case DocumentKind::Text: return "text";
-    case DocumentKind::Html: return "html";
-    case DocumentKind::Unsupported: break;
-    }
-    return "unsupported";
-}
-
-}  // namespace ohmkit::datasheets
+}  // namespace ohmkit::ui

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-namespace ohmkit::app {
+namespace ohmkit::ui {
 
 class Utils {
 public:
@@ -35,4 +35,4 @@ public:
     static bool isIPad();
 };
 
-}  // namespace ohmkit::app
+}  // namespace ohmkit::ui

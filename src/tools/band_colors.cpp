@@ -1,4 +1,4 @@
-#include "tools/resistors/band_colors.h"
+#include "tools/band_colors.h"
 
 #include <map>
 

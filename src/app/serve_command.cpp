@@ -1,8 +1,9 @@
-#include "ftp/serve_command.h"
+#include "app/serve_command.h"
 
 #include "datasheets/info_datasheets_ftp.h"
 #include "datasheets/network_controller.h"
 #include "ftp/ftp_server.h"
+#include "http/http_server.h"
 #include "platform/files.h"
 #include "platform/run_loop.h"
 
@@ -16,7 +17,7 @@
 #include <cstdlib>
 #include <ostream>
 
-namespace ohmkit::ftp {
+namespace ohmkit::app {
 
 namespace {
 
@@ -105,21 +106,24 @@ bool parseSeconds(const std::string& text, double& seconds)
 
 const char* const kUsage =
     "serve: usage: ohmkit serve [--port N] [--documents DIR] [--max-clients N] [--max-per-address N]"
-    " [--idle-timeout SECONDS] [--data-timeout SECONDS]\n";
+    " [--idle-timeout SECONDS] [--data-timeout SECONDS] [--http-port N]\n";
 
 }  // namespace
 
 int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     unsigned port = datasheets::uploadPort();   // 2121 unless $OHMKIT_FTP_PORT says otherwise
+    unsigned httpPort = http::preferredHttpPort();   // 8080 unless $OHMKIT_HTTP_PORT says otherwise
     std::string documents;
-    FtpLimits limits;
+    ftp::FtpLimits limits;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const std::string value = i + 1 < args.size() ? args[i + 1] : std::string();
         bool ok = false;
         if (arg == "--port") {
             ok = parsePort(value, port);
+        } else if (arg == "--http-port") {
+            ok = parsePort(value, httpPort);
         } else if (arg == "--documents") {
             ok = !value.empty();
             documents = value;
@@ -151,7 +155,7 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "serve: cannot watch for stop signals\n";
         return 1;
     }
-    auto server = FtpServer::create(port, documents, nullptr, limits);
+    auto server = ftp::FtpServer::create(port, documents, nullptr, limits, &loop);
     if (!server->isListening()) {
         err << "serve: cannot listen on port " << port << "\n";
         server->stopFtpServer();
@@ -159,11 +163,23 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     out << "Serving " << server->baseDir() << " at ftp://127.0.0.1:" << server->listeningPort()
         << " (Ctrl-C stops)" << std::endl;
-    if (std::string address = datasheets::NetworkController::localWifiIPAddress(); !address.empty())
-        out << "From other computers: ftp://" << address << ":" << server->listeningPort() << std::endl;
+    // The browser page beside FTP; without it FTP still serves.
+    auto browser = http::HttpServer::start(loop, httpPort, server->baseDir(), nullptr);
+    if (browser->isListening())
+        out << "In a web browser: " << browser->pageAddress("127.0.0.1") << std::endl;
+    else
+        err << "serve: no browser page: cannot listen on port " << httpPort << " or the "
+            << http::kPortFallbacks << " after it" << std::endl;
+    if (std::string address = datasheets::NetworkController::localWifiIPAddress(); !address.empty()) {
+        out << "From other computers: ";
+        if (browser->isListening()) out << browser->pageAddress(address) << " in a web browser, or ";
+        out << "ftp://" << address << ":" << server->listeningPort() << std::endl;
+    }
 
     while (!signals.received()) loop.run();
 
+    browser->stop();
+    browser.reset();
     server->stopFtpServer();
     server.reset();
     // Let the closed sockets' deferred calls run before the loop is left alone.
@@ -172,4 +188,4 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     return 0;
 }
 
-}  // namespace ohmkit::ftp
+}  // namespace ohmkit::app

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace ohmkit::datasheets {
+namespace ohmkit::ui {
 
 enum class DocumentKind { Pdf, Image, Text, Html, Unsupported };
 
@@ -19,10 +19,7 @@ DocumentKind documentKindOfFile(const std::string& path);
 // The same choice from a file name and the first bytes of its content.
 DocumentKind documentKindFor(const std::string& fileName, std::string_view head);
 
-// "pdf", "image", "text", "html" or "unsupported" (what the layouts switch on).
-const char* documentKindName(DocumentKind kind);
-
 // How many leading bytes documentKindOfFile reads.
 inline constexpr std::size_t kDocumentSniffLength = 4096;
 
-}  // namespace ohmkit::datasheets
+}  // namespace ohmkit::ui

@@ -1,12 +1,12 @@
 #pragma once
-// A small blocking FTP client for the loopback tests. It runs on its own thread while the
-// test thread runs the server's run loop; every read has a time-out so a stuck server fails
-// the test instead of hanging it. Only 127.0.0.1 and ::1 are ever contacted.
+// A small blocking FTP client for the loopback tests and the benchmarks. It runs on its own
+// thread while the test thread runs the server's run loop; every read has a time-out so a
+// stuck server fails the test instead of hanging it. Only 127.0.0.1 and ::1 are ever contacted.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace ohmkit::ftp::test {
+namespace ohmkit::test {
 
 // A connected TCP socket to host:port (a numeric loopback address), or -1.
 int connectTo(const std::string& host, std::uint16_t port);
@@ -71,4 +71,7 @@ std::vector<std::string> namesIn(const std::string& folder);
 std::string readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::string& bytes);
 
-}  // namespace ohmkit::ftp::test
+// True when ::1 can be bound here.
+bool hasIPv6Loopback();
+
+}  // namespace ohmkit::test

@@ -1,4 +1,4 @@
-#include "ftp_test_client_support.h"
+#include "control_client.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -13,7 +13,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace ohmkit::ftp::test {
+namespace ohmkit::test {
 
 namespace {
 
@@ -243,4 +243,16 @@ void writeFileBytes(const std::string& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-}  // namespace ohmkit::ftp::test
+bool hasIPv6Loopback()
+{
+    int fd = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace ohmkit::test

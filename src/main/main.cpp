@@ -1,4 +1,6 @@
 // The ohmkit executable: a headless mode when the arguments name one, else the window.
+// This is the one place that knows both the application (screens, routes, entry modes) and
+// the Qt front end, which is handed the navigation container it shows.
 #include <QGuiApplication>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -8,7 +10,8 @@
 #include <iostream>
 
 #include "app/command_line.h"
-#include "ftp/serve_command.h"
+#include "app/routes.h"
+#include "app/serve_command.h"
 #include "qtquick/front_end.h"
 #include "qtquick/screen_saver_inhibitor.h"
 
@@ -31,7 +34,7 @@ int main(int argc, char** argv)
     if (!hasDisplay()) {
         std::cout << "ohmkit: there is no display to open the window on; serving the datasheet store over FTP "
                      "instead (ohmkit --help lists the headless modes).\n";
-        return ohmkit::ftp::serveCommand({}, std::cout, std::cerr);
+        return ohmkit::app::serveCommand({}, std::cout, std::cerr);
     }
     bool tablet = false;
     for (int i = 1; i < argc; ++i)
@@ -44,7 +47,7 @@ int main(int argc, char** argv)
     QGuiApplication::setApplicationName(QStringLiteral("Ohmkit"));
 
     ohmkit::qtquick::ScreenSaverInhibitor::install(&app);
-    ohmkit::qtquick::FrontEnd frontEnd(tablet);
+    ohmkit::qtquick::FrontEnd frontEnd(ohmkit::app::makeAppNavigationController(), tablet);
     if (!frontEnd.load()) return 1;
     return QGuiApplication::exec();
 }
