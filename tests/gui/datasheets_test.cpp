@@ -130,7 +130,7 @@ private slots:
         port = GuiHarness::freePort();
         QVERIFY(port != 0);
         qputenv("OHMKIT_FTP_PORT", QByteArray::number(port));
-        qputenv("OHMKIT_HTTP_PORT", QByteArray::number(freeLoopbackPort()));
+        qputenv("OHMKIT_HTTP_PORT", QByteArray::number(GuiHarness::freePort()));
         outbox = QDir::temp().filePath(QStringLiteral("ohmkit-gui-outbox-%1").arg(QCoreApplication::applicationPid()));
         QVERIFY(QDir().mkpath(outbox));
         QVERIFY(writeFile(outbox + "/LM358.pdf", datasheetPdf()));
