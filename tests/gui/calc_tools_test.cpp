@@ -151,7 +151,8 @@ private slots:
     }
 
 private:
-    // A consumer row as drawn: its name and its figures, the texts the row shows joined by "|".
+    // A consumer row as drawn: its name and its figures, the texts the row shows joined by "|"
+    // (a button's own label, such as the delete control's, is not part of the row's data).
     QString consumer(int row) const
     {
         auto* item = gui->find(QStringLiteral("mainTable[%1]").arg(row));
@@ -159,6 +160,7 @@ private:
         QStringList shown;
         QList<QQuickItem*> all = item->childItems();
         for (int i = 0; i < all.size(); ++i) {
+            if (all[i]->inherits("QQuickAbstractButton")) continue;
             all << all[i]->childItems();
             if (all[i]->inherits("QQuickText") && all[i]->isVisible() && !all[i]->property("text").toString().isEmpty())
                 shown << all[i]->property("text").toString();
