@@ -8,5 +8,12 @@ if [ $# -lt 1 ]; then
 fi
 here="$(cd "$(dirname "$0")/.." && pwd)"
 dir="$1"; shift
-cmake --log-level=WARNING -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+# A new folder is made for Ninja: it skips a step whose output came out unchanged, so a build
+# with nothing changed does nothing (under make, the QML tools' always-run steps rebuild every
+# QML cache and relink the front end each time). A folder made earlier keeps its generator.
+generator=()
+if [ ! -f "$dir/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
+  generator=(-G Ninja)
+fi
+cmake --log-level=WARNING -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${generator[@]}" "$@"
 cmake --build "$dir" -j"$(nproc)"

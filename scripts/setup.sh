@@ -4,7 +4,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 
 packages=(
-  build-essential cmake pkg-config libgtest-dev libgmock-dev libutf8proc-dev
+  build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libutf8proc-dev
   qt6-base-dev qt6-declarative-dev qt6-svg-dev qt6-pdf-dev libqt6svg6 libgl-dev
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
   qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
