@@ -12,7 +12,6 @@ OPage {
     readonly property bool unsupported: web !== null && web.contentKind === "other"
 
     OWebView {
-        screen: root.screen
         outlet: "webView"
         anchors.fill: parent
         visible: !root.unsupported && (view ? !view.hidden : false)
@@ -22,8 +21,8 @@ OPage {
         objectName: "unsupported"
         visible: root.unsupported
         anchors.centerIn: parent
-        width: parent.width - 4 * OStyle.margin
-        spacing: 10
+        width: Math.min(parent.width - 4 * OStyle.margin, OStyle.contentMaxWidth)
+        spacing: OStyle.spacing
 
         Text {
             Layout.fillWidth: true
@@ -37,43 +36,40 @@ OPage {
         Text {
             objectName: "unsupportedName"
             Layout.fillWidth: true
-            Layout.topMargin: 4
+            Layout.topMargin: OStyle.tightSpacing
             text: root.screen ? root.screen.title : ""
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.WrapAnywhere
-            font.pixelSize: OStyle.fontSize - 1
+            font.pixelSize: OStyle.captionFontSize
             color: OStyle.text
         }
         OLabel {
-            screen: root.screen
             outlet: "labelFileInfo"
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignHCenter
-            font.pixelSize: OStyle.smallFontSize + 1
+            font.pixelSize: OStyle.captionFontSize
             textColor: OStyle.secondaryText
         }
         OButton {
-            screen: root.screen
             actionName: "onButtonOpenExternally"
+            kind: "primary"
             Layout.alignment: Qt.AlignHCenter
-            Layout.topMargin: 6
-            font.pixelSize: OStyle.fontSize - 1
+            Layout.maximumWidth: parent.width
+            Layout.topMargin: OStyle.smallSpacing
         }
         OLabel {
-            screen: root.screen
             outlet: "labelOpenError"
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignHCenter
-            font.pixelSize: OStyle.smallFontSize + 1
-            textColor: OStyle.destructive
+            font.pixelSize: OStyle.captionFontSize
+            textColor: OStyle.message
         }
     }
 
     OActivity {
-        screen: root.screen
         outlet: "waitCursor"
         anchors.centerIn: parent
-        implicitWidth: 48
-        implicitHeight: 48
+        implicitWidth: OStyle.touchTarget
+        implicitHeight: OStyle.touchTarget
     }
 }

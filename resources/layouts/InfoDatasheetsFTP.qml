@@ -12,10 +12,7 @@ OPage {
 
     // Puts a text on the clipboard and says so for a moment.
     function copy(text) {
-        clipboard.text = text
-        clipboard.selectAll()
-        clipboard.copy()
-        clipboard.text = ""
+        Clipboard.setText(text)
         copied.visible = true
         copiedTimer.restart()
     }
@@ -28,11 +25,11 @@ OPage {
         readonly property LabelBridge view: root.screen ? root.screen.outlet(outlet) : null
         readonly property bool on: view ? !view.hidden : false
         objectName: outlet
-        implicitWidth: 40
-        implicitHeight: 24
-        radius: 12
+        implicitWidth: OStyle.lightWidth
+        implicitHeight: OStyle.lightHeight
+        radius: height / 2
         color: on ? lit : OStyle.separator
-        border.width: 1
+        border.width: OStyle.hairline
         border.color: on ? Qt.darker(lit, 1.2) : OStyle.fieldBorder
         Text {
             anchors.centerIn: parent
@@ -50,64 +47,60 @@ OPage {
         // The server's state: running (with the clients and the latest transfer) or why not.
         Rectangle {
             Layout.fillWidth: true
-            Layout.preferredHeight: statusColumn.implicitHeight + 20
+            Layout.preferredHeight: statusColumn.implicitHeight + 2 * OStyle.spacing
             color: OStyle.barBackground
 
             ColumnLayout {
                 id: statusColumn
                 anchors.fill: parent
-                anchors.leftMargin: OStyle.margin
-                anchors.rightMargin: OStyle.margin
-                anchors.topMargin: 10
-                anchors.bottomMargin: 10
-                spacing: 4
+                anchors.leftMargin: OStyle.inset(parent.width)
+                anchors.rightMargin: OStyle.inset(parent.width)
+                anchors.topMargin: OStyle.spacing
+                anchors.bottomMargin: OStyle.spacing
+                spacing: OStyle.tightSpacing
 
                 RowLayout {
                     Layout.fillWidth: true
-                    spacing: 8
+                    spacing: OStyle.smallSpacing
 
                     Rectangle {
                         objectName: "statusLight"
                         visible: root.serving
-                        implicitWidth: 10
-                        implicitHeight: 10
-                        radius: 5
+                        implicitWidth: OStyle.statusDotSize
+                        implicitHeight: OStyle.statusDotSize
+                        radius: width / 2
                         color: OStyle.success
                     }
                     OLabel {
-                        screen: root.screen
                         outlet: "labelServerStatus"
                         Layout.fillWidth: true
-                        font.pixelSize: OStyle.smallFontSize + 2
+                        font.pixelSize: OStyle.captionFontSize
                         textColor: OStyle.text
                         elide: Text.ElideRight
                         wrapMode: Text.NoWrap
                     }
                     OLabel {
-                        screen: root.screen
                         outlet: "labelServerError"
                         Layout.fillWidth: true
-                        font.pixelSize: OStyle.smallFontSize + 1
+                        font.pixelSize: OStyle.captionFontSize
                         font.bold: true
-                        textColor: OStyle.destructive
+                        textColor: OStyle.message
                     }
                     Light { outlet: "labelRX"; lit: OStyle.success; visible: root.serving }
                     Light { outlet: "labelTX"; lit: OStyle.warning; visible: root.serving }
                 }
                 OLabel {
-                    screen: root.screen
                     outlet: "labelClients"
                     Layout.fillWidth: true
-                    Layout.leftMargin: 18
+                    Layout.leftMargin: OStyle.statusDotSize + OStyle.smallSpacing
                     font.pixelSize: OStyle.smallFontSize
                     textColor: OStyle.secondaryText
                     wrapMode: Text.NoWrap
                 }
                 OLabel {
-                    screen: root.screen
                     outlet: "labelTransfer"
                     Layout.fillWidth: true
-                    Layout.leftMargin: 18
+                    Layout.leftMargin: OStyle.statusDotSize + OStyle.smallSpacing
                     font.pixelSize: OStyle.smallFontSize
                     textColor: OStyle.secondaryText
                     elide: Text.ElideMiddle
@@ -118,15 +111,16 @@ OPage {
 
         Rectangle {
             Layout.fillWidth: true
-            Layout.preferredHeight: 1
+            Layout.preferredHeight: OStyle.hairline
             color: OStyle.separator
         }
 
         OWebView {
-            screen: root.screen
             outlet: "webView"
             Layout.fillWidth: true
             Layout.fillHeight: true
+            Layout.maximumWidth: OStyle.contentMaxWidth
+            Layout.alignment: Qt.AlignHCenter
             // "copy:TEXT" links copy their text.
             linkHandler: link => {
                 if (!link.startsWith("copy:")) return false
@@ -140,16 +134,16 @@ OPage {
                 visible: false
                 anchors.horizontalCenter: parent.horizontalCenter
                 anchors.bottom: parent.bottom
-                anchors.bottomMargin: 16
-                width: copiedText.implicitWidth + 32
-                height: copiedText.implicitHeight + 16
+                anchors.bottomMargin: OStyle.margin
+                width: copiedText.implicitWidth + 2 * OStyle.margin
+                height: copiedText.implicitHeight + OStyle.margin
                 radius: height / 2
                 color: OStyle.text
                 Text {
                     id: copiedText
                     anchors.centerIn: parent
                     text: qsTr("Copied")
-                    font.pixelSize: OStyle.smallFontSize + 1
+                    font.pixelSize: OStyle.captionFontSize
                     color: OStyle.background
                 }
                 Timer {
@@ -162,25 +156,18 @@ OPage {
 
         Rectangle {
             Layout.fillWidth: true
-            Layout.preferredHeight: 1
+            Layout.preferredHeight: OStyle.hairline
             color: OStyle.separator
         }
 
         OLabel {
-            screen: root.screen
             outlet: "labelDeviceInfo"
             Layout.fillWidth: true
-            Layout.preferredHeight: 36
-            padding: 8
+            Layout.preferredHeight: implicitHeight
+            padding: OStyle.smallSpacing
             horizontalAlignment: Text.AlignHCenter
-            font.pixelSize: OStyle.smallFontSize + 1
+            font.pixelSize: OStyle.captionFontSize
             textColor: OStyle.secondaryText
         }
-    }
-
-    // The clipboard is reached through a text editor that nobody sees.
-    TextEdit {
-        id: clipboard
-        visible: false
     }
 }

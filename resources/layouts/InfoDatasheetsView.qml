@@ -24,20 +24,20 @@ OPage {
                 id: icon
                 x: OStyle.margin
                 anchors.verticalCenter: parent.verticalCenter
-                width: 32
-                height: 32
+                width: OStyle.fileIconSize
+                height: OStyle.fileIconSize
                 source: cell.rowData.icon !== undefined ? cell.rowData.icon : ""
-                sourceSize.width: 64
-                sourceSize.height: 64
+                sourceSize.width: 2 * width
+                sourceSize.height: 2 * height
                 fillMode: Image.PreserveAspectFit
             }
             Column {
                 anchors.left: icon.right
-                anchors.leftMargin: 12
+                anchors.leftMargin: OStyle.spacing
                 anchors.right: parent.right
                 anchors.rightMargin: OStyle.margin
                 anchors.verticalCenter: parent.verticalCenter
-                spacing: 2
+                spacing: 2 * OStyle.hairline
                 Text {
                     objectName: "name"
                     width: parent.width
@@ -65,37 +65,27 @@ OPage {
         // Filter and order.
         Rectangle {
             Layout.fillWidth: true
-            Layout.preferredHeight: 56
+            Layout.preferredHeight: OStyle.touchTarget + 2 * OStyle.smallSpacing
             color: OStyle.barBackground
 
             RowLayout {
                 anchors.fill: parent
-                anchors.leftMargin: OStyle.margin
-                anchors.rightMargin: 8
-                spacing: 6
+                anchors.leftMargin: OStyle.inset(parent.width)
+                anchors.rightMargin: OStyle.inset(parent.width)
+                spacing: OStyle.smallSpacing
 
                 OTextField {
-                    screen: root.screen
                     outlet: "textFilter"
                     Layout.fillWidth: true
                     inputMethodHints: Qt.ImhNoPredictiveText
                 }
                 // The order in force (or "Sort" for the folder's own), opening the choice.
-                Button {
+                OButton {
                     id: sortButton
                     objectName: "sortButton"
                     readonly property bool listing: root.sortOrder === null || root.screen === null
                                                     || root.sortOrder.text === root.screen.action("onSortListing").title
                     text: listing ? qsTr("Sort") : root.sortOrder.text
-                    flat: true
-                    font.pixelSize: OStyle.fontSize - 1
-                    palette.buttonText: OStyle.accent
-                    leftPadding: 8
-                    rightPadding: 8
-                    background: Rectangle {
-                        radius: 6
-                        color: sortButton.down ? OStyle.pressed : "transparent"
-                    }
                     onClicked: sortMenu.open()
 
                     Menu {
@@ -116,13 +106,13 @@ OPage {
                         }
                     }
                 }
-                OButton { screen: root.screen; actionName: "onButtonEdit" }
+                OButton { actionName: "onButtonEdit" }
             }
         }
 
         Rectangle {
             Layout.fillWidth: true
-            Layout.preferredHeight: 1
+            Layout.preferredHeight: OStyle.hairline
             color: OStyle.separator
         }
 
@@ -130,10 +120,10 @@ OPage {
             objectName: "editingHint"
             Layout.fillWidth: true
             visible: root.table !== null && root.table.editing
-            topPadding: 8
-            bottomPadding: 8
-            leftPadding: OStyle.margin
-            rightPadding: OStyle.margin
+            topPadding: OStyle.smallSpacing
+            bottomPadding: OStyle.smallSpacing
+            leftPadding: OStyle.inset(width)
+            rightPadding: OStyle.inset(width)
             text: qsTr("Tap a file to rename it.")
             wrapMode: Text.Wrap
             font.pixelSize: OStyle.smallFontSize
@@ -145,9 +135,11 @@ OPage {
             Layout.fillHeight: true
 
             OTable {
-                screen: root.screen
                 outlet: "mainTableData"
-                anchors.fill: parent
+                anchors.top: parent.top
+                anchors.bottom: parent.bottom
+                anchors.horizontalCenter: parent.horizontalCenter
+                width: Math.min(parent.width, OStyle.contentMaxWidth)
                 cell: datasheetRow
             }
 
@@ -161,40 +153,39 @@ OPage {
                       : qsTr("No datasheets yet.\nTap FTP upload to send files from your computer.")
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.Wrap
-                font.pixelSize: OStyle.fontSize - 1
+                font.pixelSize: OStyle.captionFontSize
                 color: OStyle.secondaryText
             }
         }
 
         Rectangle {
             Layout.fillWidth: true
-            Layout.preferredHeight: 1
+            Layout.preferredHeight: OStyle.hairline
             color: OStyle.separator
         }
 
         Rectangle {
             Layout.fillWidth: true
-            Layout.preferredHeight: bar.implicitHeight + 16
+            Layout.preferredHeight: bar.implicitHeight + 2 * OStyle.smallSpacing
             color: OStyle.barBackground
 
             RowLayout {
                 id: bar
                 anchors.fill: parent
-                anchors.leftMargin: OStyle.margin
-                anchors.rightMargin: 8
-                spacing: 0
+                anchors.leftMargin: OStyle.inset(parent.width)
+                anchors.rightMargin: OStyle.inset(parent.width)
+                spacing: OStyle.smallSpacing
 
                 OLabel {
-                    screen: root.screen
                     outlet: "labelFilesInfo"
                     Layout.fillWidth: true
-                    font.pixelSize: OStyle.smallFontSize + 2
+                    font.pixelSize: OStyle.captionFontSize
                     textColor: OStyle.secondaryText
                     elide: Text.ElideRight
                     wrapMode: Text.NoWrap
                 }
-                OButton { screen: root.screen; actionName: "onButtonRefresh" }
-                OButton { screen: root.screen; actionName: "onButtonFTP" }
+                OButton { actionName: "onButtonRefresh" }
+                OButton { actionName: "onButtonFTP" }
             }
         }
     }
@@ -205,22 +196,24 @@ OPage {
         objectName: "prompt"
         parent: root
         anchors.centerIn: parent
-        width: Math.min(parent.width - 2 * OStyle.margin, 420)
+        width: Math.min(parent.width - 2 * OStyle.margin, OStyle.dialogMaxWidth)
         modal: true
         Overlay.modal: Rectangle { color: OStyle.pressed }
         visible: root.asking
         closePolicy: Popup.NoAutoClose
-        padding: 20
+        padding: OStyle.margin
         background: Rectangle {
-            radius: 14
+            radius: OStyle.radius
             color: OStyle.background
-            border.width: 1
+            border.width: OStyle.hairline
             border.color: OStyle.separator
         }
         onOpened: if (newName.visible) newName.forceActiveFocus()
 
+        // A popup is drawn in the window's overlay, outside the page: its controls are given
+        // the page's screen.
         contentItem: ColumnLayout {
-            spacing: 12
+            spacing: OStyle.spacing
 
             OLabel {
                 screen: root.screen
@@ -241,21 +234,16 @@ OPage {
                 screen: root.screen
                 outlet: "labelPromptError"
                 Layout.fillWidth: true
-                font.pixelSize: OStyle.smallFontSize + 1
-                textColor: OStyle.destructive
+                font.pixelSize: OStyle.captionFontSize
+                textColor: OStyle.message
                 wrapMode: Text.Wrap
             }
             RowLayout {
                 Layout.alignment: Qt.AlignRight
-                spacing: 8
+                spacing: OStyle.smallSpacing
                 OButton { screen: root.screen; actionName: "onButtonCancelPrompt" }
-                OButton {
-                    screen: root.screen
-                    actionName: "onButtonConfirmDelete"
-                    palette.buttonText: OStyle.destructive
-                    palette.windowText: OStyle.destructive
-                }
-                OButton { screen: root.screen; actionName: "onButtonConfirmRename" }
+                OButton { screen: root.screen; actionName: "onButtonConfirmDelete"; kind: "destructive" }
+                OButton { screen: root.screen; actionName: "onButtonConfirmRename"; kind: "primary" }
             }
         }
     }

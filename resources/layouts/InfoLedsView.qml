@@ -7,119 +7,51 @@ import Ohmkit
 OPage {
     id: root
 
-    component Caption: Text {
-        Layout.fillWidth: true
-        font.pixelSize: OStyle.smallFontSize + 2
-        color: OStyle.secondaryText
-        wrapMode: Text.Wrap
-    }
+    OForm {
+        OImage {
+            outlet: "m_cSchematic"
+            Layout.fillWidth: true
+            Layout.maximumWidth: OStyle.schematicMaxWidth
+            Layout.alignment: Qt.AlignHCenter
+            Layout.preferredHeight: width * 154 / 360
+            sourceSize.width: width * 2
+        }
 
-    Flickable {
-        anchors.fill: parent
-        contentWidth: width
-        contentHeight: form.implicitHeight + 2 * OStyle.margin
-        boundsBehavior: Flickable.StopAtBounds
-        clip: true
-
-        ColumnLayout {
-            id: form
-            x: (parent.width - width) / 2
-            y: OStyle.margin
-            width: Math.min(parent.width - 2 * OStyle.margin, 600)
-            spacing: 10
-
-            OImage {
-                id: schematic
-                screen: root.screen
-                outlet: "m_cSchematic"
-                Layout.fillWidth: true
-                Layout.maximumWidth: 480
-                Layout.alignment: Qt.AlignHCenter
-                Layout.preferredHeight: width * 154 / 360
-                sourceSize.width: width * 2
+        OFieldRow {
+            caption: qsTr("Supply voltage, V")
+            OTextField { outlet: "m_cVoltage"; Layout.fillWidth: true }
+        }
+        OFieldRow {
+            caption: qsTr("Number of LEDs")
+            OButton {
+                actionName: "onLedsDecrease"
+                font.pixelSize: OStyle.headingFontSize + 2
             }
-
-            GridLayout {
+            OTextField {
+                outlet: "m_cLedsCount"
+                horizontalAlignment: TextInput.AlignHCenter
                 Layout.fillWidth: true
-                columns: 2
-                columnSpacing: 12
-                rowSpacing: 8
-
-                Caption { text: qsTr("Supply voltage, V") }
-                OTextField {
-                    screen: root.screen
-                    outlet: "m_cVoltage"
-                    Layout.preferredWidth: 140
-                }
-
-                Caption { text: qsTr("Number of LEDs") }
-                RowLayout {
-                    Layout.preferredWidth: 140
-                    spacing: 4
-                    OButton {
-                        screen: root.screen
-                        actionName: "onLedsDecrease"
-                        flat: false
-                        font.pixelSize: 20
-                        Layout.preferredWidth: 40
-                    }
-                    OTextField {
-                        screen: root.screen
-                        outlet: "m_cLedsCount"
-                        horizontalAlignment: TextInput.AlignHCenter
-                        Layout.preferredWidth: 52
-                    }
-                    OButton {
-                        screen: root.screen
-                        actionName: "onLedsIncrease"
-                        flat: false
-                        font.pixelSize: 20
-                        Layout.preferredWidth: 40
-                    }
-                }
-
-                Caption { text: qsTr("LED forward voltage, V") }
-                OTextField {
-                    screen: root.screen
-                    outlet: "m_cVoltageOnLED"
-                    Layout.preferredWidth: 140
-                }
-
-                Caption { text: qsTr("LED current, mA") }
-                OTextField {
-                    screen: root.screen
-                    outlet: "m_cCurrentOnLED"
-                    Layout.preferredWidth: 140
-                }
+                Layout.minimumWidth: OStyle.touchTarget
+                implicitWidth: 0
             }
-
-            Rectangle {
-                Layout.fillWidth: true
-                Layout.topMargin: 6
-                implicitHeight: results.implicitHeight + 20
-                radius: 8
-                color: "#f2f5fa"
-
-                ColumnLayout {
-                    id: results
-                    anchors.fill: parent
-                    anchors.margins: 10
-                    spacing: 6
-
-                    OLabel {
-                        screen: root.screen
-                        outlet: "m_cResults"
-                        Layout.fillWidth: true
-                        font.bold: true
-                    }
-                    OLabel {
-                        screen: root.screen
-                        outlet: "m_cResults2"
-                        Layout.fillWidth: true
-                        textColor: OStyle.accent
-                    }
-                }
+            OButton {
+                actionName: "onLedsIncrease"
+                font.pixelSize: OStyle.headingFontSize + 2
             }
+        }
+        OFieldRow {
+            caption: qsTr("LED forward voltage, V")
+            OTextField { outlet: "m_cVoltageOnLED"; Layout.fillWidth: true }
+        }
+        OFieldRow {
+            caption: qsTr("LED current, mA")
+            OTextField { outlet: "m_cCurrentOnLED"; Layout.fillWidth: true }
+        }
+
+        OResultsPanel {
+            Layout.topMargin: OStyle.smallSpacing
+            OResult { outlet: "m_cResults"; emphasized: true }
+            OResult { outlet: "m_cResults2" }
         }
     }
 }

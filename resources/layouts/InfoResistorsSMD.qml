@@ -8,41 +8,37 @@ OPage {
     id: root
     readonly property TextFieldBridge code: screen ? screen.outlet("textResistance") : null
 
-    ColumnLayout {
-        anchors.fill: parent
-        anchors.margins: OStyle.margin
-        spacing: 10
-
+    OForm {
         // The chip: a dark body between two tinned ends, with the marking printed on it.
         Item {
             Layout.alignment: Qt.AlignHCenter
-            Layout.preferredWidth: 180
-            Layout.preferredHeight: 72
-            Layout.bottomMargin: 6
+            Layout.preferredWidth: OStyle.chipWidth
+            Layout.preferredHeight: OStyle.chipHeight
+            Layout.bottomMargin: OStyle.smallSpacing
 
             Repeater {
                 model: 2
                 Rectangle {
                     required property int index
                     x: index === 0 ? 0 : parent.width - width
-                    width: 26
+                    width: OStyle.chipEndWidth
                     height: parent.height
                     radius: 3
-                    color: "#c9cbd0"
-                    border.color: "#9a9ca2"
+                    color: OStyle.chipEnd
+                    border.color: OStyle.chipEndEdge
                 }
             }
             Rectangle {
-                x: 22
-                width: parent.width - 44
+                x: OStyle.chipEndWidth - 4
+                width: parent.width - 2 * x
                 height: parent.height
-                color: "#232427"
+                color: OStyle.chipBody
                 Text {
                     anchors.fill: parent
-                    anchors.margins: 6
+                    anchors.margins: OStyle.smallSpacing
                     text: root.code ? root.code.text.toUpperCase() : ""
-                    color: "#f4f4f4"
-                    font.pixelSize: 30
+                    color: OStyle.chipMarking
+                    font.pixelSize: OStyle.chipMarkingSize
                     font.family: "monospace"
                     font.letterSpacing: 2
                     horizontalAlignment: Text.AlignHCenter
@@ -62,30 +58,30 @@ OPage {
         }
 
         OTextField {
-            screen: root.screen
             outlet: "textResistance"
             Layout.fillWidth: true
+            inputMethodHints: Qt.ImhPreferUppercase | Qt.ImhNoPredictiveText
         }
 
-        OLabel {
-            screen: root.screen
-            outlet: "labelResult"
-            Layout.fillWidth: true
-            Layout.topMargin: 12
-            horizontalAlignment: Text.AlignHCenter
-            font.pixelSize: 19
-            font.weight: Font.DemiBold
+        OResultsPanel {
+            centred: true
+            Layout.topMargin: OStyle.smallSpacing
+            OResult {
+                outlet: "labelResult"
+                horizontalAlignment: TextEdit.AlignHCenter
+                font.pixelSize: OStyle.resultFontSize
+                emphasized: true
+            }
         }
 
         Text {
             Layout.fillWidth: true
-            Layout.topMargin: 12
+            Layout.topMargin: OStyle.smallSpacing
             text: qsTr("472: two digits and a multiplier\n4701: three digits and a multiplier\n01C: EIA-96 number and letter\n4R7: R marks the decimal point")
             lineHeight: 1.25
+            wrapMode: Text.Wrap
             font.pixelSize: OStyle.smallFontSize
             color: OStyle.secondaryText
         }
-
-        Item { Layout.fillHeight: true }
     }
 }

@@ -1,5 +1,5 @@
-// Nearest standard resistor value: the resistance typed in whole ohms, and the standard
-// values around it.
+// Nearest standard resistor value: the resistance typed in, and the standard values around
+// it.
 import QtQuick
 import QtQuick.Layouts
 import Ohmkit
@@ -7,44 +7,42 @@ import Ohmkit
 OPage {
     id: root
 
-    ColumnLayout {
-        anchors.fill: parent
-        anchors.margins: OStyle.margin
-        spacing: 10
-
+    OForm {
         Text {
             Layout.fillWidth: true
             text: qsTr("Resistance in ohms (1 to 10000000)")
+            wrapMode: Text.Wrap
             font.pixelSize: OStyle.smallFontSize
             color: OStyle.secondaryText
         }
 
         OTextField {
-            screen: root.screen
             outlet: "textResistance"
             Layout.fillWidth: true
+            // The schematic notations (4k7, 2M2, 47R, 4r7) need letters: the full keyboard,
+            // its numbers first.
+            inputMethodHints: Qt.ImhPreferNumbers | Qt.ImhNoPredictiveText
         }
 
-        OLabel {
-            screen: root.screen
-            outlet: "labelResult"
-            Layout.fillWidth: true
-            Layout.topMargin: 12
-            horizontalAlignment: Text.AlignHCenter
-            font.pixelSize: 19
-            font.weight: Font.DemiBold
+        OResultsPanel {
+            centred: true
+            Layout.topMargin: OStyle.smallSpacing
+            OResult {
+                outlet: "labelResult"
+                horizontalAlignment: TextEdit.AlignHCenter
+                font.pixelSize: OStyle.resultFontSize
+                emphasized: true
+            }
         }
 
         Text {
             Layout.fillWidth: true
-            Layout.topMargin: 12
+            Layout.topMargin: OStyle.smallSpacing
             text: qsTr("A standard value is shown alone; any other value between the standard value below it and the one above.")
             wrapMode: Text.Wrap
             horizontalAlignment: Text.AlignHCenter
             font.pixelSize: OStyle.smallFontSize
             color: OStyle.secondaryText
         }
-
-        Item { Layout.fillHeight: true }
     }
 }

@@ -7,72 +7,38 @@ import Ohmkit
 OPage {
     id: root
 
-    component Caption: Text {
-        Layout.fillWidth: true
-        font.pixelSize: OStyle.smallFontSize + 2
-        color: OStyle.secondaryText
-        wrapMode: Text.Wrap
-    }
+    OForm {
+        OFieldRow {
+            caption: qsTr("Wire size, AWG")
+            OTextField { outlet: "textAWGNum"; Layout.fillWidth: true }
+        }
+        OFieldRow {
+            caption: qsTr("Current, A")
+            OTextField { outlet: "textCurrent"; Layout.fillWidth: true }
+        }
+        OFieldRow {
+            caption: qsTr("Cable length (one way), m")
+            OTextField { outlet: "textLength"; Layout.fillWidth: true }
+        }
 
-    Flickable {
-        anchors.fill: parent
-        contentWidth: width
-        contentHeight: form.implicitHeight + 2 * OStyle.margin
-        boundsBehavior: Flickable.StopAtBounds
-        clip: true
+        OResultsPanel {
+            Layout.topMargin: OStyle.smallSpacing
+            OResult { outlet: "labelResult1" }
+            OResult { outlet: "labelResult2"; emphasized: true }
+            OResult { outlet: "labelResult3"; emphasized: true }
+        }
 
-        ColumnLayout {
-            id: form
-            x: (parent.width - width) / 2
-            y: OStyle.margin
-            width: Math.min(parent.width - 2 * OStyle.margin, 600)
-            spacing: 10
+        OLabel {
+            outlet: "labelHint"
+            Layout.fillWidth: true
+            font.pixelSize: OStyle.smallFontSize
+            textColor: OStyle.secondaryText
+        }
 
-            GridLayout {
-                Layout.fillWidth: true
-                columns: 2
-                columnSpacing: 12
-                rowSpacing: 8
-                Caption { text: qsTr("Wire size, AWG") }
-                OTextField { screen: root.screen; outlet: "textAWGNum"; Layout.preferredWidth: 130 }
-                Caption { text: qsTr("Current, A") }
-                OTextField { screen: root.screen; outlet: "textCurrent"; Layout.preferredWidth: 130 }
-                Caption { text: qsTr("Cable length (one way), m") }
-                OTextField { screen: root.screen; outlet: "textLength"; Layout.preferredWidth: 130 }
-            }
-
-            Rectangle {
-                Layout.fillWidth: true
-                Layout.topMargin: 6
-                implicitHeight: results.implicitHeight + 20
-                radius: 8
-                color: "#f2f5fa"
-
-                ColumnLayout {
-                    id: results
-                    anchors.fill: parent
-                    anchors.margins: 10
-                    spacing: 6
-                    OLabel { screen: root.screen; outlet: "labelResult1"; Layout.fillWidth: true }
-                    OLabel { screen: root.screen; outlet: "labelResult2"; Layout.fillWidth: true; font.bold: true }
-                    OLabel { screen: root.screen; outlet: "labelResult3"; Layout.fillWidth: true; font.bold: true }
-                }
-            }
-
-            OLabel {
-                screen: root.screen
-                outlet: "labelHint"
-                Layout.fillWidth: true
-                font.pixelSize: OStyle.smallFontSize
-                textColor: OStyle.secondaryText
-            }
-
-            OButton {
-                screen: root.screen
-                outlet: "buttonWireInfo"
-                flat: false
-                Layout.alignment: Qt.AlignHCenter
-            }
+        OButton {
+            outlet: "buttonWireInfo"
+            kind: "primary"
+            Layout.alignment: Qt.AlignHCenter
         }
     }
 }

@@ -1,6 +1,7 @@
 // The window: a navigation bar over a StackView that mirrors the model's navigation stack.
 // Each screen's page is the layout named after its controller class, given the screen's
-// bridge as `screen`.
+// bridge as `screen`. The top page has the keyboard focus; Escape (when no field is being
+// edited) and the platform's back key go back.
 import QtQuick
 import QtQuick.Controls
 import Ohmkit
@@ -9,13 +10,28 @@ ApplicationWindow {
     id: window
     required property NavigationBridge navigation
 
-    width: navigation.tablet ? 768 : 375
-    height: navigation.tablet ? 1024 : 667
-    minimumWidth: 320
-    minimumHeight: 480
+    width: navigation.tablet ? OStyle.tabletWindow.width : OStyle.phoneWindow.width
+    height: navigation.tablet ? OStyle.tabletWindow.height : OStyle.phoneWindow.height
+    // Small enough for a phone held sideways (667 x 375) under a window manager.
+    minimumWidth: OStyle.minimumWindow.width
+    minimumHeight: OStyle.minimumWindow.height
     visible: true
     title: "Ohmkit"
     color: OStyle.background
+
+    // The Quick Controls inside (scroll and busy indicators, the Tumbler's own parts) take
+    // their colours from OStyle too.
+    palette.window: OStyle.background
+    palette.windowText: OStyle.text
+    palette.base: OStyle.fieldBackground
+    palette.text: OStyle.text
+    palette.button: OStyle.secondaryButton
+    palette.buttonText: OStyle.accent
+    palette.highlight: OStyle.accent
+    palette.highlightedText: OStyle.primaryButtonText
+    palette.placeholderText: OStyle.secondaryText
+    palette.mid: OStyle.secondaryText
+    palette.dark: OStyle.secondaryText
 
     header: ONavigationBar {
         screen: window.navigation.top
@@ -29,6 +45,7 @@ ApplicationWindow {
         objectName: "stack"
         anchors.fill: parent
         focus: true
+        onCurrentItemChanged: if (currentItem) currentItem.forceActiveFocus()
     }
 
     function pushScreen(screen, operation) {

@@ -1,6 +1,6 @@
 // OImage: an image view outlet.
 //
-//   OImage { screen: root.screen; outlet: "imageSchematic"; Layout.preferredHeight: 120 }
+//   OImage { outlet: "imageSchematic"; Layout.preferredHeight: 120 }
 //
 // Shows the image the screen names ("led_sch1.png" finds led_sch1.svg or .png among the
 // resources' images), scaled to fit; nothing when there is none. Set `sourceSize` to the
@@ -10,8 +10,8 @@ import Ohmkit
 
 Image {
     id: image
-    property ScreenBridge screen
-    property string outlet
+    property ScreenBridge screen: ScreenPage.screen
+    required property string outlet
     readonly property ImageBridge view: screen && outlet ? screen.outlet(outlet) : null
 
     objectName: outlet

@@ -1,17 +1,18 @@
 // OLabel: a label outlet's text.
 //
-//   OLabel { screen: root.screen; outlet: "labelResults"; Layout.fillWidth: true }
+//   OLabel { outlet: "labelHint"; Layout.fillWidth: true }
 //
 // Shows the text, font size, boldness, centring, background and hidden state the screen sets;
-// wraps at its width and tells the model its size (resizable labels wrap by it). Override the
-// look with `font`, `color`, `horizontalAlignment`, `wrapMode`, `elide`, `padding`.
+// wraps at its width (never between a number and its unit) and tells the model its size
+// (resizable labels wrap by it). Override the look with `font`, `textColor`,
+// `horizontalAlignment`, `wrapMode`, `elide`, `padding`. Results are OResult lines.
 import QtQuick
 import Ohmkit
 
 Rectangle {
     id: label
-    property ScreenBridge screen
-    property string outlet
+    property ScreenBridge screen: ScreenPage.screen
+    required property string outlet
     readonly property LabelBridge view: screen && outlet ? screen.outlet(outlet) : null
 
     property alias text: textItem.text
@@ -26,10 +27,10 @@ Rectangle {
 
     objectName: outlet
     visible: view ? !view.hidden : false
-    color: view ? view.backgroundColor : "transparent"
+    color: view ? OStyle.modelColor(view.backgroundColor) : "transparent"
     radius: view ? view.cornerRadius : 0
     border.width: view ? view.borderWidth : 0
-    border.color: view ? view.borderColor : "transparent"
+    border.color: view ? OStyle.modelColor(view.borderColor) : "transparent"
     implicitWidth: textItem.implicitWidth + 2 * padding
     implicitHeight: textItem.implicitHeight + 2 * padding
 
@@ -37,7 +38,7 @@ Rectangle {
         id: textItem
         anchors.fill: parent
         anchors.margins: label.padding
-        text: label.view ? label.view.text : ""
+        text: label.view ? label.view.displayText : ""
         color: OStyle.text
         font.pixelSize: label.view ? label.view.fontSize : OStyle.fontSize
         font.bold: label.view ? label.view.bold : false

@@ -2,22 +2,29 @@
 //
 //   // resources/layouts/InfoLedsView.qml — named after the controller's class
 //   OPage {
-//       id: root
-//       OLabel { screen: root.screen; outlet: "labelResult1" }
+//       OForm {
+//           OLabel { outlet: "labelResult1"; Layout.fillWidth: true }
+//       }
 //   }
 //
 // The window pushes the page with `screen` set to the screen's bridge (ScreenBridge: title,
-// outlets by name, actions by name). Pass `root.screen` to every component; each finds its
-// control by `outlet` (or a button by `actionName`). When the page goes away it lets the
-// screen go.
+// outlets by name, actions by name). Components inside find it themselves (the attached
+// `ScreenPage.screen`) and their control by `outlet` (or a button by `actionName`). When the
+// page goes away it lets the screen go.
 import QtQuick
 import Ohmkit
 
-Rectangle {
+ScreenPage {
     id: page
-    property ScreenBridge screen
+    property alias color: background.color
+
     objectName: screen ? "page:" + screen.className : "page"
-    color: OStyle.background
+
+    Rectangle {
+        id: background
+        anchors.fill: parent
+        color: OStyle.background
+    }
 
     Component.onDestruction: if (screen) screen.pageClosed()
 }

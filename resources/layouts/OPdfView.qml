@@ -189,21 +189,13 @@ Item {
     Shortcut { sequences: [StandardKey.Copy]; enabled: viewer.visible && viewer.selectedText !== ""; onActivated: viewer.copySelection() }
     Shortcut { sequence: "Esc"; enabled: viewer.visible && viewer.selecting; onActivated: viewer.stopSelecting() }
 
-    // A bar button; `active` marks the mode in force.
-    component BarButton: ToolButton {
-        id: barButton
+    // A bar button; `active` marks the mode in force (filled).
+    component BarButton: OButton {
         property bool active: false
-        font.pixelSize: OStyle.smallFontSize + 2
-        palette.buttonText: OStyle.accent
-        palette.windowText: OStyle.accent
-        leftPadding: 8
-        rightPadding: 8
-        background: Rectangle {
-            implicitHeight: 32
-            radius: 6
-            color: barButton.down ? OStyle.pressed
-                 : barButton.active ? Qt.rgba(OStyle.accent.r, OStyle.accent.g, OStyle.accent.b, 0.15) : "transparent"
-        }
+        kind: active ? "primary" : "secondary"
+        font.pixelSize: OStyle.captionFontSize
+        leftPadding: OStyle.buttonPadding
+        rightPadding: OStyle.buttonPadding
     }
 
     ColumnLayout {

@@ -1,7 +1,8 @@
-// OScrollView: a scroll view outlet holding the items declared inside it.
+// OScrollView: a scroll view outlet (or, without an outlet, a plain scroll area) holding the
+// items declared inside it.
 //
 //   OScrollView {
-//       screen: root.screen; outlet: "scrollView"; anchors.fill: parent
+//       outlet: "scrollView"; anchors.fill: parent
 //       ColumnLayout { width: parent.width; ... }
 //   }
 //
@@ -13,12 +14,12 @@ import Ohmkit
 
 Flickable {
     id: scroll
-    property ScreenBridge screen
+    property ScreenBridge screen: ScreenPage.screen
     property string outlet
     readonly property ScrollBridge view: screen && outlet ? screen.outlet(outlet) : null
 
     objectName: outlet
-    visible: view ? !view.hidden : false
+    visible: view ? !view.hidden : !outlet
     clip: true
     boundsBehavior: Flickable.StopAtBounds
     contentWidth: view && view.contentWidth > 0 ? view.contentWidth : width
@@ -34,5 +35,16 @@ Flickable {
         function onChanged() {
             if (scroll.view.flashCount !== seen) { seen = scroll.view.flashCount; flash.restart() }
         }
+    }
+
+    // Scrolls so that `item` (inside the scroll view) is shown whole, when it can be.
+    function reveal(item) {
+        let inside = false
+        for (let p = item; p; p = p.parent) if (p === contentItem) { inside = true; break }
+        if (!inside) return
+        const top = item.mapToItem(contentItem, 0, 0).y - OStyle.margin
+        const bottom = top + item.height + 2 * OStyle.margin
+        if (top < contentY) contentY = Math.max(0, top)
+        else if (bottom > contentY + height) contentY = Math.min(Math.max(0, contentHeight - height), bottom - height)
     }
 }

@@ -1,30 +1,60 @@
 // OTable: a table outlet as a list of rows.
 //
-//   OTable { screen: root.screen; outlet: "tableData"; anchors.fill: parent }
+//   OTable { outlet: "tableData"; anchors.fill: parent }
 //
-// Each row shows its cell's icon and text over the cell's content background, as tall as
-// the screen says; a tap is the model's row selection. In editing mode, rows the screen lets
-// delete carry a Delete button that commits the deletion. Rows are children with objectName
-// "<outlet>[<index>]". For another cell look, set `cell` to a Component; its item reads
-// `parent.rowData` ({section, row, text, iconName, icon, background, height, deletable}).
+// Each row shows its cell's icon and text over the cell's content background, as tall as the
+// screen says (at least OStyle.touchTarget); a tap is the model's row selection. The list
+// takes the keyboard focus with Tab (it never takes it from a tap): while it has it, a frame
+// marks the current row, Up, Down, Home and End move it, and Enter, Return or Space select it. In editing mode, rows the screen lets delete carry a Delete
+// button that commits the deletion. Rows are children with objectName "<outlet>[<index>]".
+// For another cell look, set `cell` to a Component; its item reads `parent.rowData`
+// ({section, row, text, iconName, icon, background, height, deletable}).
 import QtQuick
 import QtQuick.Controls
 import Ohmkit
 
 ListView {
     id: table
-    property ScreenBridge screen
-    property string outlet
+    property ScreenBridge screen: ScreenPage.screen
+    required property string outlet
     readonly property TableBridge view: screen && outlet ? screen.outlet(outlet) : null
     property Component cell: defaultCell
-    property real iconSize: 44
+    property real iconSize: OStyle.listIconSize
 
     objectName: outlet
     visible: view ? !view.hidden : false
     clip: true
     boundsBehavior: Flickable.StopAtBounds
     model: view ? view.rows : []
+    activeFocusOnTab: true
+    keyNavigationEnabled: true
+    highlightFollowsCurrentItem: true
+    highlightMoveDuration: 0
     ScrollIndicator.vertical: ScrollIndicator {}
+
+    function selectCurrent() {
+        if (!view || currentIndex < 0 || currentIndex >= count) return
+        const data = model[currentIndex]
+        view.userSelect(data.section, data.row)
+    }
+
+    Keys.onPressed: event => {
+        if ([Qt.Key_Return, Qt.Key_Enter, Qt.Key_Space].includes(event.key)) {
+            selectCurrent()
+            event.accepted = true
+        } else if (event.key === Qt.Key_Home || event.key === Qt.Key_End) {
+            currentIndex = event.key === Qt.Key_Home ? 0 : count - 1
+            event.accepted = true
+        }
+    }
+
+    highlight: Rectangle {
+        z: 2
+        color: OStyle.focusTint
+        border.width: OStyle.focusFrameWidth
+        border.color: OStyle.accent
+        visible: table.activeFocus
+    }
 
     delegate: Rectangle {
         id: row
@@ -32,12 +62,12 @@ ListView {
         required property int index
         objectName: table.outlet + "[" + index + "]"
         width: ListView.view.width
-        height: modelData.height
-        color: modelData.background
+        height: Math.max(modelData.height, OStyle.touchTarget)
+        color: OStyle.modelColor(modelData.background)
 
         Loader {
             anchors.fill: parent
-            anchors.rightMargin: deleteButton.visible ? deleteButton.width + 16 : 0
+            anchors.rightMargin: deleteButton.visible ? deleteButton.width + OStyle.margin : 0
             sourceComponent: table.cell
             property var rowData: row.modelData
         }
@@ -49,18 +79,21 @@ ListView {
         MouseArea {
             id: tap
             anchors.fill: parent
-            onClicked: if (table.view) table.view.userSelect(row.modelData.section, row.modelData.row)
+            onClicked: {
+                table.currentIndex = row.index
+                if (table.view) table.view.userSelect(row.modelData.section, row.modelData.row)
+            }
         }
-        Button {
+        OButton {
             id: deleteButton
             visible: table.view !== null && table.view.editing && row.modelData.deletable
             anchors.right: parent.right
-            anchors.rightMargin: 12
+            anchors.rightMargin: OStyle.smallSpacing
             anchors.verticalCenter: parent.verticalCenter
+            height: Math.min(implicitHeight, row.height)
+            kind: "destructive"
             text: qsTr("Delete")
             font.pixelSize: OStyle.smallFontSize + 2
-            palette.buttonText: "#ffffff"
-            background: Rectangle { radius: 6; color: OStyle.destructive }
             onClicked: table.view.userDelete(row.modelData.section, row.modelData.row)
         }
         Rectangle {
@@ -68,7 +101,7 @@ ListView {
             anchors.left: parent.left
             anchors.leftMargin: OStyle.margin
             anchors.right: parent.right
-            height: 1
+            height: OStyle.hairline
             color: OStyle.separator
         }
     }
@@ -82,7 +115,7 @@ ListView {
                 id: icon
                 x: OStyle.margin
                 anchors.verticalCenter: parent.verticalCenter
-                width: visible ? Math.min(table.iconSize, parent.height - 12) : 0
+                width: visible ? Math.min(table.iconSize, parent.height - 2 * OStyle.smallSpacing) : 0
                 height: width
                 visible: cellItem.rowData.icon !== undefined && cellItem.rowData.icon.toString() !== ""
                 source: visible ? cellItem.rowData.icon : ""
@@ -92,7 +125,7 @@ ListView {
             }
             Text {
                 anchors.left: icon.visible ? icon.right : parent.left
-                anchors.leftMargin: icon.visible ? 14 : OStyle.margin
+                anchors.leftMargin: OStyle.margin
                 anchors.right: parent.right
                 anchors.rightMargin: OStyle.margin
                 anchors.verticalCenter: parent.verticalCenter

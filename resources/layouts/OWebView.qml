@@ -1,23 +1,25 @@
 // OWebView: a web view outlet.
 //
-//   OWebView { screen: root.screen; outlet: "webView"; anchors.fill: parent }
+//   OWebView { outlet: "webView"; anchors.fill: parent }
 //
 // An HTML string or an .htm/.html file is shown as rich text (bold, line breaks, tables,
 // links open in the desktop's browser unless `linkHandler(link)` returns true); a PDF, an
 // image or a text file is shown by a component of its own (OPdfView, OImageView, OTextView).
 // It reports each load's start and end to the model, whose delegate hears of them as it would
-// from a browser.
+// from a browser. `flickable` is the scrolling area of an HTML page (its contentHeight is the
+// page's height).
 import QtQuick
 import QtQuick.Controls
 import Ohmkit
 
 Item {
     id: web
-    property ScreenBridge screen
+    property ScreenBridge screen: ScreenPage.screen
     property string outlet
     readonly property WebBridge view: screen && outlet ? screen.outlet(outlet) : null
     readonly property string contentKind: view ? view.contentKind : "none"
     property real padding: 12
+    readonly property alias flickable: flick
     // Called with a link of the HTML before it is opened in the browser; true keeps it here.
     property var linkHandler: null
 
@@ -40,7 +42,8 @@ Item {
             x: web.padding
             y: web.padding
             width: flick.width - 2 * web.padding
-            text: web.view && flick.visible ? web.view.content : ""
+            // Rich text takes its link colour from a style sheet, not from linkColor.
+            text: web.view && flick.visible ? "<style>a { color: " + OStyle.accent + "; }</style>" + web.view.content : ""
             textFormat: Text.RichText
             baseUrl: web.view ? web.view.source : ""
             wrapMode: Text.Wrap

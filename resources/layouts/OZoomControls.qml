@@ -50,19 +50,15 @@ Item {
         onActivated: controls.target.fitAgain()
     }
 
-    component ZoomButton: RoundButton {
-        width: 44
-        height: 44
-        font.pixelSize: 24
-        palette.buttonText: OStyle.accent
-        palette.button: OStyle.barBackground
+    component ZoomButton: OButton {
+        font.pixelSize: OStyle.symbolFontSize
     }
 
     Column {
         anchors.right: parent.right
         anchors.bottom: parent.bottom
-        anchors.margins: 14
-        spacing: 10
+        anchors.margins: OStyle.margin
+        spacing: OStyle.spacing
         visible: controls.active
 
         ZoomButton {

@@ -7,7 +7,6 @@ OPage {
     id: root
 
     OLabel {
-        screen: root.screen
         outlet: "labelMessage"
         anchors.centerIn: parent
         width: parent.width - 2 * OStyle.margin

@@ -1,6 +1,10 @@
 #include "qtquick/view_bridge.h"
 
+#include <QClipboard>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QTextDocumentFragment>
 #include <QVariantMap>
 
 #include "platform/files.h"
@@ -100,10 +104,27 @@ void ViewBridge::modelChanged()
 
 // ---- LabelBridge ----------------------------------------------------------------------------
 
+QString keepTogether(const QString& text)
+{
+    static const QRegularExpression numberThenUnit(QStringLiteral("(?<=\\d) (?=[\\p{L}%\\x{00b0}])"));
+    static const QRegularExpression commaThenNumber(QStringLiteral("(?<=%,) (?=\\d)"));
+    static const QRegularExpression equals(QStringLiteral(" (?==)|(?<==) "));
+    const QString space(QChar(0x00a0));
+    QString shown = text;
+    shown.replace(numberThenUnit, space);
+    shown.replace(commaThenNumber, space);
+    shown.replace(equals, space);
+    return shown;
+}
+
 bool LabelBridge::readOwn()
 {
     const auto& label = static_cast<const ui::Label&>(view());
-    bool any = assign(text_, qs(label.text()));
+    bool any = false;
+    if (assign(text_, qs(label.text()))) {
+        any = true;
+        emit textChanged();
+    }
     any |= assign(fontSize_, qreal(label.fontSize()));
     any |= assign(bold_, label.isBold());
     any |= assign(centered_, label.alignment() == ui::Label::Alignment::Center);
@@ -177,7 +198,8 @@ bool PickerBridge::readOwn()
             const auto look = picker.rowLook(r, c);
             rows.append(QVariantMap{{QStringLiteral("text"), qs(look.text)},
                                     {QStringLiteral("hasSwatch"), look.swatch.has_value()},
-                                    {QStringLiteral("swatch"), toQColor(look.swatch.value_or(ui::Color::clear()))}});
+                                    {QStringLiteral("swatch"), toQColor(look.swatch.value_or(ui::Color::clear()))},
+                                    {QStringLiteral("name"), qs(look.name)}});
         }
         wheels.append(QVariantMap{{QStringLiteral("rows"), rows},
                                   {QStringLiteral("rowHeight"), qreal(picker.rowHeightForComponent(c))}});
@@ -292,6 +314,12 @@ bool WebBridge::readOwn()
     return any;
 }
 
+QString WebBridge::plainText() const
+{
+    if (contentKind_ != QStringLiteral("html")) return content_;
+    return QTextDocumentFragment::fromHtml(content_).toPlainText();
+}
+
 void WebBridge::loadDidStart() { web().loadDidStart(); }
 
 void WebBridge::loadDidFinish() { web().loadDidFinish(); }
@@ -331,5 +359,11 @@ bool ScrollBridge::readOwn()
     any |= assign(flashCount_, scroll.flashCount());
     return any;
 }
+
+// ---- Clipboard ------------------------------------------------------------------------------
+
+void Clipboard::setText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+
+QString Clipboard::text() const { return QGuiApplication::clipboard()->text(); }
 
 }  // namespace ohmkit::qtquick

@@ -83,11 +83,21 @@ private:
     QPointF center_;
 };
 
+// The text a label shows: the model's text with the spaces that must not break a line made
+// non-breaking (between a number and its unit, around " = ", and between a tolerance and the
+// coefficient after it: "+-1%, 100ppm"), one character for one, so a position in one is the
+// same position in the other.
+QString keepTogether(const QString& text);
+
 class LabelBridge : public ViewBridge {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("Made by a screen for each of its controls")
-    Q_PROPERTY(QString text READ text NOTIFY changed)
+    // The text notifies only its own changes, so a layout that follows the label's size does
+    // not redraw the text when it reports that size.
+    Q_PROPERTY(QString text READ text NOTIFY textChanged)
+    // The text as drawn (see keepTogether); copies take `text`.
+    Q_PROPERTY(QString displayText READ displayText NOTIFY textChanged)
     Q_PROPERTY(qreal fontSize READ fontSize NOTIFY changed)
     Q_PROPERTY(bool bold READ bold NOTIFY changed)
     Q_PROPERTY(bool centered READ centered NOTIFY changed)
@@ -96,10 +106,14 @@ class LabelBridge : public ViewBridge {
 public:
     using ViewBridge::ViewBridge;
     QString text() const { return text_; }
+    QString displayText() const { return keepTogether(text_); }
     qreal fontSize() const { return fontSize_; }
     bool bold() const { return bold_; }
     bool centered() const { return centered_; }
     qreal preferredMaxLayoutWidth() const { return preferredWidth_; }
+
+signals:
+    void textChanged();
 
 protected:
     bool readOwn() override;
@@ -194,7 +208,8 @@ private:
 };
 
 // The wheels of a picker. `wheels` holds one entry per wheel: {rows: [...], rowHeight}; each
-// row is {text, swatch (a colour), hasSwatch}. Turning a wheel is userSelect(wheel, row).
+// row is {text, swatch (a colour), hasSwatch, name (a swatch's colour name, or empty)}.
+// Turning a wheel is userSelect(wheel, row).
 class PickerBridge : public ViewBridge {
     Q_OBJECT
     QML_ELEMENT
@@ -274,6 +289,8 @@ class WebBridge : public ViewBridge {
     Q_PROPERTY(QString url READ url NOTIFY contentChanged)
     Q_PROPERTY(QString contentKind READ contentKind NOTIFY contentChanged)
     Q_PROPERTY(QString content READ content NOTIFY contentChanged)
+    // The content as plain text: an HTML page's text without its markup (what a copy takes).
+    Q_PROPERTY(QString plainText READ plainText NOTIFY contentChanged)
     Q_PROPERTY(QUrl source READ source NOTIFY contentChanged)
     Q_PROPERTY(bool loading READ loading NOTIFY changed)
 
@@ -283,6 +300,7 @@ public:
     QString url() const { return url_; }
     QString contentKind() const { return contentKind_; }
     QString content() const { return content_; }
+    QString plainText() const;
     QUrl source() const { return source_; }
     bool loading() const { return loading_; }
 
@@ -349,6 +367,18 @@ private:
     qreal contentWidth_ = 0;
     qreal contentHeight_ = 0;
     int flashCount_ = 0;
+};
+
+// The system clipboard, for QML (which has none in this Qt): `Clipboard.setText(...)`.
+class Clipboard : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+
+public:
+    using QObject::QObject;
+    Q_INVOKABLE void setText(const QString& text);
+    Q_INVOKABLE QString text() const;
 };
 
 }  // namespace ohmkit::qtquick

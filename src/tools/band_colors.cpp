@@ -31,6 +31,7 @@ std::shared_ptr<ui::Label> makeBandSwatch(const std::string& name)
     label->setBounds({0, 0, 32, 32});
     label->setAlignment(ui::Label::Alignment::Center);
     label->setBackgroundColor(bandColor(name));
+    label->setAccessibilityLabel(name);
     if (name == "none") label->setText("-");
     return label;
 }

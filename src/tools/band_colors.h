@@ -11,6 +11,7 @@ namespace ohmkit::resistors {
 ui::Color bandColor(const std::string& name);
 
 // A 32 x 32 swatch label for a band: its colour, text centred; "none" is light grey with "-".
+// The colour's name is the label's accessibility label.
 std::shared_ptr<ui::Label> makeBandSwatch(const std::string& name);
 
 }  // namespace ohmkit::resistors

@@ -37,6 +37,13 @@ void View::setLayer(const Layer& layer)
     changed();
 }
 
+void View::setAccessibilityLabel(const std::string& label)
+{
+    if (accessibilityLabel_ == label) return;
+    accessibilityLabel_ = label;
+    changed();
+}
+
 int View::addObserver(Observer observer)
 {
     int id = nextObserver_++;

@@ -74,6 +74,10 @@ public:
     void setBackgroundColor(Color color);
     const Layer& layer() const { return layer_; }
     void setLayer(const Layer& layer);
+    // What the view shows, in words, for those who cannot see it (a colour swatch's colour
+    // name); empty when the view's own text says it.
+    const std::string& accessibilityLabel() const { return accessibilityLabel_; }
+    void setAccessibilityLabel(const std::string& label);
 
     // The front end observes a view to re-render it after any change.
     using Observer = std::function<void()>;
@@ -90,6 +94,7 @@ private:
     Point center_;
     Color background_ = Color::clear();
     Layer layer_;
+    std::string accessibilityLabel_;
     int nextObserver_ = 1;
     std::map<int, Observer> observers_;
 };

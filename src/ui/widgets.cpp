@@ -182,6 +182,7 @@ PickerView::RowLook PickerView::rowLook(int row, int component) const
     if (delegate_) {
         if (auto view = delegate_->pickerViewViewForRow(self, row, component, nullptr)) {
             look.swatch = view->backgroundColor();
+            look.name = view->accessibilityLabel();
             if (view->kind() == Kind::Label) look.text = static_cast<Label&>(*view).text();
             return look;
         }

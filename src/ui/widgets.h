@@ -170,10 +170,12 @@ public:
     void selectRow(int row, int component);              // by code: sends no event
     void reloadAllComponents();
 
-    // How a row is drawn: a swatch (colour and optional text) or a title.
+    // How a row is drawn: a swatch (colour and optional text) or a title. `name` is the
+    // swatch view's accessibility label (the colour's name), empty when it has none.
     struct RowLook {
         std::string text;
         std::optional<Color> swatch;
+        std::string name;
     };
     RowLook rowLook(int row, int component) const;
 

@@ -1,10 +1,13 @@
 // The bridge between the widget model and QML, without a window: what it reads, when it
 // signals, what it asks the model for, and how long it keeps a screen alive.
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include "gui_harness.h"
 #include "qtquick/navigation_bridge.h"
+#include "qtquick/screen_page.h"
 
 using namespace ohmkit;
 using qtquick::ScreenBridge;
@@ -42,6 +45,14 @@ public:
         cell->textLabel().setText(names[static_cast<std::size_t>(path.row)]);
         handedOut[path.row] = cell;
         return cell;
+    }
+    std::shared_ptr<ui::View> pickerViewViewForRow(ui::PickerView&, int row, int component, ui::View*) override
+    {
+        if (component != 1 || row != 0) return nullptr;
+        auto swatch = std::make_shared<ui::Label>();
+        swatch->setBackgroundColor(ui::Color::rgb(0, 0, 1));
+        swatch->setAccessibilityLabel("Blue");
+        return swatch;
     }
     int numberOfComponentsInPickerView(ui::PickerView&) override { return 2; }
     int pickerViewNumberOfRowsInComponent(ui::PickerView&, int) override { return wheelRows; }
@@ -93,6 +104,98 @@ private slots:
         model->label->setHidden(true);
         QCOMPARE(changed.count(), 2);
         QVERIFY(label->hidden());
+    }
+
+    // The drawn text keeps a number with its unit, "=" with what it joins, and a list of
+    // figures together, one character for one; words and other texts break as they please.
+    void numbersKeepTheirUnits_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const QString nb(QChar(0x00a0));
+        QTest::newRow("unit") << "Recommended: 510 Ohm, 0.25 W" << "Recommended: 510" + nb + "Ohm, 0.25" + nb + "W";
+        QTest::newRow("percent and list") << "4.75 KOhm +-1%, 100ppm" << "4.75" + nb + "KOhm +-1%," + nb + "100ppm";
+        QTest::newRow("equals") << "t1 = 13.86 ms, t2 = 6.93 ms"
+                                << "t1" + nb + "=" + nb + "13.86" + nb + "ms, t2" + nb + "=" + nb + "6.93" + nb + "ms";
+        QTest::newRow("no number") << "Incorrect input" << "Incorrect input";
+        QTest::newRow("unit glued") << "Voltage drop (copper): 2.10V" << "Voltage drop (copper): 2.10V";
+        QTest::newRow("words after a comma") << "R = 500 Ohm, P = 0.20 W" << "R" + nb + "=" + nb + "500" + nb + "Ohm, P" + nb + "=" + nb + "0.20" + nb + "W";
+        QTest::newRow("empty") << "" << "";
+    }
+    void numbersKeepTheirUnits()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(qtquick::keepTogether(text), shown);
+        QCOMPARE(qtquick::keepTogether(text).size(), text.size());
+    }
+
+    // A label's text notifies only when the text changes, not when its size is reported.
+    void labelTextNotifiesOnlyItsOwnChanges()
+    {
+        auto model = loadedScreen();
+        ScreenBridge screen(model, nullptr);
+        auto* label = qobject_cast<qtquick::LabelBridge*>(screen.outlet("label"));
+        QSignalSpy text(label, &qtquick::LabelBridge::textChanged);
+        label->reportSize(120, 20);
+        QCOMPARE(text.count(), 0);
+        model->label->setText("0.25 W");
+        QCOMPARE(text.count(), 1);
+        QCOMPARE(label->displayText(), QStringLiteral("0.25\u00a0W"));
+        QCOMPARE(label->text(), QStringLiteral("0.25 W"));
+    }
+
+    // A swatch row carries the colour's name; an HTML page gives its text without markup.
+    void swatchNamesAndPlainText()
+    {
+        auto model = loadedScreen();
+        ScreenBridge screen(model, nullptr);
+        auto* picker = qobject_cast<qtquick::PickerBridge*>(screen.outlet("picker"));
+        const QVariantMap swatch = picker->wheels()[1].toMap()["rows"].toList()[0].toMap();
+        QCOMPARE(swatch["name"].toString(), QStringLiteral("Blue"));
+        QVERIFY(swatch["hasSwatch"].toBool());
+        QCOMPARE(swatch["swatch"].value<QColor>(), QColor(Qt::blue));
+        const QVariantMap title = picker->wheels()[0].toMap()["rows"].toList()[2].toMap();
+        QCOMPARE(title["name"].toString(), QString());
+        QCOMPARE(title["text"].toString(), QStringLiteral("2"));
+
+        auto* web = qobject_cast<qtquick::WebBridge*>(screen.outlet("web"));
+        model->web->loadHTMLString("<head><style type=\"text/css\"> body { color: red; } </style></head>"
+                                   "<body>Selected: <B>473K</B><BR/>47 nF</body>", "");
+        QCOMPARE(web->plainText(), QStringLiteral("Selected: 473K\n47 nF"));
+    }
+
+    // Every item inside a page reaches the page's screen, wherever it is put and whenever
+    // the page's screen changes; an item outside any page has none.
+    void itemsReachTheScreenOfTheirPage()
+    {
+        auto model = loadedScreen();
+        ScreenBridge first(model, nullptr);
+        ScreenBridge second(loadedScreen(), nullptr);
+        QQmlEngine engine;
+        engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+        QQmlComponent component(&engine);
+        component.setData("import QtQuick\nimport Ohmkit\n"
+                          "Item { property alias inner: inner; property alias loose: loose\n"
+                          "  ScreenPage { objectName: 'page'; Item { Item { id: inner; property var screen: ScreenPage.screen } } }\n"
+                          "  Item { id: loose; property var screen: ScreenPage.screen } }",
+                          QUrl());
+        std::unique_ptr<QObject> root(component.create());
+        QVERIFY2(root, qPrintable(component.errorString()));
+        auto* page = root->findChild<qtquick::ScreenPage*>("page");
+        auto* inner = root->property("inner").value<QQuickItem*>();
+        auto* loose = root->property("loose").value<QQuickItem*>();
+        QCOMPARE(inner->property("screen").value<QObject*>(), nullptr);
+        page->setScreen(&first);
+        QCOMPARE(inner->property("screen").value<QObject*>(), &first);
+        page->setScreen(&second);
+        QCOMPARE(inner->property("screen").value<QObject*>(), &second);
+        QCOMPARE(loose->property("screen").value<QObject*>(), nullptr);
+        loose->setParentItem(inner);   // moved into the page
+        QCOMPARE(loose->property("screen").value<QObject*>(), &second);
+        inner->parentItem()->setParentItem(nullptr);   // out of the page again
+        QCOMPARE(inner->property("screen").value<QObject*>(), nullptr);
+        QCOMPARE(loose->property("screen").value<QObject*>(), nullptr);
     }
 
     void gesturesReachTheScreen()

@@ -87,20 +87,6 @@ sockaddr_in loopback(quint16 port)
     return address;
 }
 
-// A port on 127.0.0.1 that was free a moment ago.
-quint16 freeLoopbackPort()
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    quint16 port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    if (fd >= 0) ::close(fd);
-    return port;
-}
-
 // True when something accepts connections on 127.0.0.1:port.
 bool listening(quint16 port)
 {
@@ -141,10 +127,10 @@ private slots:
         dir.removeRecursively();
         QVERIFY(QDir().mkpath(documents));
         // The upload screen listens here instead of 2121.
-        port = freeLoopbackPort();
+        port = GuiHarness::freePort();
         QVERIFY(port != 0);
         qputenv("OHMKIT_FTP_PORT", QByteArray::number(port));
-        qputenv("OHMKIT_HTTP_PORT", QByteArray::number(freeLoopbackPort()));
+        qputenv("OHMKIT_HTTP_PORT", QByteArray::number(GuiHarness::freePort()));
         outbox = QDir::temp().filePath(QStringLiteral("ohmkit-gui-outbox-%1").arg(QCoreApplication::applicationPid()));
         QVERIFY(QDir().mkpath(outbox));
         QVERIFY(writeFile(outbox + "/LM358.pdf", datasheetPdf()));

@@ -7,6 +7,7 @@ class ValuesAndCodes : public QObject {
 
 private slots:
     void initTestCase() { gui = std::make_unique<GuiHarness>(); }
+    void init() { QVERIFY(gui->init()); }
     void cleanupTestCase() { gui.reset(); }
 
     void resistorValuesFollowTheTypedResistance()

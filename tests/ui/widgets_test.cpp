@@ -64,6 +64,37 @@ TEST(PickerView, SelectionPerWheelAndEventsOnlyFromTheUser)
     EXPECT_EQ(picker.rowHeightForComponent(0), 32.0f);
 }
 
+// A swatch row carries its view's colour, text and accessibility label (the colour's name,
+// which the window writes on the swatch); a title row has no swatch and no name.
+TEST(PickerView, RowLookOfSwatchesAndTitles)
+{
+    struct Swatches : Wheels {
+        std::shared_ptr<View> pickerViewViewForRow(PickerView&, int row, int component, View*) override
+        {
+            if (component != 0 || row != 1) return nullptr;
+            auto swatch = std::make_shared<Label>();
+            swatch->setBackgroundColor(Color::rgb(1, 0, 0));
+            swatch->setAccessibilityLabel("Red");
+            return swatch;
+        }
+        std::optional<std::string> pickerViewTitleForRow(PickerView&, int row, int) override
+        {
+            return "row " + std::to_string(row);
+        }
+    } wheels;
+    PickerView picker;
+    picker.setDataSource(&wheels);
+    picker.setDelegate(&wheels);
+    const auto swatch = picker.rowLook(1, 0);
+    EXPECT_EQ(swatch.swatch, Color::rgb(1, 0, 0));
+    EXPECT_EQ(swatch.name, "Red");
+    EXPECT_EQ(swatch.text, "");
+    const auto title = picker.rowLook(2, 0);
+    EXPECT_FALSE(title.swatch.has_value());
+    EXPECT_EQ(title.name, "");
+    EXPECT_EQ(title.text, "row 2");
+}
+
 TEST(LabelResizable, WrapsAtTheNewWidthOnALaterTurn)
 {
     auto label = std::make_shared<LabelResizable>();
