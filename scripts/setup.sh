@@ -9,7 +9,7 @@ packages=(
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
   qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
   qml6-module-qtquick-pdf qml6-module-qtquick-dialogs qml6-module-qttest
-  curl lftp python3 attr
+  curl lftp python3 attr wget rclone tnftp ncftp
   libmicrohttpd-dev chromium nodejs
 )
 

@@ -28,6 +28,8 @@ public:
     Next next(std::string& line);
     // The bytes waiting, complete lines and the unfinished tail.
     std::size_t pendingSize() const { return pending_.size() - start_; }
+    // Those bytes themselves.
+    std::string_view pending() const { return std::string_view(pending_).substr(start_); }
 
 private:
     enum class Telnet { Data, Command, Option, Subnegotiation, SubnegotiationCommand };

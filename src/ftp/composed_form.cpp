@@ -1,129 +1,105 @@
 #include "ftp/composed_form.h"
 
-#include "platform/text.h"
+#include <dirent.h>
+#include <sys/stat.h>
+#include <utf8proc.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <iterator>
+#include <cstdlib>
+#include <memory>
 
 namespace ohmkit::ftp {
 
 namespace {
 
-struct Composition {
-    char base;
-    char32_t mark;
-    char32_t composed;
-};
-
-// Sorted by base letter, then mark.
-constexpr Composition kCompositions[] = {
-    {'A', 0x0300, 0x00C0}, {'A', 0x0301, 0x00C1}, {'A', 0x0302, 0x00C2}, {'A', 0x0303, 0x00C3},
-    {'A', 0x0304, 0x0100}, {'A', 0x0306, 0x0102}, {'A', 0x0308, 0x00C4}, {'A', 0x030A, 0x00C5},
-    {'A', 0x0328, 0x0104}, {'C', 0x0301, 0x0106}, {'C', 0x0302, 0x0108}, {'C', 0x0307, 0x010A},
-    {'C', 0x030C, 0x010C}, {'C', 0x0327, 0x00C7}, {'D', 0x030C, 0x010E}, {'E', 0x0300, 0x00C8},
-    {'E', 0x0301, 0x00C9}, {'E', 0x0302, 0x00CA}, {'E', 0x0304, 0x0112}, {'E', 0x0306, 0x0114},
-    {'E', 0x0307, 0x0116}, {'E', 0x0308, 0x00CB}, {'E', 0x030C, 0x011A}, {'E', 0x0328, 0x0118},
-    {'G', 0x0302, 0x011C}, {'G', 0x0306, 0x011E}, {'G', 0x0307, 0x0120}, {'G', 0x0327, 0x0122},
-    {'H', 0x0302, 0x0124}, {'I', 0x0300, 0x00CC}, {'I', 0x0301, 0x00CD}, {'I', 0x0302, 0x00CE},
-    {'I', 0x0303, 0x0128}, {'I', 0x0304, 0x012A}, {'I', 0x0306, 0x012C}, {'I', 0x0307, 0x0130},
-    {'I', 0x0308, 0x00CF}, {'I', 0x0328, 0x012E}, {'J', 0x0302, 0x0134}, {'K', 0x0327, 0x0136},
-    {'L', 0x0301, 0x0139}, {'L', 0x030C, 0x013D}, {'L', 0x0327, 0x013B}, {'N', 0x0301, 0x0143},
-    {'N', 0x0303, 0x00D1}, {'N', 0x030C, 0x0147}, {'N', 0x0327, 0x0145}, {'O', 0x0300, 0x00D2},
-    {'O', 0x0301, 0x00D3}, {'O', 0x0302, 0x00D4}, {'O', 0x0303, 0x00D5}, {'O', 0x0304, 0x014C},
-    {'O', 0x0306, 0x014E}, {'O', 0x0308, 0x00D6}, {'O', 0x030B, 0x0150}, {'R', 0x0301, 0x0154},
-    {'R', 0x030C, 0x0158}, {'R', 0x0327, 0x0156}, {'S', 0x0301, 0x015A}, {'S', 0x0302, 0x015C},
-    {'S', 0x030C, 0x0160}, {'S', 0x0327, 0x015E}, {'T', 0x030C, 0x0164}, {'T', 0x0327, 0x0162},
-    {'U', 0x0300, 0x00D9}, {'U', 0x0301, 0x00DA}, {'U', 0x0302, 0x00DB}, {'U', 0x0303, 0x0168},
-    {'U', 0x0304, 0x016A}, {'U', 0x0306, 0x016C}, {'U', 0x0308, 0x00DC}, {'U', 0x030A, 0x016E},
-    {'U', 0x030B, 0x0170}, {'U', 0x0328, 0x0172}, {'W', 0x0302, 0x0174}, {'Y', 0x0301, 0x00DD},
-    {'Y', 0x0302, 0x0176}, {'Y', 0x0308, 0x0178}, {'Z', 0x0301, 0x0179}, {'Z', 0x0307, 0x017B},
-    {'Z', 0x030C, 0x017D}, {'a', 0x0300, 0x00E0}, {'a', 0x0301, 0x00E1}, {'a', 0x0302, 0x00E2},
-    {'a', 0x0303, 0x00E3}, {'a', 0x0304, 0x0101}, {'a', 0x0306, 0x0103}, {'a', 0x0308, 0x00E4},
-    {'a', 0x030A, 0x00E5}, {'a', 0x0328, 0x0105}, {'c', 0x0301, 0x0107}, {'c', 0x0302, 0x0109},
-    {'c', 0x0307, 0x010B}, {'c', 0x030C, 0x010D}, {'c', 0x0327, 0x00E7}, {'d', 0x030C, 0x010F},
-    {'e', 0x0300, 0x00E8}, {'e', 0x0301, 0x00E9}, {'e', 0x0302, 0x00EA}, {'e', 0x0304, 0x0113},
-    {'e', 0x0306, 0x0115}, {'e', 0x0307, 0x0117}, {'e', 0x0308, 0x00EB}, {'e', 0x030C, 0x011B},
-    {'e', 0x0328, 0x0119}, {'g', 0x0302, 0x011D}, {'g', 0x0306, 0x011F}, {'g', 0x0307, 0x0121},
-    {'g', 0x0327, 0x0123}, {'h', 0x0302, 0x0125}, {'i', 0x0300, 0x00EC}, {'i', 0x0301, 0x00ED},
-    {'i', 0x0302, 0x00EE}, {'i', 0x0303, 0x0129}, {'i', 0x0304, 0x012B}, {'i', 0x0306, 0x012D},
-    {'i', 0x0308, 0x00EF}, {'i', 0x0328, 0x012F}, {'j', 0x0302, 0x0135}, {'k', 0x0327, 0x0137},
-    {'l', 0x0301, 0x013A}, {'l', 0x030C, 0x013E}, {'l', 0x0327, 0x013C}, {'n', 0x0301, 0x0144},
-    {'n', 0x0303, 0x00F1}, {'n', 0x030C, 0x0148}, {'n', 0x0327, 0x0146}, {'o', 0x0300, 0x00F2},
-    {'o', 0x0301, 0x00F3}, {'o', 0x0302, 0x00F4}, {'o', 0x0303, 0x00F5}, {'o', 0x0304, 0x014D},
-    {'o', 0x0306, 0x014F}, {'o', 0x0308, 0x00F6}, {'o', 0x030B, 0x0151}, {'r', 0x0301, 0x0155},
-    {'r', 0x030C, 0x0159}, {'r', 0x0327, 0x0157}, {'s', 0x0301, 0x015B}, {'s', 0x0302, 0x015D},
-    {'s', 0x030C, 0x0161}, {'s', 0x0327, 0x015F}, {'t', 0x030C, 0x0165}, {'t', 0x0327, 0x0163},
-    {'u', 0x0300, 0x00F9}, {'u', 0x0301, 0x00FA}, {'u', 0x0302, 0x00FB}, {'u', 0x0303, 0x0169},
-    {'u', 0x0304, 0x016B}, {'u', 0x0306, 0x016D}, {'u', 0x0308, 0x00FC}, {'u', 0x030A, 0x016F},
-    {'u', 0x030B, 0x0171}, {'u', 0x0328, 0x0173}, {'w', 0x0302, 0x0175}, {'y', 0x0301, 0x00FD},
-    {'y', 0x0302, 0x0177}, {'y', 0x0308, 0x00FF}, {'z', 0x0301, 0x017A}, {'z', 0x0307, 0x017C},
-    {'z', 0x030C, 0x017E},
-};
-
-void appendUtf8(std::string& out, char32_t c)
+// The length of the valid UTF-8 sequence at the start of `text`; 0 when there is none.
+std::size_t validSequenceAt(std::string_view text)
 {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    utf8proc_int32_t c = 0;
+    const utf8proc_ssize_t n = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
+                                                static_cast<utf8proc_ssize_t>(text.size()), &c);
+    return n > 0 && utf8proc_codepoint_valid(c) ? static_cast<std::size_t>(n) : 0;
 }
 
-bool isCombiningMark(char32_t c) { return c >= 0x0300 && c <= 0x036F; }
-
-const Composition* findComposition(char base, char32_t mark)
+// Form C of valid UTF-8 `text`.
+std::string composeValid(std::string_view text)
 {
-    const auto* end = std::end(kCompositions);
-    const auto* it = std::lower_bound(std::begin(kCompositions), end, Composition{base, mark, 0},
-                                      [](const Composition& a, const Composition& b) {
-                                          return a.base != b.base ? a.base < b.base : a.mark < b.mark;
-                                      });
-    return it != end && it->base == base && it->mark == mark ? it : nullptr;
+    utf8proc_uint8_t* composed = nullptr;
+    const utf8proc_ssize_t length =
+        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()), static_cast<utf8proc_ssize_t>(text.size()),
+                     &composed, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    std::string result = length >= 0 && composed
+                             ? std::string(reinterpret_cast<const char*>(composed), static_cast<std::size_t>(length))
+                             : std::string(text);
+    std::free(composed);
+    return result;
+}
+
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// The name of the entry of `folder` whose composed form is `composed`; empty when none.
+std::string entryComposedAs(const std::string& folder, const std::string& composed)
+{
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.empty() ? "/" : folder.c_str()));
+    while (dir) {
+        const dirent* entry = ::readdir(dir.get());
+        if (!entry) break;
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != ".." && composedForm(name) == composed) return std::string(name);
+    }
+    return {};
 }
 
 }  // namespace
 
 std::string composedForm(std::string_view text)
 {
-    // Fast path: only a combining mark (U+0300..U+036F, lead byte 0xCC or 0xCD) can change.
-    if (text.find('\xCC') == std::string_view::npos && text.find('\xCD') == std::string_view::npos)
-        return std::string(text);
-
+    if (isAscii(text)) return std::string(text);   // nothing to compose, the usual case
+    // Each run of valid UTF-8 is composed on its own; a byte that is not UTF-8 passes through.
     std::string out;
     out.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
-        char32_t c;
-        std::size_t n = platform::decodeUtf8At(text, pos, c);
-        if (n == 0) {   // not UTF-8 here: pass the byte through
-            out += text[pos++];
-            continue;
-        }
-        if (c < 0x80 && pos + n < text.size()) {
-            char32_t mark;
-            std::size_t markLength = platform::decodeUtf8At(text, pos + n, mark);
-            if (markLength > 0 && isCombiningMark(mark)) {
-                char32_t after = 0;
-                std::size_t next = pos + n + markLength;
-                bool moreMarks = next < text.size() && platform::decodeUtf8At(text, next, after) > 0 && isCombiningMark(after);
-                const Composition* comp = moreMarks ? nullptr : findComposition(static_cast<char>(c), mark);
-                if (comp) {
-                    appendUtf8(out, comp->composed);
-                    pos = next;
-                    continue;
-                }
-            }
-        }
-        out.append(text.substr(pos, n));
-        pos += n;
+        std::size_t end = pos;
+        for (std::size_t n; end < text.size() && (n = validSequenceAt(text.substr(end))) > 0;) end += n;
+        if (end > pos) out += composeValid(text.substr(pos, end - pos));
+        if (end < text.size()) out += text[end++];
+        pos = end;
     }
     return out;
+}
+
+std::string storedSpelling(std::string_view path)
+{
+    if (path.empty() || path[0] != '/') return std::string(path);
+    std::string result;
+    bool looking = true;   // every folder so far exists: its entries are worth a look
+    for (std::size_t start = 1; start <= path.size();) {
+        std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string_view component = path.substr(start, end - start);
+        start = end + 1;
+        if (component.empty()) continue;
+        std::string name = composedForm(component);
+        struct stat st{};
+        // An ASCII name has no other spelling: only a missing non-ASCII one is looked for.
+        if (looking && ::lstat((result + "/" + name).c_str(), &st) != 0) {
+            std::string stored = isAscii(name) ? std::string() : entryComposedAs(result, name);
+            if (stored.empty())
+                looking = false;   // a new name: nothing below it exists
+            else
+                name = std::move(stored);
+        }
+        result += "/" + name;
+    }
+    if (!path.empty() && path.back() == '/' && !result.empty()) result += '/';
+    return result.empty() ? "/" : result;
 }
 
 }  // namespace ohmkit::ftp

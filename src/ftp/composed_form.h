@@ -1,12 +1,10 @@
 #pragma once
-// UTF-8 checks and the composed form of the texts the FTP server sends.
+// Unicode normalisation form C (composed) of the names the FTP server takes and sends.
 //
-// Listings reach clients with accented letters in composed form: a Latin letter followed by
-// one combining mark becomes the single precomposed character. The table covers the letters
-// of Latin-1 Supplement and Latin Extended-A that are an ASCII letter with one of the marks
-// U+0300 to U+030C, U+0327 (cedilla) or U+0328 (ogonek). A letter followed by more than one
-// combining mark is left as it is, since its composed form may depend on reordering the
-// marks; other scripts pass through unchanged. Bytes that are not valid UTF-8 pass through.
+// A client may send a name decomposed (a letter followed by combining marks, as macOS does)
+// while listings show it composed. Names are therefore taken in composed form, and a name
+// finds the entry whose composed form is the same, however the entry is spelled on disk.
+// The UTF-8 checks of command lines are shared with the browser server.
 #include "platform/text.h"
 
 #include <string>
@@ -14,10 +12,16 @@
 
 namespace ohmkit::ftp {
 
-using platform::hasControlCharacter;   // the UTF-8 checks are shared with the browser server
+using platform::hasControlCharacter;
 using platform::isValidUtf8;
 
-// `text` with every covered letter-plus-mark pair replaced by its precomposed character.
+// `text` in form C. Each run of valid UTF-8 is composed; bytes that are not UTF-8 pass through.
 std::string composedForm(std::string_view text);
+
+// The spelling on disk of the absolute `path`, component by component: an existing entry as
+// it is, else the entry of that folder whose composed form is the component's, else the
+// component's composed form (a name to be created). Reads the file system, never changes it.
+// A relative path is returned unchanged.
+std::string storedSpelling(std::string_view path);
 
 }  // namespace ohmkit::ftp

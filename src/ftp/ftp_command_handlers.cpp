@@ -4,6 +4,7 @@
 #include "ftp/ftp_connection.h"
 
 #include "ftp/ftp_entries.h"
+#include "ftp/ftp_listing.h"
 #include "ftp/ftp_paths.h"
 #include "ftp/path_policy.h"
 #include "ftp/ftp_replies.h"
@@ -15,6 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -31,7 +34,23 @@ using platform::logLine;
 
 namespace {
 
-constexpr std::uint64_t kLargestSize = 10 * 1024;   // SIZE answers only below this
+constexpr std::uint64_t kLargestFolderSize = 10 * 1024;   // SIZE of a folder answers only below this
+
+bool equalsIgnoringCase(const std::string& text, const char* word)
+{
+    std::size_t i = 0;
+    for (; i < text.size() && word[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(word[i]))) return false;
+    return i == text.size() && !word[i];
+}
+
+// A path inside a quoted reply: a quote mark in it is doubled, so the reply can be read back.
+std::string quotedPath(const std::string& path)
+{
+    std::string quoted;
+    for (char c : path) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted;
+}
 
 std::vector<std::string> splitAt(const std::string& text, char separator)
 {
@@ -123,20 +142,6 @@ std::string FtpConnection::visibleCurrentDir() const
 
 // ---- Refusals
 
-bool FtpConnection::refuseWithoutArgument(const Words& words)
-{
-    if (words.size() >= 2) return false;
-    sendMessage(reply::kSyntaxError);
-    return true;
-}
-
-bool FtpConnection::refuseWithoutName(const std::string& name)
-{
-    if (!name.empty()) return false;
-    sendMessage(reply::kSyntaxError);
-    return true;
-}
-
 std::optional<std::string> FtpConnection::pathOrRefuse(const std::string& name, bool followLast,
                                                       const char* replyFormat, bool notBaseDir)
 {
@@ -151,7 +156,6 @@ std::optional<std::string> FtpConnection::pathOrRefuse(const std::string& name, 
 
 void FtpConnection::doUser(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     currentUser_ = words[1];
     sendMessage(format(reply::kUserOk, words[1].c_str()));
 }
@@ -182,6 +186,7 @@ void FtpConnection::doFeat(const Words&)
     sendMessage(reply::kFeat1);
     auto server = server_.lock();
     if (!server || server->clientEncoding() == TextEncoding::Utf8) sendMessage(reply::kFeatUtf8);
+    for (const char* feature : reply::kFeatures) sendMessage(feature);
     sendMessage(reply::kFeat2);
 }
 
@@ -191,13 +196,16 @@ void FtpConnection::doNoop(const Words&) { sendMessage(reply::kNoop); }
 
 void FtpConnection::doType(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     sendMessage(format(reply::kType, words[1].c_str()));
 }
 
 void FtpConnection::doOpts(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
+    // Names are always UTF-8: a client that asks for it is told so.
+    if (equalsIgnoringCase(words[1], "utf8") && (words.size() == 2 || equalsIgnoringCase(words[2], "on"))) {
+        sendMessage(reply::kOptsUtf8);
+        return;
+    }
     sendMessage(format(reply::kOpts, words[1].c_str()));
 }
 
@@ -212,9 +220,8 @@ void FtpConnection::doPwd(const Words&)
 
 void FtpConnection::doCwd(const Words& words)
 {
-    const std::string name = fileNameFromArgs(words);
+    const std::string& name = commandName_;
     logFormat("DoCwd arguments is %s", joinWords(words).c_str());
-    if (refuseWithoutName(name)) return;
     logFormat("CWD: %s", name.c_str());
     sendMessage(changedCurrentDirectoryTo(name) ? reply::kCwdOk : reply::kCwdFailed);
     logFormat("currentDir is now %s", currentDir_.c_str());
@@ -227,13 +234,12 @@ void FtpConnection::doCdUp(const Words&)
     sendMessage(changedCurrentDirectoryTo(deletingLastPathComponent(visible)) ? reply::kCdupOk : reply::kCdupFailed);
 }
 
-void FtpConnection::doMkdir(const Words& words)
+void FtpConnection::doMkdir(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
+    const std::string& name = commandName_;
     logFormat("current dir is %s", currentDir_.c_str());
-    if (refuseWithoutName(name)) return;
-    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied);
-    if (!checked || !validNewFilePath(*checked)) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
+    if (!validNewFilePath(*checked)) return;
     const std::string& path = *checked;
     if (accessibleFilePath(path)) {
         sendMessage(format(reply::kMkdExists, name.c_str()));
@@ -246,7 +252,9 @@ void FtpConnection::doMkdir(const Words& words)
         sendMessage(reply::kMkdFailed);
         return;
     }
-    sendMessage(reply::kMkdOk);
+    std::string visible = paths().visiblePath(path);
+    if (visible.size() > 1 && visible.back() == '/') visible.pop_back();
+    sendMessage(format(reply::kMkdOk, quotedPath(visible).c_str()));
 }
 
 // ---- Data-connection modes
@@ -265,7 +273,6 @@ void FtpConnection::doEpsv(const Words&)
 
 void FtpConnection::doPort(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     const auto parts = splitAt(words[1], ',');
     if (parts.size() < 6) {
         sendMessage(reply::kSyntaxError);
@@ -279,7 +286,6 @@ void FtpConnection::doPort(const Words& words)
 
 void FtpConnection::doLprt(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     const auto parts = splitAt(words[1], ',');
     if (parts.size() < 21) {
         sendMessage(reply::kSyntaxError);
@@ -295,7 +301,6 @@ void FtpConnection::doLprt(const Words& words)
 
 void FtpConnection::doEprt(const Words& words)
 {
-    if (refuseWithoutArgument(words)) return;
     const auto parts = splitAt(words[1], '|');
     if (parts.size() < 4) {
         sendMessage(reply::kSyntaxError);
@@ -311,30 +316,47 @@ void FtpConnection::doEprt(const Words& words)
 
 // ---- Listings and files
 
-void FtpConnection::doList(const Words& words)
+void FtpConnection::doList(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
     auto server = server_.lock();
     if (!server || refuseSecondTransfer()) return;
-    const auto checked = name.empty() ? std::optional<std::string>(currentDir_)
-                                      : pathOrRefuse(name, true, reply::kPermissionDenied);
-    if (!checked) return;
-    const std::string& dir = *checked;
+    const std::string dir = commandPath_.value_or(currentDir_);
     logFormat("doList currentDir(%s) changeRoot%d", currentDir_.c_str(), server->changeRoot() ? 1 : 0);
     logFormat("Will list %s ", dir.c_str());
     const std::string listing = server->createList(dir);
     logFormat("doList sending this. %s", listing.c_str());
+    sendListing(listing);
+}
+
+// Bare names. A last component with a wildcard ("*.pdf", as clients send for mget) picks
+// names in the folder before it; each name then comes with that folder as it was written.
+void FtpConnection::doNlst(const Words&)
+{
+    const std::string& name = commandName_;
+    if (refuseSecondTransfer()) return;
+    const std::size_t slash = name.rfind('/');
+    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    const bool wildcard = last.find_first_of("*?[") != std::string::npos;
+    const std::string folderText = wildcard ? name.substr(0, name.size() - last.size()) : name;
+    const auto checked = folderText.empty() ? std::optional<std::string>(currentDir_)
+                                            : pathOrRefuse(folderText, true, reply::kPermissionDenied);
+    if (!checked) return;
+    logFormat("Will list names of %s ", checked->c_str());
+    sendListing(createNameList(*checked, wildcard ? last : "", wildcard ? folderText : ""));
+}
+
+void FtpConnection::sendListing(const std::string& listing)
+{
     sendMessage(reply::kListing);
     beginTransfer();
     sendDataString(listing);
 }
 
-void FtpConnection::doRetr(const Words& words)
+void FtpConnection::doRetr(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name) || refuseSecondTransfer()) return;
-    const auto checked = pathOrRefuse(name, true, reply::kPermissionDenied);
-    if (!checked) return;
+    const std::string& name = commandName_;
+    if (refuseSecondTransfer()) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     const std::string& path = *checked;
     logFormat("FC:doRetr: %s", path.c_str());
     struct stat st{};
@@ -353,26 +375,41 @@ void FtpConnection::doRetr(const Words& words)
         sendMessage(format(reply::kPermissionDenied, name.c_str()));
         return;
     }
+    // After REST the file goes out from that byte (from its end, when REST passed it).
+    const std::uint64_t from = std::min(commandRestart_, size);
     sendMessage(format(reply::kBinary, name.c_str()));
     beginTransfer();
-    reportTransferStart(path, false, size);
-    // The file goes out chunk by chunk as the data connection takes it, as long as it was
+    reportTransferStart(path, false, size - from);
+    // The file goes out range by range as the data connection takes it, as long as it was
     // when it was opened.
-    sendFile(std::make_shared<DownloadFile>(fd, size));
+    sendFile(std::make_shared<DownloadFile>(fd, from, size));
 }
 
-void FtpConnection::doStor(const Words& words)
+void FtpConnection::doStor(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name) || refuseSecondTransfer()) return;
-    const auto checked = pathOrRefuse(name, false, reply::kStorDenied);
-    if (!checked) return;
+    // After REST the existing file is written from that byte; otherwise it is replaced.
+    receiveFile(commandRestart_ > 0 ? Upload::inPlaceFrom : Upload::replacing);
+}
+
+void FtpConnection::doAppe(const Words&) { receiveFile(Upload::appending); }
+
+void FtpConnection::receiveFile(Upload kind)
+{
+    const std::string& name = commandName_;
+    if (refuseSecondTransfer()) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     const std::string& path = *checked;
-    // The file is written under a hidden name beside its target and takes the name only when
-    // it is complete; until then an existing file of that name stays as it is.
+    // A plain upload is written under a hidden name beside its target and takes the name only
+    // when it is complete; until then an existing file of that name stays as it is.
     struct stat st{};
     const bool isFolder = ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    auto upload = isFolder || !validNewFilePath(path) ? nullptr : platform::AtomicUpload::begin(path);
+    std::unique_ptr<UploadTarget> upload;
+    if (!isFolder && validNewFilePath(path)) {
+        if (kind == Upload::replacing)
+            upload = UploadTarget::replacing(path);
+        else
+            upload = UploadTarget::inPlace(path, kind == Upload::inPlaceFrom ? std::optional(commandRestart_) : std::nullopt);
+    }
     logFormat("FC:doStor  %s", path.c_str());
     if (!upload) {
         // Nothing will arrive for a refused upload, so the data connection keeps its state.
@@ -394,13 +431,11 @@ void FtpConnection::doStor(const Words& words)
     }
 }
 
-void FtpConnection::doDele(const Words& words)
+void FtpConnection::doDele(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
+    const std::string& name = commandName_;
     logFormat("filename is %s", name.c_str());
-    if (refuseWithoutName(name)) return;
-    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
-    if (!checked) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     const std::string& path = *checked;
     if (!accessibleFilePath(path)) {
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
@@ -416,12 +451,10 @@ void FtpConnection::doDele(const Words& words)
     if (auto server = server_.lock()) server->didReceiveFileListChanged();
 }
 
-void FtpConnection::doSize(const Words& words)
+void FtpConnection::doSize(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name)) return;
-    const auto checked = pathOrRefuse(name, true, reply::kPermissionDenied);
-    if (!checked) return;
+    const std::string& name = commandName_;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     struct stat st{};
     if (::stat(checked->c_str(), &st) != 0) {
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
@@ -429,32 +462,27 @@ void FtpConnection::doSize(const Words& words)
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
     logFormat("File size is %llu ", static_cast<unsigned long long>(size));
-    if (size >= kLargestSize)
+    // A file's size is what clients download by, whatever it is; a folder keeps the limit.
+    if (!S_ISREG(st.st_mode) && size >= kLargestFolderSize)
         sendMessage(format(reply::kSizeTooLarge, name.c_str()));
     else
         sendMessage(format(reply::kSize, static_cast<unsigned long long>(size)));
 }
 
-void FtpConnection::doRnfr(const Words& words)
+void FtpConnection::doRnfr(const Words&)
 {
-    const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name)) return;
-    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
-    if (!checked) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     rnfrFilename_ = *checked;
     sendMessage(accessibleFilePath(*checked) ? reply::kRnfrOk : reply::kRnfrFailed);
 }
 
-void FtpConnection::doRnto(const Words& words)
+void FtpConnection::doRnto(const Words&)
 {
     if (!rnfrFilename_) {
         sendMessage(reply::kRntoFailed);
         return;
     }
-    const std::string name = fileNameFromArgs(words);
-    if (refuseWithoutName(name)) return;
-    const auto checked = pathOrRefuse(name, false, reply::kPermissionDenied, true);
-    if (!checked) return;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     const std::string& path = *checked;
     logFormat("RNFR %s", rnfrFilename_->c_str());
     logFormat("RNTO %s", path.c_str());
@@ -468,9 +496,84 @@ void FtpConnection::doRnto(const Words& words)
     sendMessage(reply::kRntoFailed);
 }
 
-void FtpConnection::doMlst(const Words& words)
+// Cancels the transfer under way: its data connection closes and an upload leaves nothing.
+void FtpConnection::doAbor(const Words&)
 {
-    sendMessage(format(reply::kBinary, fileNameFromArgs(words).c_str()));
+    if (transfer_ == Transfer::None) {
+        sendMessage(uploadAborted_ ? reply::kAbortOk : reply::kNothingToAbort);
+        uploadAborted_ = false;
+        return;
+    }
+    logLine("FC:ABOR, the transfer in progress is aborted");
+    dropTransfer();
+    // A data connection of the aborted transfer that has not been taken yet goes with it.
+    for (const auto& socket : unverifiedDataSockets_) {
+        socket->setDelegate(nullptr);
+        socket->disconnect();
+    }
+    unverifiedDataSockets_.clear();
+    sendMessage(reply::kTransferBroken);
+    sendMessage(reply::kAbortOk);
+    lastCommand_ = Clock::now();
+    finishAfterPeerEnd();
+}
+
+// The facts of one entry (the current folder when no name is given) on the control connection.
+void FtpConnection::doMlst(const Words&)
+{
+    const std::string& name = commandName_;
+    const std::string shown = name.empty() ? visibleCurrentDir() : name;
+    const std::string facts = machineFacts(commandPath_.value_or(currentDir_), shown);
+    if (facts.empty()) {
+        sendMessage(format(reply::kNoSuchFile, shown.c_str()));
+        return;
+    }
+    sendMessage(format(reply::kMlst1, shown.c_str()));
+    sendMessage(format(reply::kMlstFacts, facts.c_str()));
+    sendMessage(reply::kMlst2);
+}
+
+// The facts of every visible entry of a folder, on the data connection.
+void FtpConnection::doMlsd(const Words&)
+{
+    const std::string& name = commandName_;
+    if (refuseSecondTransfer()) return;
+    const std::string folder = commandPath_.value_or(currentDir_);
+    const std::string list = createMachineList(folder);
+    if (list.empty()) {
+        sendMessage(format(accessibleFilePath(folder) ? reply::kNotAFolder : reply::kNoSuchFile, name.c_str()));
+        return;
+    }
+    sendListing(list);
+}
+
+void FtpConnection::doRest(const Words& words)
+{
+    const std::string& text = words[1];
+    const bool digits = !text.empty() && text.size() <= 19 &&
+                        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (!digits) {
+        sendMessage(reply::kSyntaxError);
+        return;
+    }
+    restartAt_ = std::strtoull(text.c_str(), nullptr, 10);
+    sendMessage(format(reply::kRest, static_cast<unsigned long long>(restartAt_)));
+}
+
+void FtpConnection::doMdtm(const Words& words)
+{
+    const std::string& name = commandName_;
+    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
+    struct stat st{};
+    if (::stat(checked->c_str(), &st) != 0) {
+        // "MDTM YYYYMMDDHHMMSS name", as some clients send after an upload to set the time, is
+        // refused: the server keeps the time the file arrived.
+        const bool setForm = words.size() > 2 && words[1].size() == 14 &&
+                             std::all_of(words[1].begin(), words[1].end(), [](char c) { return c >= '0' && c <= '9'; });
+        sendMessage(setForm ? std::string(reply::kMdtmSetRefused) : format(reply::kNoSuchFile, name.c_str()));
+        return;
+    }
+    sendMessage(format(reply::kMdtm, modificationTimeText(st.st_mtime).c_str()));
 }
 
 }  // namespace ohmkit::ftp

@@ -1,6 +1,7 @@
 #include "ftp/ftp_connection.h"
 
 #include "ftp/composed_form.h"
+#include "ftp/ftp_commands.h"
 #include "ftp/ftp_paths.h"
 #include "ftp/ftp_replies.h"
 #include "ftp/ftp_server.h"
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -210,48 +212,38 @@ void FtpConnection::processDataRead(std::string_view line)
     queueLineRead();
 }
 
-const std::map<std::string, FtpConnection::Handler>& FtpConnection::handlers()
-{
-    static const std::map<std::string, Handler> table = {
-        {"doUser:arguments:", &FtpConnection::doUser},   {"doPass:arguments:", &FtpConnection::doPass},
-        {"doQuit:arguments:", &FtpConnection::doQuit},   {"doStat:arguments:", &FtpConnection::doStat},
-        {"doFeat:arguments:", &FtpConnection::doFeat},   {"doSyst:arguments:", &FtpConnection::doSyst},
-        {"doNoop:arguments:", &FtpConnection::doNoop},   {"doType:arguments:", &FtpConnection::doType},
-        {"doOpts:arguments:", &FtpConnection::doOpts},   {"doPwd:arguments:", &FtpConnection::doPwd},
-        {"doCwd:arguments:", &FtpConnection::doCwd},     {"doCdUp:arguments:", &FtpConnection::doCdUp},
-        {"doPasv:arguments:", &FtpConnection::doPasv},   {"doEpsv:arguments:", &FtpConnection::doEpsv},
-        {"doPort:arguments:", &FtpConnection::doPort},   {"doLprt:arguments:", &FtpConnection::doLprt},
-        {"doEprt:arguments:", &FtpConnection::doEprt},   {"doList:arguments:", &FtpConnection::doList},
-        {"doRetr:arguments:", &FtpConnection::doRetr},   {"doStor:arguments:", &FtpConnection::doStor},
-        {"doDele:arguments:", &FtpConnection::doDele},   {"doSize:arguments:", &FtpConnection::doSize},
-        {"doMkdir:arguments:", &FtpConnection::doMkdir}, {"doRnfr:arguments:", &FtpConnection::doRnfr},
-        {"doRnto:arguments:", &FtpConnection::doRnto},   {"doMlst:arguments:", &FtpConnection::doMlst},
-    };
-    return table;
-}
-
+// The dispatcher: finds the row of the command word and sends the row's refusals (501 without
+// a needed argument, 550 or 553 for a path outside the store) before the handler runs.
 void FtpConnection::processCommand()
 {
     if (msgComponents_.empty() || msgComponents_[0].empty()) return;
     const std::string& word = msgComponents_[0];
-    std::string lower;
-    for (char c : word) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-
-    auto server = server_.lock();
-    if (!server) return;
-    auto entry = server->commands().find(lower);
-    if (entry == server->commands().end()) {
+    if (!server_.lock()) return;
+    const CommandRow* row = findCommand(word);
+    if (!row || !row->handler) {
         sendMessage(format(reply::kUnknown, word.c_str()));
-        return;
-    }
-    auto handler = handlers().find(entry->second + "arguments:");
-    if (handler == handlers().end()) {
-        sendMessage(format(reply::kUnknown, word.c_str()));
-        logLine("DONT UNDERSTAND");
+        if (row) logLine("DONT UNDERSTAND");
         return;
     }
     const Words words = msgComponents_;
-    (this->*(handler->second))(words);
+    if (row->word != "abor") uploadAborted_ = false;
+    // A restart point holds for the one command after REST.
+    commandRestart_ = row->word == "rest" ? 0 : std::exchange(restartAt_, 0);
+
+    commandName_ = fileNameFromArgs(words);
+    commandPath_.reset();
+    const bool missing = isFileCommand(word) ? commandName_.empty() : words.size() < 2;
+    if (row->needsArgument && missing) {
+        sendMessage(reply::kSyntaxError);
+        return;
+    }
+    if (row->path != PathArgument::none && !commandName_.empty()) {
+        commandPath_ = pathOrRefuse(commandName_, row->path == PathArgument::followed,
+                                    row->upload ? reply::kStorDenied : reply::kPermissionDenied,
+                                    row->path == PathArgument::itselfNotStore);
+        if (!commandPath_) return;
+    }
+    (this->*(row->handler))(words);
 }
 
 void FtpConnection::sendMessage(const std::string& message)
@@ -662,6 +654,35 @@ bool FtpConnection::clientVanished() const
     return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
+namespace {
+
+// True when `bytes` hold a line that is the word ABOR (any letter case), Telnet bytes before
+// it allowed: a name with "abor" in it is no abort.
+bool holdsAbort(std::string_view bytes)
+{
+    for (std::size_t at = 0; at + 4 <= bytes.size(); ++at) {
+        std::string word(bytes.substr(at, 4));
+        for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (word != "abor") continue;
+        const auto before = at == 0 ? '\n' : static_cast<unsigned char>(bytes[at - 1]);
+        const auto after = at + 4 == bytes.size() ? '\r' : bytes[at + 4];
+        if ((before == '\n' || before >= 0xF0) && (after == '\r' || after == '\n')) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool FtpConnection::abortWaiting() const
+{
+    if (holdsAbort(lineBuffer_.pending())) return true;
+    if (!connectionSocket_->readStream()) return false;
+    const int fd = connectionSocket_->readStream()->nativeSocket();
+    char bytes[512];
+    const ssize_t n = fd < 0 ? -1 : ::recv(fd, bytes, sizeof bytes, MSG_PEEK | MSG_DONTWAIT);
+    return n > 0 && holdsAbort(std::string_view(bytes, static_cast<std::size_t>(n)));
+}
+
 // The data connection has ended. An upload takes its name only when it ended well: not after
 // a broken connection, not when its client is gone (a killed client's data connection ends as
 // cleanly as a finished one; its control connection, closed first, tells them apart), not
@@ -670,9 +691,13 @@ void FtpConnection::didFinishReading(bool broken)
 {
     auto keep = shared_from_this();   // the observer may stop the server
     currentFile_.reset();
-    std::unique_ptr<platform::AtomicUpload> upload = std::move(currentFileHandle_);
+    std::unique_ptr<UploadTarget> upload = std::move(currentFileHandle_);
     bool committed = false;
-    if (broken || (upload && clientVanished())) {
+    if (upload && !broken && abortWaiting()) {
+        logLine("FC:the upload was cancelled with ABOR, its file is discarded");
+        uploadAborted_ = true;
+        sendMessage(reply::kTransferBroken);
+    } else if (broken || (upload && clientVanished())) {
         sendMessage(reply::kTransferBroken);
     } else if (upload && (uploadWriteFailed_ || !upload->commit())) {
         logFormat("FC:the upload to %s failed: %s", upload->targetPath().c_str(), std::strerror(errno));

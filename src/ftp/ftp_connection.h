@@ -15,7 +15,7 @@
 #include "ftp/ftp_server_observer.h"
 #include "ftp/path_policy.h"
 #include "net/event_socket.h"
-#include "platform/atomic_upload.h"
+#include "ftp/upload_target.h"
 
 #include <chrono>
 #include <cstdint>
@@ -119,6 +119,7 @@ public:
     void doLprt(const Words& words);
     void doEprt(const Words& words);
     void doList(const Words& words);
+    void doNlst(const Words& words);
     void doRetr(const Words& words);
     void doStor(const Words& words);
     void doDele(const Words& words);
@@ -127,6 +128,11 @@ public:
     void doRnfr(const Words& words);
     void doRnto(const Words& words);
     void doMlst(const Words& words);
+    void doAbor(const Words& words);
+    void doAppe(const Words& words);
+    void doRest(const Words& words);
+    void doMdtm(const Words& words);
+    void doMlsd(const Words& words);
 
     // Accessors.
     TransferMode transferMode() const { return transferMode_; }
@@ -157,9 +163,6 @@ public:
     FtpConnection(std::shared_ptr<net::EventSocket> socket, const std::shared_ptr<FtpServer>& server);   // use create()
 
 private:
-    using Handler = void (FtpConnection::*)(const Words&);
-    static const std::map<std::string, Handler>& handlers();
-
     void queueLineRead();
     // Handles the lines that wait, at most kLinesPerTurn of them, and only while the replies
     // that wait stay under kMaxWaitingReplies; the client's socket is not read until the
@@ -194,10 +197,16 @@ private:
     bool dataArrived() const;
     // True when the client has closed or lost its control connection.
     bool clientVanished() const;
+    // True when an ABOR waits on the control connection, not yet handled: a client that cancels
+    // an upload may close its data connection before the server reads the ABOR.
+    bool abortWaiting() const;
     void replaceDataConnection(std::shared_ptr<net::EventSocket> socket);
-    // Sends 501 and returns true when a handler's word 1 (or name) is missing.
-    bool refuseWithoutArgument(const Words& words);
-    bool refuseWithoutName(const std::string& name);
+    // STOR and APPE: a new file that replaces its target once complete, the existing file
+    // written from the restart point, or the file appended to.
+    enum class Upload { replacing, inPlaceFrom, appending };
+    void receiveFile(Upload kind);
+    // Sends 150 and the listing text on the data connection.
+    void sendListing(const std::string& listing);
     // confinedPath, or nullopt after sending `reply` (a format taking the name) for a name
     // that leads outside the base directory (or, with `notBaseDir`, to the base directory).
     std::optional<std::string> pathOrRefuse(const std::string& name, bool followLast, const char* reply,
@@ -221,7 +230,7 @@ private:
     std::optional<std::string> currentUser_;
     std::string currentDir_;
     std::optional<std::string> currentFile_;
-    std::unique_ptr<platform::AtomicUpload> currentFileHandle_;   // the upload under way
+    std::unique_ptr<UploadTarget> currentFileHandle_;   // the upload under way
     bool uploadWriteFailed_ = false;
     std::optional<std::string> rnfrFilename_;
     std::optional<FileTransfer> reported_;        // the transfer as the observer last heard of it
@@ -248,6 +257,13 @@ private:
     Clock::time_point closingSince_;
     std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
     bool leaving_ = false;
+    bool uploadAborted_ = false;
+    std::uint64_t restartAt_ = 0;       // the offset of the last REST, until the next command
+    std::uint64_t commandRestart_ = 0;  // that offset, for the command that follows REST
+    // What the dispatcher found for the command being handled: its name argument, and for a
+    // row whose argument is a store path, that path resolved and confined (none without a name).
+    std::string commandName_;
+    std::optional<std::string> commandPath_;   // an upload ended as aborted (426): the next ABOR gets its 226
 };
 
 }  // namespace ohmkit::ftp

@@ -5,6 +5,7 @@
 #include "platform/run_loop.h"
 #include "platform/stream_pair.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -87,15 +88,15 @@ void FtpDataConnection::write(OutgoingData data)
 
 bool FtpDataConnection::sendNextChunk()
 {
-    std::optional<std::string> chunk = file_->readChunk();
-    if (!chunk) {
-        logLine("FDC: reading the file failed");
+    if (!file_->stillWhole()) {
+        logLine("FDC: the file was cut short while it was sent");
         fileFailed_ = true;
         return false;
     }
-    if (chunk->empty()) return false;
-    writesInFlight_.push_back(chunk->size());
-    dataSocket_->writeData(std::move(*chunk), -1, 0);
+    net::FileRange range = file_->nextRange(file_);
+    if (range.length == 0) return false;
+    writesInFlight_.push_back(static_cast<std::size_t>(range.length));
+    dataSocket_->writeFile(std::move(range), -1, 0);
     return true;
 }
 
@@ -130,20 +131,18 @@ DownloadFile::~DownloadFile()
     if (fd_ >= 0) ::close(fd_);
 }
 
-std::optional<std::string> DownloadFile::readChunk()
+net::FileRange DownloadFile::nextRange(std::shared_ptr<const void> owner)
 {
-    if (left_ == 0) return std::string();
-    const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left_, ChunkSize));
-    std::string chunk(size, '\0');
-    std::size_t filled = 0;
-    while (filled < size) {
-        ssize_t n = ::read(fd_, chunk.data() + filled, size - filled);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return std::nullopt;   // an error, or the end before the size
-        filled += static_cast<std::size_t>(n);
-    }
-    left_ -= filled;
-    return chunk;
+    const std::uint64_t length = std::min(end_ - next_, ChunkSize);
+    net::FileRange range{fd_, next_, length, std::move(owner)};
+    next_ += length;
+    return range;
+}
+
+bool DownloadFile::stillWhole() const
+{
+    struct stat st{};
+    return ::fstat(fd_, &st) == 0 && static_cast<std::uint64_t>(st.st_size) >= next_;
 }
 
 bool FtpDataConnection::onSocketWillConnect(net::EventSocket&)

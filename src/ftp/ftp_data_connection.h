@@ -17,32 +17,38 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <algorithm>
 #include <vector>
 
 namespace ohmkit::ftp {
 
 class FtpConnection;
 
-// A file being downloaded, read chunk by chunk so that a large file never has to fit in
-// memory whole. It owns the descriptor.
+// A file being downloaded. It goes out range by range straight from the file to the socket
+// (sendfile), so its bytes never pass through the process's memory and memory stays flat
+// whatever the file's size. It owns the descriptor.
 class DownloadFile {
 public:
-    static constexpr std::size_t ChunkSize = 256 * 1024;
+    // Bytes per range: progress is reported once per range.
+    static constexpr std::uint64_t ChunkSize = 256 * 1024;
 
-    // Takes the descriptor of a regular file of `size` bytes: that many bytes are sent, what
-    // the file gains meanwhile is not.
-    DownloadFile(int fd, std::uint64_t size) : fd_(fd), left_(size) {}
+    // Takes the descriptor of a regular file of `size` bytes: the bytes from `offset` to
+    // `size` are sent, what the file gains meanwhile is not.
+    DownloadFile(int fd, std::uint64_t offset, std::uint64_t size) : fd_(fd), next_(std::min(offset, size)), end_(size) {}
     ~DownloadFile();
     DownloadFile(const DownloadFile&) = delete;
     DownloadFile& operator=(const DownloadFile&) = delete;
 
-    // The next chunk: up to ChunkSize bytes, empty once the size has been read, nullopt when
-    // the file cannot be read or ends before its size (it was cut short meanwhile).
-    std::optional<std::string> readChunk();
+    // The next range, up to ChunkSize bytes after the last one; empty once all is handed out.
+    // `owner` (this file) keeps the descriptor open while the range is sent.
+    net::FileRange nextRange(std::shared_ptr<const void> owner);
+    // False when the file no longer holds every byte handed out so far (it was cut short).
+    bool stillWhole() const;
 
 private:
     int fd_;
-    std::uint64_t left_;
+    std::uint64_t next_;
+    std::uint64_t end_;
 };
 
 // What goes out on a data connection: bytes in memory (a listing), or a file.

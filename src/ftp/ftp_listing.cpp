@@ -4,6 +4,7 @@
 #include "platform/text.h"
 
 #include <dirent.h>
+#include <fnmatch.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -100,44 +101,124 @@ std::string listingLine(const ListingEntry& entry)
                   listingDate(entry.modified).c_str(), entry.name.c_str());
 }
 
-std::string createList(const std::string& path)
+namespace {
+
+std::string joinPath(const std::string& folder, const std::string& name)
 {
-    std::string lines;
-    int count = 0;
-    platform::logFormat("Get LS for %s", path.c_str());
-    AccountNames accounts;
-    DirHandle dir(::opendir(path.c_str()));
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+// The entry's line, read from the entry itself (a link is described as a link).
+ListingEntry describe(const std::string& entryPath, std::string name, AccountNames& accounts)
+{
+    ListingEntry entry;
+    entry.name = std::move(name);
+    struct stat st{};
+    if (::lstat(entryPath.c_str(), &st) != 0) {
+        // Vanished while listing, or not readable: still listed and counted.
+        entry.owner = "?";
+        entry.group = "?";
+        return entry;
+    }
+    entry.isDirectory = S_ISDIR(st.st_mode);
+    entry.permissions = st.st_mode & 0777;
+    entry.owner = accounts.owner(st.st_uid);
+    entry.group = accounts.group(st.st_gid);
+    entry.size = static_cast<std::uint64_t>(st.st_size);
+    entry.modified = st.st_mtime;
+    if (entry.isDirectory) {
+        int inside = entriesInside(entryPath);
+        entry.linkCount = inside > 1 ? inside : 1;
+    }
+    return entry;
+}
+
+// Calls `visit` with each name of the folder that does not begin with ".", in the order the
+// file system yields them.
+template <typename Visit>
+void forEachVisibleName(const std::string& folder, Visit visit)
+{
+    DirHandle dir(::opendir(folder.c_str()));
     while (dir) {
         dirent* item = ::readdir(dir.get());
         if (!item) break;
-        std::string name = item->d_name;
-        if (name.empty() || name[0] == '.') continue;   // hidden, and "." and ".."
-
-        ListingEntry entry;
-        entry.name = name;
-        std::string entryPath = path == "/" ? "/" + name : path + "/" + name;
-        struct stat st{};
-        if (::lstat(entryPath.c_str(), &st) == 0) {
-            entry.isDirectory = S_ISDIR(st.st_mode);
-            entry.permissions = st.st_mode & 0777;
-            entry.owner = accounts.owner(st.st_uid);
-            entry.group = accounts.group(st.st_gid);
-            entry.size = static_cast<std::uint64_t>(st.st_size);
-            entry.modified = st.st_mtime;
-            if (entry.isDirectory) {
-                int inside = entriesInside(entryPath);
-                entry.linkCount = inside > 1 ? inside : 1;
-            }
-        } else {
-            // Vanished while listing, or not readable: still listed and counted.
-            entry.owner = "?";
-            entry.group = "?";
-        }
-        lines += listingLine(entry);
-        lines += '\n';
-        ++count;
+        if (item->d_name[0] != '.' && item->d_name[0] != '\0') visit(std::string(item->d_name));
     }
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isSomething(const std::string& path)
+{
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string lastComponent(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+}  // namespace
+
+std::string createList(const std::string& path)
+{
+    platform::logFormat("Get LS for %s", path.c_str());
+    AccountNames accounts;
+    // A file (or anything but a folder) is described by its one line.
+    if (isSomething(path) && !isFolder(path)) return listingLine(describe(path, lastComponent(path), accounts)) + "\r\n";
+    std::string lines;
+    int count = 0;
+    forEachVisibleName(path, [&](const std::string& name) {
+        lines += listingLine(describe(joinPath(path, name), name, accounts));
+        lines += "\r\n";
+        ++count;
+    });
     return format("total %d\r\n", count) + lines;
+}
+
+std::string createNameList(const std::string& path, const std::string& pattern, const std::string& prefix)
+{
+    if (isSomething(path) && !isFolder(path)) return prefix + lastComponent(path) + "\r\n";
+    std::string lines;
+    forEachVisibleName(path, [&](const std::string& name) {
+        if (pattern.empty() || ::fnmatch(pattern.c_str(), name.c_str(), FNM_PERIOD) == 0) lines += prefix + name + "\r\n";
+    });
+    return lines;
+}
+
+std::string modificationTimeText(std::time_t time)
+{
+    std::tm utc{};
+    if (!::gmtime_r(&time, &utc)) return "19700101000000";
+    return format("%04d%02d%02d%02d%02d%02d", utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                  utc.tm_min, utc.tm_sec);
+}
+
+std::string machineFacts(const std::string& path, const std::string& name, const std::string& type)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return {};   // gone, or a link that leads nowhere
+    const bool folder = S_ISDIR(st.st_mode);
+    // What this server lets a client do with the entry: a file can be appended to, deleted,
+    // renamed, read and written; a folder can take files, be deleted, entered, renamed,
+    // listed, take folders and be emptied.
+    return format("type=%s;size=%llu;modify=%s;perm=%s; %s", type.empty() ? (folder ? "dir" : "file") : type.c_str(),
+                  static_cast<unsigned long long>(st.st_size), modificationTimeText(st.st_mtime).c_str(),
+                  folder ? "cdeflmp" : "adfrw", name.c_str());
+}
+
+std::string createMachineList(const std::string& path)
+{
+    std::string lines = machineFacts(path, ".", "cdir");
+    if (lines.empty() || !isFolder(path)) return {};
+    lines += "\r\n";
+    forEachVisibleName(path, [&](const std::string& name) {
+        const std::string line = machineFacts(joinPath(path, name), name);
+        if (!line.empty()) lines += line + "\r\n";
+    });
+    return lines;
 }
 
 }  // namespace ohmkit::ftp

@@ -1,6 +1,7 @@
 #pragma once
-// The ls-style listing that LIST and NLST send: a "total N" header ended by CR LF, then one
-// long-format line per visible entry, each ended by LF.
+// The listings sent on the data connection, every line ended by CR LF. LIST sends the ls-style
+// listing: a "total N" header, then one long-format line per visible entry; NLST sends bare
+// names.
 //
 //   drwxr-xr-x     3         anna        staff       4096 Jan 05 13:07 sub
 //
@@ -30,7 +31,21 @@ std::string listingDate(std::time_t time);
 // One listing line without its LF.
 std::string listingLine(const ListingEntry& entry);
 // The whole listing of the folder at `path` (absolute). A folder that cannot be read gives
-// the header alone, with the count 0.
+// the header alone, with the count 0; a file gives its own line alone, with no header.
 std::string createList(const std::string& path);
+// The visible names of the folder at `path`, one per line, each after `prefix`; with a
+// `pattern`, only the names it matches as a shell would (a leading "." never matches a
+// wildcard). A file gives its own name.
+std::string createNameList(const std::string& path, const std::string& pattern = "", const std::string& prefix = "");
+
+// "YYYYMMDDHHMMSS" in UTC, as MDTM and the modify fact give a time.
+std::string modificationTimeText(std::time_t time);
+// The machine-readable facts of the entry at `path` (links followed), then a blank and
+// `name`: "type=file;size=5;modify=20240105130700;perm=adfrw; name". `type` overrides the
+// type fact (cdir, pdir); empty when the entry cannot be read.
+std::string machineFacts(const std::string& path, const std::string& name, const std::string& type = "");
+// One facts line (CR LF) for the folder at `path` itself (type cdir, name "."), then one per
+// visible entry; empty when the folder cannot be read.
+std::string createMachineList(const std::string& path);
 
 }  // namespace ohmkit::ftp

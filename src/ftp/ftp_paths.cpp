@@ -74,8 +74,8 @@ std::string trimNewlines(std::string_view text)
 
 bool isFileCommand(std::string_view word)
 {
-    static constexpr std::array<std::string_view, 9> kFileCommands = {
-        "cwd", "mkd", "rmd", "stor", "dele", "size", "retr", "rnfr", "rnto"};
+    static constexpr std::array<std::string_view, 11> kFileCommands = {
+        "cwd", "mkd", "rmd", "stor", "appe", "dele", "size", "mdtm", "retr", "rnfr", "rnto"};
     std::string lower;
     for (char c : word) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (std::string_view command : kFileCommands)

@@ -19,7 +19,7 @@ std::vector<std::string> splitCommandWords(std::string_view line);
 std::string trimNewlines(std::string_view text);
 
 // True for the commands whose argument names a file or folder ("cwd", "mkd", "rmd", "stor",
-// "dele", "size", "retr", "rnfr", "rnto"), in any letter case. Only these keep an argument
+// "appe", "dele", "size", "mdtm", "retr", "rnfr", "rnto"), in any letter case. Only these keep an argument
 // that begins with "-"; the others treat such a word as an option and skip it.
 bool isFileCommand(std::string_view word);
 

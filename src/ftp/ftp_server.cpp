@@ -48,7 +48,6 @@ void FtpServer::start(std::uint32_t port, const std::string& dir, std::shared_pt
 {
     raiseOpenFileLimit();
     notificationObject_ = std::move(notifyObject);
-    commands_ = commandTable();
     connections_.clear();
     portNumber_ = static_cast<std::int32_t>(port);
 

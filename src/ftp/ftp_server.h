@@ -11,6 +11,7 @@
 // Ownership: held by std::shared_ptr (use create()). The registry is the only owner of each
 // connection. The server keeps its observer alive until it is destroyed; its owner calls
 // stopFtpServer() and drops it.
+#include "ftp/ftp_commands.h"
 #include "ftp/ftp_server_observer.h"
 #include "net/event_socket.h"
 
@@ -70,7 +71,8 @@ public:
     bool changeRoot() const { return changeRoot_; }
     void setChangeRoot(bool value) { changeRoot_ = value; }
     TextEncoding clientEncoding() const { return clientEncoding_; }
-    const std::map<std::string, std::string>& commands() const { return commands_; }
+    // The command table every connection dispatches through.
+    std::span<const CommandRow> commands() const { return commandTable(); }
     std::int32_t portNumber() const { return portNumber_; }
     const FtpLimits& limits() const { return limits_; }
     const std::vector<std::shared_ptr<FtpConnection>>& connections() const { return connections_; }
@@ -95,7 +97,6 @@ private:
     std::shared_ptr<FtpServerObserver> notificationObject_;
     std::int32_t portNumber_ = 0;
     std::vector<std::shared_ptr<FtpConnection>> connections_;
-    std::map<std::string, std::string> commands_;
     std::string baseDir_;
     bool changeRoot_ = true;
     TextEncoding clientEncoding_ = TextEncoding::Utf8;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ftp/composed_form.h"
 #include "ftp/ftp_entries.h"
 #include "ftp/ftp_paths.h"
 
@@ -18,9 +19,9 @@ std::string PathPolicy::rootedPath(const std::string& currentDir, const std::str
     if (path.empty()) return currentDir;
     std::string result;
     if (path[0] == '/')
-        result = confine_ ? resolveSymlinksInPath(appendPathComponent(base_, path)) : path;
+        result = confine_ ? resolveSymlinksInPath(storedSpelling(appendPathComponent(base_, path))) : storedSpelling(path);
     else
-        result = resolveSymlinksInPath(appendPathComponent(currentDir, path));
+        result = resolveSymlinksInPath(storedSpelling(appendPathComponent(currentDir, path)));
     return standardizePath(result);
 }
 
@@ -28,7 +29,8 @@ std::optional<std::string> PathPolicy::confinedPath(const std::string& currentDi
                                                     bool followLast) const
 {
     if (name.find('\0') != std::string::npos) return std::nullopt;   // the file calls would cut it there
-    const std::string path = standardizePath(resolveSymlinksInPath(filePath(currentDir, name), followLast));
+    const std::string path =
+        standardizePath(resolveSymlinksInPath(storedSpelling(filePath(currentDir, name)), followLast));
     if (confine_ && !isPathInside(base_, path)) return std::nullopt;
     return path;
 }

@@ -133,6 +133,10 @@ public:
     // The bytes are not copied.
     void writeData(std::shared_ptr<const std::string> data, double timeout, std::int32_t tag);
     void writeData(std::string data, double timeout, std::int32_t tag);   // takes the bytes
+    // Sends a range of an open file straight from the file to the socket (sendfile), in calls
+    // as large as the socket takes. Completes like a write, also when the file ended before
+    // the range did (the caller checks what it needs). Ignored for an empty range.
+    void writeFile(FileRange range, double timeout, std::int32_t tag);
 
     static std::string CRLFData();   // "\r\n"
 
@@ -210,6 +214,7 @@ private:
     void doReadTimeout(platform::Timer& timer);
     void maybeDequeueWrite();
     void doSendBytes();
+    void sendFileBytes(WritePacket& write);
     void completeCurrentWrite();
     void endCurrentWrite();
     void maybeScheduleDisconnect();

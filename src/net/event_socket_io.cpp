@@ -59,6 +59,12 @@ void EventSocket::writeData(std::string data, double timeout, std::int32_t tag)
     writeData(std::make_shared<const std::string>(std::move(data)), timeout, tag);
 }
 
+void EventSocket::writeFile(FileRange range, double timeout, std::int32_t tag)
+{
+    if (range.fd < 0 || range.length == 0 || (theFlags_ & RequestsRefused)) return;
+    queueWrite(std::make_unique<WritePacket>(std::move(range), timeout, tag));
+}
+
 std::string EventSocket::CRLFData() { return std::string("\r\n", 2); }
 
 void EventSocket::queueRead(std::unique_ptr<ReadPacket> packet)
@@ -69,7 +75,7 @@ void EventSocket::queueRead(std::unique_ptr<ReadPacket> packet)
 
 void EventSocket::queueWrite(std::unique_ptr<WritePacket> packet)
 {
-    queuedWriteBytes_ += packet->buffer->size();
+    queuedWriteBytes_ += packet->file.fd >= 0 ? 0 : packet->buffer->size();
     theWriteQueue_.push_back(std::move(packet));
     postDequeue(false);
 }
@@ -223,6 +229,10 @@ void EventSocket::doSendBytes()
     if (!stream->canAcceptBytes()) return;
     bool error = false;
     WritePacket& write = *theCurrentWrite_;
+    if (write.file.fd >= 0) {
+        sendFileBytes(write);
+        return;
+    }
     const std::size_t total = write.buffer->size();
     for (;;) {
         std::size_t remaining = total - static_cast<std::size_t>(write.bytesDone);
@@ -242,6 +252,29 @@ void EventSocket::doSendBytes()
         if (!error) postDequeue(false);   // the next request starts on a later turn
     }
     if (error) closeWithError(errorFromCFStreamError(stream->error()));
+}
+
+// A file range goes from the file to the socket while the socket takes it; the request is
+// done when the range is sent or the file ends early.
+void EventSocket::sendFileBytes(WritePacket& write)
+{
+    auto stream = theWriteStream_;
+    bool fileEnded = false;
+    for (;;) {
+        const std::uint64_t remaining = write.file.length - write.fileDone;
+        std::uint64_t offset = write.file.offset + write.fileDone;
+        const ssize_t n = stream->sendFile(write.file.fd, offset, remaining, fileEnded);
+        if (n < 0) {
+            closeWithError(errorFromCFStreamError(stream->error()));
+            return;
+        }
+        write.fileDone += static_cast<std::uint64_t>(n);
+        if (write.fileDone >= write.file.length || fileEnded || !stream->canAcceptBytes()) break;
+    }
+    if (write.fileDone >= write.file.length || fileEnded) {
+        completeCurrentWrite();
+        postDequeue(false);   // the next request starts on a later turn
+    }
 }
 
 void EventSocket::completeCurrentWrite()

@@ -30,6 +30,15 @@ WritePacket::WritePacket(std::shared_ptr<const std::string> buffer_, double time
 {
 }
 
-int WritePacket::percentDone() const { return percent(bytesDone, buffer ? buffer->size() : 0); }
+WritePacket::WritePacket(FileRange file_, double timeout_, std::int32_t tag_)
+    : buffer(std::make_shared<const std::string>()), tag(tag_), timeout(timeout_), file(std::move(file_))
+{
+}
+
+int WritePacket::percentDone() const
+{
+    if (file.fd >= 0) return file.length ? static_cast<int>(fileDone * 100 / file.length) : 100;
+    return percent(bytesDone, buffer ? buffer->size() : 0);
+}
 
 }  // namespace ohmkit::net

@@ -6,9 +6,11 @@
 #include <linux/sockios.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -536,6 +538,37 @@ ssize_t WriteStream::write(const void* buffer, std::size_t length, bool more)
         post(StreamEventErrorOccurred);
     }
     if (observer_) observer_(length, n);
+    return n;
+}
+
+ssize_t WriteStream::sendFile(int fileFd, std::uint64_t offset, std::uint64_t length, bool& fileEnded)
+{
+    if (status_ != StreamStatus::Open || core_->fd() < 0) return -1;
+    status_ = StreamStatus::Writing;
+    // One call moves at most what the kernel takes in one go; larger ranges take more calls.
+    const std::size_t ask = static_cast<std::size_t>(std::min<std::uint64_t>(length, 0x7ffff000));
+    off_t from = static_cast<off_t>(offset);
+    ssize_t n = 0;
+    if (ask > 0) {
+        do {
+            n = ::sendfile(core_->fd(), fileFd, &from, ask);
+        } while (n < 0 && errno == EINTR);
+    }
+    const bool full = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    if (full) n = 0;
+    fileEnded = n == 0 && ask > 0 && !full;
+    ++writeCalls_;
+    if (n >= 0) {
+        status_ = StreamStatus::Open;
+        bytesWritten_ += static_cast<std::uint64_t>(n);
+        if (full || static_cast<std::size_t>(n) < ask) core_->writable_ = false;
+        core_->arm(Side::Write);
+    } else {
+        setError({StreamErrorDomain::POSIX, errno});
+        core_->disarm(Side::Write);
+        post(StreamEventErrorOccurred);
+    }
+    if (observer_) observer_(ask, n);
     return n;
 }
 

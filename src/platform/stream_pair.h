@@ -149,6 +149,9 @@ public:
     // is about to write more bytes, so the socket may hold these back to send them together
     // with the next ones in fewer, larger packets; a write without it sends what is held.
     ssize_t write(const void* buffer, std::size_t length, bool more = false);
+    // Sends up to `length` bytes of the open file `fileFd` from `offset` (sendfile), as write()
+    // does with bytes; `fileEnded` is set when the file ends before `length`.
+    ssize_t sendFile(int fileFd, std::uint64_t offset, std::uint64_t length, bool& fileEnded);
 
     // For tests and benchmarks: called after every write() with the length asked for and the
     // result, and the running totals.

@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <set>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -80,7 +83,11 @@ protected:
     {
         std::vector<std::string> lines;
         std::istringstream in(listing.substr(listing.find("\r\n") + 2));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        for (std::string line; std::getline(in, line);) {
+            EXPECT_EQ(line.back(), '\r') << line;   // every line ends in CR LF
+            line.pop_back();
+            lines.push_back(line);
+        }
         return lines;
     }
     std::string dir_;
@@ -95,7 +102,7 @@ TEST_F(ListingDir, EmptyOrHiddenOnlyGivesTheHeaderAlone)
     EXPECT_EQ(createList(dir_ + "/missing"), "total 0\r\n");
 }
 
-TEST_F(ListingDir, CountsLinksSizesAndEndsEachLineWithLf)
+TEST_F(ListingDir, CountsLinksSizesAndEndsEachLineWithCrLf)
 {
     write("n\xC3\xA4me with blanks.pdf", 12345);
     ::chmod((dir_ + "/n\xC3\xA4me with blanks.pdf").c_str(), 0640);
@@ -108,8 +115,7 @@ TEST_F(ListingDir, CountsLinksSizesAndEndsEachLineWithLf)
 
     std::string listing = createList(dir_);
     ASSERT_EQ(listing.rfind("total 4\r\n", 0), 0u) << listing;
-    ASSERT_EQ(listing.back(), '\n');
-    EXPECT_EQ(listing.find('\r', 8), std::string::npos);   // only the header has CR
+    ASSERT_EQ(listing.substr(listing.size() - 2), "\r\n");
 
     std::map<std::string, std::string> byName;
     for (const std::string& line : bodyLines(listing)) byName[line.substr(line.rfind(' ') + 1)] = line;
@@ -124,17 +130,65 @@ TEST_F(ListingDir, CountsLinksSizesAndEndsEachLineWithLf)
     EXPECT_EQ(byName["link"].substr(10, 6), "     1");
 }
 
-TEST(CommandTable, HasTheTwentyNineWordsWithSharedHandlers)
+TEST_F(ListingDir, AFileIsListedAsItsOneLine)
 {
-    const auto& table = commandTable();
-    EXPECT_EQ(table.size(), 29u);
-    EXPECT_EQ(table.at("rmd"), table.at("dele"));
-    EXPECT_EQ(table.at("nlst"), table.at("list"));
-    EXPECT_EQ(table.at("ack"), "doAck:");
-    for (const auto& [word, handler] : table) {
-        EXPECT_EQ(handler.rfind("do", 0), 0u) << word;
-        EXPECT_EQ(handler.back(), ':') << word;
+    write("sheet.pdf", 12345);
+    const std::string line = createList(dir_ + "/sheet.pdf");
+    EXPECT_EQ(line.rfind("-rw-", 0), 0u) << line;
+    EXPECT_NE(line.find("      12345 "), std::string::npos) << line;
+    EXPECT_EQ(line.substr(line.size() - 12), " sheet.pdf\r\n");
+    EXPECT_EQ(line.find('\n'), line.size() - 1);   // one line, no header
+    EXPECT_EQ(createNameList(dir_ + "/sheet.pdf"), "sheet.pdf\r\n");
+}
+
+TEST_F(ListingDir, NameListsAreBareNamesPickedByShellPatterns)
+{
+    for (const char* name : {"a.pdf", "b.pdf", "notes.txt", ".hidden.pdf", "[x].pdf"}) write(name, 1);
+    std::filesystem::create_directory(dir_ + "/sub");
+    struct Case {
+        const char* pattern;
+        const char* prefix;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"", "", {"[x].pdf", "a.pdf", "b.pdf", "notes.txt", "sub"}},   // hidden names skipped
+        {"*", "", {"[x].pdf", "a.pdf", "b.pdf", "notes.txt", "sub"}},   // "*" never matches ".x"
+        {"*.pdf", "", {"[x].pdf", "a.pdf", "b.pdf"}},
+        {"?.pdf", "", {"a.pdf", "b.pdf"}},
+        {"[ab].pdf", "", {"a.pdf", "b.pdf"}},
+        {".*", "", {}},                                                 // hidden stays hidden
+        {"*.txt", "docs/", {"docs/notes.txt"}},
+        {"none*", "", {}},
+    };
+    for (const Case& test : cases) {
+        std::vector<std::string> lines;
+        std::istringstream in(createNameList(dir_, test.pattern, test.prefix));
+        for (std::string line; std::getline(in, line);) {
+            ASSERT_EQ(line.back(), '\r') << test.pattern;
+            line.pop_back();
+            lines.push_back(line);
+        }
+        std::sort(lines.begin(), lines.end());
+        EXPECT_EQ(lines, test.lines) << test.pattern;
     }
+}
+
+TEST(CommandTable, OneRowPerLowerCaseWordFoundInAnyCase)
+{
+    std::set<std::string_view> words;
+    for (const CommandRow& row : commandTable()) {
+        EXPECT_TRUE(words.insert(row.word).second) << row.word;   // a second row would never be reached
+        EXPECT_TRUE(std::none_of(row.word.begin(), row.word.end(), [](char c) { return std::isupper(static_cast<unsigned char>(c)); }))
+            << row.word;
+        EXPECT_EQ(findCommand(std::string(row.word)), &row);
+        // Only uploads answer a refused path with 553.
+        EXPECT_EQ(row.upload, row.word == "stor" || row.word == "appe") << row.word;
+    }
+    EXPECT_EQ(findCommand("StOr"), findCommand("stor"));
+    EXPECT_EQ(findCommand("rmd")->handler, findCommand("dele")->handler);
+    EXPECT_EQ(findCommand("ack")->handler, nullptr);   // known, answered as unknown
+    EXPECT_EQ(findCommand("xmkd"), nullptr);
+    EXPECT_EQ(findCommand(""), nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Directory changes, file commands, and the confinement of every name to the store.
 #include "ftp_server_fixture_support.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 namespace ohmkit::ftp::test {
@@ -42,17 +44,27 @@ TEST_F(FtpServerTest, FileCommandsReplyAsTheyShould)
     writeFileBytes(path("small"), std::string(10239, 's'));
     writeFileBytes(path("limit"), std::string(10240, 'l'));
     fs::create_directories(path("full/inner"));
+    writeFileBytes(path("huge"), "");
+    fs::resize_file(path("huge"), 5ULL << 30);   // sparse: takes no room
     writeFileBytes(path("full/inner/x"), "x");
     writeFileBytes(path("taken"), "taken");
+    // A folder answers with its own size, and only below 10240 bytes.
+    struct stat folder{};
+    ASSERT_EQ(::stat(path("full").c_str(), &folder), 0);
+    const std::string folderReply = folder.st_size < 10240 ? "213 " + std::to_string(folder.st_size)
+                                                           : "550 full file too large for SIZE.";
     runClient([&] {
         ControlClient c = login();
-        const std::pair<const char*, const char*> steps[] = {
+        const std::pair<std::string, std::string> steps[] = {
             {"SIZE small", "213 10239"},
-            {"SIZE limit", "550 limit file too large for SIZE."},
+            {"SIZE limit", "213 10240"},
+            {"SIZE huge", "213 5368709120"},
+            {"SIZE full", folderReply},
             {"SIZE nothing", "550 nothing No such file or directory."},
             {"RETR full", "550 full: Not a plain file."},
             {"RETR no such.pdf", "550 no such.pdf No such file or directory."},
-            {"MKD a/b/c", "250 MKD command successful."},
+            {"MKD a/b/c", "257 \"/a/b/c\" created."},
+            {"MKD say \"hi\"", "257 \"/say \"\"hi\"\"\" created."},
             {"MKD a", "550 Error a exists"},
             {"RNTO x", "550 RNTO command failed."},
             {"RNFR missing", "550 RNFR command failed."},
@@ -68,6 +80,7 @@ TEST_F(FtpServerTest, FileCommandsReplyAsTheyShould)
     EXPECT_EQ(readFileBytes(path("taken")), "taken");
     EXPECT_FALSE(fs::exists(path("full")));
     EXPECT_FALSE(fs::exists(path("a")));
+    EXPECT_TRUE(fs::is_directory(path("say \"hi\"")));
     EXPECT_FALSE(fs::exists(path("small")));
     EXPECT_EQ(observer_->fileListChanged.load(), 3);   // one rename, two deletes
 }

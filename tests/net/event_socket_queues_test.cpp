@@ -4,6 +4,9 @@
 
 #include <sys/socket.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/stream_pair.h"
@@ -95,6 +98,56 @@ TEST_F(Queues, EachWriteCompletesInOrderAndTheNextStartsOnALaterTurn)
     EXPECT_EQ(c.peer.received.substr(big.size()), "two\r\n");
     EXPECT_EQ(startedInTheSameTurn, (std::vector<std::uint64_t>{0, 0}));
     EXPECT_EQ(c.server->writeStream()->bytesWritten(), big.size() + 5);
+}
+
+// A temporary file holding `bytes`, open for reading; closed and removed with the object.
+struct TempFile {
+    explicit TempFile(const std::string& bytes)
+    {
+        char name[] = "/tmp/ohmkit-sendfile-XXXXXX";
+        fd = ::mkstemp(name);
+        path = name;
+        EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    ~TempFile()
+    {
+        ::close(fd);
+        ::unlink(path.c_str());
+    }
+    int fd = -1;
+    std::string path;
+};
+
+TEST_F(Queues, AFileRangeGoesOutInOrderWithoutByteSizedCallsAndCompletesOnce)
+{
+    const std::string bytes = pattern(8 * 1024 * 1024 + 123);
+    TempFile file(bytes);
+    std::vector<std::size_t> calls;
+    c.server->writeStream()->setWriteObserver([&](std::size_t length, ssize_t) { calls.push_back(length); });
+    c.server->writeData("head", -1, 1);
+    c.server->writeFile(FileRange{file.fd, 100, bytes.size() - 100, nullptr}, -1, 2);
+    c.server->writeFile(FileRange{file.fd, 0, 0, nullptr}, -1, 3);   // an empty range is ignored
+    c.server->writeData("tail", -1, 4);
+    const std::size_t total = 4 + bytes.size() - 100 + 4;
+    ASSERT_TRUE(peerReceives(total));
+    ASSERT_TRUE(loop.runUntil([&] { return delegate.writeTags.size() == 3; }, Watchdog));
+    EXPECT_EQ(delegate.writeTags, (std::vector<std::int32_t>{1, 2, 4}));
+    EXPECT_TRUE(c.peer.received == "head" + bytes.substr(100) + "tail");
+    EXPECT_EQ(c.server->writeStream()->bytesWritten(), total);
+    // The file's calls ask for the whole rest of the range, not 4096 bytes at a time.
+    EXPECT_GT(std::count_if(calls.begin(), calls.end(), [](std::size_t n) { return n > 65536; }), 0);
+    EXPECT_LT(calls.size(), 1000u);
+}
+
+TEST_F(Queues, AFileThatEndsBeforeItsRangeCompletesWithWhatItHad)
+{
+    TempFile file("short file");
+    c.server->writeFile(FileRange{file.fd, 6, 1000, nullptr}, -1, 7);
+    c.server->writeData("next", -1, 8);
+    ASSERT_TRUE(peerReceives(8));
+    ASSERT_TRUE(loop.runUntil([&] { return delegate.writeTags.size() == 2; }, Watchdog));
+    EXPECT_EQ(c.peer.received, "filenext");
+    EXPECT_EQ(delegate.writeTags, (std::vector<std::int32_t>{7, 8}));
 }
 
 TEST_F(Queues, WriteTimeoutClosesWithCode4)
