@@ -526,19 +526,7 @@ ssize_t WriteStream::write(const void* buffer, std::size_t length, bool more)
         } while (n < 0 && errno == EINTR);
     }
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) n = 0;
-    ++writeCalls_;
-    if (n >= 0) {
-        status_ = StreamStatus::Open;
-        bytesWritten_ += static_cast<std::uint64_t>(n);
-        if (static_cast<std::size_t>(n) < length) core_->writable_ = false;
-        core_->arm(Side::Write);
-    } else {
-        setError({StreamErrorDomain::POSIX, errno});
-        core_->disarm(Side::Write);
-        post(StreamEventErrorOccurred);
-    }
-    if (observer_) observer_(length, n);
-    return n;
+    return finishWrite(length, n, n >= 0 && static_cast<std::size_t>(n) < length);
 }
 
 ssize_t WriteStream::sendFile(int fileFd, std::uint64_t offset, std::uint64_t length, bool& fileEnded)
@@ -557,18 +545,25 @@ ssize_t WriteStream::sendFile(int fileFd, std::uint64_t offset, std::uint64_t le
     const bool full = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
     if (full) n = 0;
     fileEnded = n == 0 && ask > 0 && !full;
+    return finishWrite(ask, n, full || (n >= 0 && static_cast<std::size_t>(n) < ask));
+}
+
+// What every write call ends with: the totals, the stream's state (a short write means the
+// socket's buffer is full until it says otherwise; an error ends the stream) and the observer.
+ssize_t WriteStream::finishWrite(std::size_t asked, ssize_t n, bool socketFull)
+{
     ++writeCalls_;
     if (n >= 0) {
         status_ = StreamStatus::Open;
         bytesWritten_ += static_cast<std::uint64_t>(n);
-        if (full || static_cast<std::size_t>(n) < ask) core_->writable_ = false;
+        if (socketFull) core_->writable_ = false;
         core_->arm(Side::Write);
     } else {
         setError({StreamErrorDomain::POSIX, errno});
         core_->disarm(Side::Write);
         post(StreamEventErrorOccurred);
     }
-    if (observer_) observer_(ask, n);
+    if (observer_) observer_(asked, n);
     return n;
 }
 

@@ -166,6 +166,7 @@ protected:
 
 private:
     friend class SocketStreamCore;
+    ssize_t finishWrite(std::size_t asked, ssize_t result, bool socketFull);
     std::function<void(std::size_t, ssize_t)> observer_;
     std::uint64_t writeCalls_ = 0;
     std::uint64_t bytesWritten_ = 0;

@@ -1,5 +1,7 @@
 #include "http_server_fixture_support.h"
 
+#include "control_client.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -14,7 +16,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 extern char** environ;
 
@@ -27,14 +28,6 @@ const bool kIgnoreSigpipe = [] {
     ::signal(SIGPIPE, SIG_IGN);
     return true;
 }();
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // The last response's status and headers from curl's -D dump (which holds every response,
 // "100 Continue" and redirects included).
@@ -130,8 +123,8 @@ CurlResult HttpServerTest::curl(const std::vector<std::string>& args)
     // Let the server finish what the end of the request set off (completion callbacks).
     for (int i = 0; i < 5; ++i) loop_.runOnce(std::chrono::milliseconds(2));
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.body = slurp(body);
-    parseHeaders(slurp(headers), result);
+    result.body = ohmkit::test::readFileBytes(body);
+    parseHeaders(ohmkit::test::readFileBytes(headers), result);
     return result;
 }
 
@@ -140,7 +133,7 @@ void HttpServerTest::writeFile(const std::string& name, const std::string& conte
     std::ofstream(path(name), std::ios::binary) << content;
 }
 
-std::string HttpServerTest::readFile(const std::string& name) const { return slurp(path(name)); }
+std::string HttpServerTest::readFile(const std::string& name) const { return ohmkit::test::readFileBytes(path(name)); }
 
 std::vector<std::string> HttpServerTest::storeNames() const
 {
