@@ -268,6 +268,23 @@ def rclone_case(server, store):
         check(same_trees(source, back), "copied-back tree differs from the source tree")
 
 
+def rclone_streams_case(server, store):
+    """rclone splits a large download over several connections, each one reading its part of
+    the file from a REST offset and closing its data connection at the part's end."""
+    with tempfile.TemporaryDirectory() as work:
+        payload = make_file(os.path.join(store, "big.bin"), 6 << 20)
+        env = client_env(work)
+        env["RCLONE_CONFIG"] = os.path.join(work, "rclone.conf")
+        open(env["RCLONE_CONFIG"], "w").close()
+        obscured = run(["rclone", "obscure", "secret"], env=env).stdout.strip()
+        remote = ":ftp,host=127.0.0.1,port=%d,user=anna,pass=%s:" % (server.port, obscured)
+        got = run(["rclone", "-vv", "--low-level-retries", "1", "--retries", "1", "--multi-thread-cutoff", "1M",
+                   "--multi-thread-streams", "4", "copy", remote + "big.bin", work], env=env, timeout=150)
+        check(got.returncode == 0, "rclone multi-stream copy: %s" % got.stderr[-3000:])
+        check("stream 4/4" in got.stderr and "failed" not in got.stderr, got.stderr[-3000:])
+        check(read(os.path.join(work, "big.bin")) == payload, "multi-stream download differs")
+
+
 def tnftp_case(server, store):
     with tempfile.TemporaryDirectory() as work:
         files = {"a.pdf": make_file(os.path.join(store, "sheets", "a.pdf"), 70_000),
@@ -485,6 +502,7 @@ CLIENT_CASES = {
     "wget": wget_case,
     "curl_downloads": curl_downloads_case,
     "rclone": rclone_case,
+    "rclone_streams": rclone_streams_case,
     "tnftp": tnftp_case,
     "tnftp_interrupt": tnftp_interrupt_case,
     "ncftp": ncftp_case,
