@@ -4,10 +4,10 @@
 Usage: run_client_test.py SERVE_BINARY CASE
 
 Starts the serve binary on a free loopback port over a fresh temporary store, lets one real
-client (Python ftplib, curl, lftp, wget, rclone, tnftp or ncftp) work against it over
-127.0.0.1 or ::1, stops the server with a signal and checks the store, the bytes that came
-back and the exit status. Exit status 77 means the client is not installed (the case is
-skipped).
+client (Python ftplib, curl, lftp, wget, rclone, tnftp, ncftp, or gio for the backend of
+GNOME's file manager) work against it over 127.0.0.1 or ::1, stops the server with a signal
+and checks the store, the bytes that came back and the exit status. Exit status 77 means the
+client is not installed (the case is skipped).
 """
 import filecmp
 import ftplib
@@ -285,6 +285,30 @@ def rclone_streams_case(server, store):
         check(read(os.path.join(work, "big.bin")) == payload, "multi-stream download differs")
 
 
+def gio_case(server, store):
+    """GNOME's file manager reaches FTP through gvfs; `gio` drives the same backend in a private
+    session bus: the listing shows a 1 MiB file's size, the file comes down whole, and a file
+    goes up into a new folder."""
+    with tempfile.TemporaryDirectory() as work:
+        payload = make_file(os.path.join(store, "Ärger.pdf"), 1 << 20)
+        up = make_file(os.path.join(work, "up.pdf"), 300_000)
+        script = """
+gio mount -a "$BASE" </dev/null || exit 10
+gio list -l "$BASE" || exit 11
+gio copy "$BASE/Ärger.pdf" "$WORK/" || exit 12
+gio mkdir "$BASE/new" || exit 13
+gio copy "$WORK/up.pdf" "$BASE/new/" || exit 14
+gio mount -u "$BASE"
+"""
+        env = client_env(work)
+        env.update(BASE="ftp://127.0.0.1:%d" % server.port, WORK=work)
+        got = run(["dbus-run-session", "--", "sh", "-c", script], env=env, timeout=150)
+        check(got.returncode == 0, "gio (%d): %s%s" % (got.returncode, got.stdout, got.stderr[-3000:]))
+        check("Ärger.pdf\t1048576\t(regular)" in got.stdout.splitlines(), got.stdout)
+        check(read(os.path.join(work, "Ärger.pdf")) == payload, "gio download differs")
+        check(read(os.path.join(store, "new", "up.pdf")) == up, "gio upload differs")
+
+
 def tnftp_case(server, store):
     with tempfile.TemporaryDirectory() as work:
         files = {"a.pdf": make_file(os.path.join(store, "sheets", "a.pdf"), 70_000),
@@ -503,6 +527,7 @@ CLIENT_CASES = {
     "curl_downloads": curl_downloads_case,
     "rclone": rclone_case,
     "rclone_streams": rclone_streams_case,
+    "gio": gio_case,
     "tnftp": tnftp_case,
     "tnftp_interrupt": tnftp_interrupt_case,
     "ncftp": ncftp_case,
@@ -510,7 +535,8 @@ CLIENT_CASES = {
 }
 
 # The program each case needs, by the case's first word.
-REQUIRES = {"curl": "curl", "lftp": "lftp", "wget": "wget", "rclone": "rclone", "tnftp": "tnftp", "ncftp": "ncftpput"}
+REQUIRES = {"curl": "curl", "lftp": "lftp", "wget": "wget", "rclone": "rclone", "tnftp": "tnftp", "ncftp": "ncftpput",
+            "gio": "/usr/libexec/gvfsd-ftp"}
 
 
 def main():
