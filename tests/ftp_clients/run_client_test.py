@@ -4,10 +4,10 @@
 Usage: run_client_test.py SERVE_BINARY CASE
 
 Starts the serve binary on a free loopback port over a fresh temporary store, lets one real
-client (Python ftplib, curl, lftp, wget, rclone, tnftp, ncftp, or gio for the backend of
-GNOME's file manager) work against it over 127.0.0.1 or ::1, stops the server with a signal
-and checks the store, the bytes that came back and the exit status. Exit status 77 means the
-client is not installed (the case is skipped).
+client (Python ftplib, curl, lftp, wget, rclone, tnftp, ncftp, or gio and kioclient5 for the
+backends of GNOME's and KDE's file managers) work against it over 127.0.0.1 or ::1, stops the
+server with a signal and checks the store, the bytes that came back and the exit status. Exit
+status 77 means the client is not installed (the case is skipped).
 """
 import filecmp
 import ftplib
@@ -309,6 +309,41 @@ gio mount -u "$BASE"
         check(read(os.path.join(store, "new", "up.pdf")) == up, "gio upload differs")
 
 
+def kio_case(server, store):
+    """KDE's file manager reaches FTP through KIO's ftp worker; kioclient5 drives it in a
+    private session bus: the listing, a 1 MiB download whole, an upload with a non-ASCII name."""
+    with tempfile.TemporaryDirectory() as work:
+        payload = make_file(os.path.join(store, "Ärger.pdf"), 1 << 20)
+        up = make_file(os.path.join(work, "Über.pdf"), 300_000)
+        script = """
+kioclient5 --noninteractive ls "$BASE/" || exit 11
+kioclient5 --noninteractive copy "$BASE/Ärger.pdf" "file://$WORK/down.pdf" || exit 12
+kioclient5 --noninteractive copy "file://$WORK/Über.pdf" "$BASE/Über.pdf" || exit 13
+"""
+        env = client_env(work)
+        env.update(BASE="ftp://127.0.0.1:%d" % server.port, WORK=work, QT_QPA_PLATFORM="offscreen",
+                   XDG_RUNTIME_DIR=work)
+        # KIO's helper daemon outlives the session bus and keeps its output open: the output
+        # goes to files, and the helper, in the session's process group, is ended after it.
+        with open(os.path.join(work, "out"), "w+") as out, open(os.path.join(work, "err"), "w+") as err:
+            proc = subprocess.Popen(["dbus-run-session", "--", "sh", "-c", script], env=env, stdout=out,
+                                    stderr=err, stdin=subprocess.DEVNULL, start_new_session=True)
+            try:
+                proc.wait(timeout=150)
+            finally:
+                try:
+                    os.killpg(proc.pid, signal.SIGTERM)
+                except ProcessLookupError:
+                    pass
+            out.seek(0)
+            err.seek(0)
+            got = subprocess.CompletedProcess(proc.args, proc.returncode, out.read(), err.read())
+        check(got.returncode == 0, "kioclient5 (%d): %s%s" % (got.returncode, got.stdout, got.stderr[-3000:]))
+        check("Ärger.pdf" in got.stdout.splitlines(), got.stdout)
+        check(read(os.path.join(work, "down.pdf")) == payload, "KIO download differs")
+        check(read(os.path.join(store, "Über.pdf")) == up, "KIO upload differs")
+
+
 def tnftp_case(server, store):
     with tempfile.TemporaryDirectory() as work:
         files = {"a.pdf": make_file(os.path.join(store, "sheets", "a.pdf"), 70_000),
@@ -528,6 +563,7 @@ CLIENT_CASES = {
     "rclone": rclone_case,
     "rclone_streams": rclone_streams_case,
     "gio": gio_case,
+    "kio": kio_case,
     "tnftp": tnftp_case,
     "tnftp_interrupt": tnftp_interrupt_case,
     "ncftp": ncftp_case,
@@ -536,7 +572,7 @@ CLIENT_CASES = {
 
 # The program each case needs, by the case's first word.
 REQUIRES = {"curl": "curl", "lftp": "lftp", "wget": "wget", "rclone": "rclone", "tnftp": "tnftp", "ncftp": "ncftpput",
-            "gio": "/usr/libexec/gvfsd-ftp"}
+            "gio": "/usr/libexec/gvfsd-ftp", "kio": "kioclient5"}
 
 
 def main():
