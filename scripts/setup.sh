@@ -10,6 +10,7 @@ packages=(
   qml6-module-qtquick-window qml6-module-qtquick-templates qml6-module-qtqml-workerscript
   qml6-module-qtquick-pdf qml6-module-qtquick-dialogs qml6-module-qttest
   curl lftp python3 attr wget rclone tnftp ncftp
+  gvfs-backends gvfs-daemons libglib2.0-bin dbus-daemon kio kde-cli-tools
   libmicrohttpd-dev chromium nodejs
 )
 

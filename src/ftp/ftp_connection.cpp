@@ -686,18 +686,22 @@ bool FtpConnection::abortWaiting() const
 // The data connection has ended. An upload takes its name only when it ended well: not after
 // a broken connection, not when its client is gone (a killed client's data connection ends as
 // cleanly as a finished one; its control connection, closed first, tells them apart), not
-// after a write failed, and not when the file cannot be put in place.
-void FtpConnection::didFinishReading(bool broken)
+// after a write failed, and not when the file cannot be put in place. A download the client
+// closed early ended as the client chose, unless the close was its way of cancelling.
+void FtpConnection::didFinishReading(DataEnd end)
 {
     auto keep = shared_from_this();   // the observer may stop the server
     currentFile_.reset();
     std::unique_ptr<UploadTarget> upload = std::move(currentFileHandle_);
     bool committed = false;
-    if (upload && !broken && abortWaiting()) {
+    if (upload && end == DataEnd::finished && abortWaiting()) {
         logLine("FC:the upload was cancelled with ABOR, its file is discarded");
         uploadAborted_ = true;
         sendMessage(reply::kTransferBroken);
-    } else if (broken || (upload && clientVanished())) {
+    } else if (end == DataEnd::closedByClient && !abortWaiting()) {
+        logLine("FC:the client closed the data connection before the end of the file");
+        sendMessage(reply::kStoppedByClient);
+    } else if (end != DataEnd::finished || (upload && clientVanished())) {
         sendMessage(reply::kTransferBroken);
     } else if (upload && (uploadWriteFailed_ || !upload->commit())) {
         logFormat("FC:the upload to %s failed: %s", upload->targetPath().c_str(), std::strerror(errno));

@@ -82,7 +82,10 @@ public:
     void didReceiveDataRead();
     // `bytes` more of the file being downloaded have been written to the data connection.
     void didSendFileBytes(std::size_t bytes);
-    void didFinishReading(bool broken = false);    // `broken`: the data socket failed
+    // How a data connection ended: after its transfer, broken by an error, or closed by the
+    // client while a file was still being sent to it.
+    enum class DataEnd { finished, broken, closedByClient };
+    void didFinishReading(DataEnd end = DataEnd::finished);
 
     // Paths: the rules come from the server's store (PathPolicy), the current directory from
     // the connection.
@@ -257,13 +260,13 @@ private:
     Clock::time_point closingSince_;
     std::vector<std::shared_ptr<net::EventSocket>> unverifiedDataSockets_;   // accepted, peer not yet known
     bool leaving_ = false;
-    bool uploadAborted_ = false;
+    bool uploadAborted_ = false;        // an upload ended as aborted (426): the next ABOR gets its 226
     std::uint64_t restartAt_ = 0;       // the offset of the last REST, until the next command
     std::uint64_t commandRestart_ = 0;  // that offset, for the command that follows REST
     // What the dispatcher found for the command being handled: its name argument, and for a
     // row whose argument is a store path, that path resolved and confined (none without a name).
     std::string commandName_;
-    std::optional<std::string> commandPath_;   // an upload ended as aborted (426): the next ABOR gets its 226
+    std::optional<std::string> commandPath_;
 };
 
 }  // namespace ohmkit::ftp

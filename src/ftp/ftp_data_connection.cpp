@@ -207,9 +207,15 @@ void FtpDataConnection::onSocketWillDisconnectWithError(net::EventSocket&, const
     else
         logLine("FDC: we werent expecting this as we never set clientSending  prob late coming up");
     if (error) logFormat("FDC: %s", error->description().c_str());
+    // A client that reads a range of a file closes the data connection once it has that range;
+    // the next write then finds the connection closed (EPIPE) or reset (ECONNRESET).
+    const bool closedByClient = file_ && error && error->domain == net::NSPOSIXErrorDomain &&
+                                (error->code == EPIPE || error->code == ECONNRESET);
     file_.reset();   // a download that broke off sends nothing more
     waiting_.clear();
-    if (ftpConnection_) ftpConnection_->didFinishReading(error.has_value());
+    using End = FtpConnection::DataEnd;
+    if (ftpConnection_)
+        ftpConnection_->didFinishReading(closedByClient ? End::closedByClient : error ? End::broken : End::finished);
 }
 
 }  // namespace ohmkit::ftp

@@ -52,6 +52,10 @@ inline constexpr const char* kListing = "150 Opening ASCII mode data connection 
 inline constexpr const char* kBinary = "150 Opening BINARY mode data connection for '%s'.";
 inline constexpr const char* kTransferComplete = "226 Transfer complete.";
 inline constexpr const char* kTransferBroken = "426 Connection closed; transfer aborted.";
+// A download whose client closed the data connection before the end of the file: the client
+// chose how much it takes (a ranged read of one part of a file does just that), so this is no
+// failure of the transfer.
+inline constexpr const char* kStoppedByClient = "226 Transfer stopped by the client.";
 inline constexpr const char* kAbortOk = "226 Abort successful.";          // after the 426 of the transfer
 inline constexpr const char* kNothingToAbort = "225 No transfer to abort.";
 inline constexpr const char* kWriteFailed = "451 Transfer aborted: error writing file.";

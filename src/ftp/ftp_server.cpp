@@ -52,10 +52,13 @@ void FtpServer::start(std::uint32_t port, const std::string& dir, std::shared_pt
     portNumber_ = static_cast<std::int32_t>(port);
 
     listenSocket_ = net::EventSocket::create(this, loop_);
-    logFormat("Listening on %u", port);
     net::Error error;
     listening_ = listenSocket_->acceptOnPort(static_cast<std::uint16_t>(port & 0xFFFF), &error);
-    if (!listening_) logFormat("-- %s", error.description().c_str());
+    // The port the system chose when asked for any (0) is the one worth logging.
+    if (listening_)
+        logFormat("Listening on %u", static_cast<unsigned>(listeningPort()));
+    else
+        logFormat("Listening on %u failed: %s", port, error.description().c_str());
 
     // The base directory is kept in the system's canonical form (what getcwd reports), so
     // every folder inside it is named with it as prefix, links and all.

@@ -4,10 +4,10 @@
 Usage: run_client_test.py SERVE_BINARY CASE
 
 Starts the serve binary on a free loopback port over a fresh temporary store, lets one real
-client (Python ftplib, curl, lftp, wget, rclone, tnftp or ncftp) work against it over
-127.0.0.1 or ::1, stops the server with a signal and checks the store, the bytes that came
-back and the exit status. Exit status 77 means the client is not installed (the case is
-skipped).
+client (Python ftplib, curl, lftp, wget, rclone, tnftp, ncftp, or gio and kioclient5 for the
+backends of GNOME's and KDE's file managers) work against it over 127.0.0.1 or ::1, stops the
+server with a signal and checks the store, the bytes that came back and the exit status. Exit
+status 77 means the client is not installed (the case is skipped).
 """
 import filecmp
 import ftplib
@@ -268,6 +268,82 @@ def rclone_case(server, store):
         check(same_trees(source, back), "copied-back tree differs from the source tree")
 
 
+def rclone_streams_case(server, store):
+    """rclone splits a large download over several connections, each one reading its part of
+    the file from a REST offset and closing its data connection at the part's end."""
+    with tempfile.TemporaryDirectory() as work:
+        payload = make_file(os.path.join(store, "big.bin"), 6 << 20)
+        env = client_env(work)
+        env["RCLONE_CONFIG"] = os.path.join(work, "rclone.conf")
+        open(env["RCLONE_CONFIG"], "w").close()
+        obscured = run(["rclone", "obscure", "secret"], env=env).stdout.strip()
+        remote = ":ftp,host=127.0.0.1,port=%d,user=anna,pass=%s:" % (server.port, obscured)
+        got = run(["rclone", "-vv", "--low-level-retries", "1", "--retries", "1", "--multi-thread-cutoff", "1M",
+                   "--multi-thread-streams", "4", "copy", remote + "big.bin", work], env=env, timeout=150)
+        check(got.returncode == 0, "rclone multi-stream copy: %s" % got.stderr[-3000:])
+        check("stream 4/4" in got.stderr and "failed" not in got.stderr, got.stderr[-3000:])
+        check(read(os.path.join(work, "big.bin")) == payload, "multi-stream download differs")
+
+
+def gio_case(server, store):
+    """GNOME's file manager reaches FTP through gvfs; `gio` drives the same backend in a private
+    session bus: the listing shows a 1 MiB file's size, the file comes down whole, and a file
+    goes up into a new folder."""
+    with tempfile.TemporaryDirectory() as work:
+        payload = make_file(os.path.join(store, "Ärger.pdf"), 1 << 20)
+        up = make_file(os.path.join(work, "up.pdf"), 300_000)
+        script = """
+gio mount -a "$BASE" </dev/null || exit 10
+gio list -l "$BASE" || exit 11
+gio copy "$BASE/Ärger.pdf" "$WORK/" || exit 12
+gio mkdir "$BASE/new" || exit 13
+gio copy "$WORK/up.pdf" "$BASE/new/" || exit 14
+gio mount -u "$BASE"
+"""
+        env = client_env(work)
+        env.update(BASE="ftp://127.0.0.1:%d" % server.port, WORK=work)
+        got = run(["dbus-run-session", "--", "sh", "-c", script], env=env, timeout=150)
+        check(got.returncode == 0, "gio (%d): %s%s" % (got.returncode, got.stdout, got.stderr[-3000:]))
+        check("Ärger.pdf\t1048576\t(regular)" in got.stdout.splitlines(), got.stdout)
+        check(read(os.path.join(work, "Ärger.pdf")) == payload, "gio download differs")
+        check(read(os.path.join(store, "new", "up.pdf")) == up, "gio upload differs")
+
+
+def kio_case(server, store):
+    """KDE's file manager reaches FTP through KIO's ftp worker; kioclient5 drives it in a
+    private session bus: the listing, a 1 MiB download whole, an upload with a non-ASCII name."""
+    with tempfile.TemporaryDirectory() as work:
+        payload = make_file(os.path.join(store, "Ärger.pdf"), 1 << 20)
+        up = make_file(os.path.join(work, "Über.pdf"), 300_000)
+        script = """
+kioclient5 --noninteractive ls "$BASE/" || exit 11
+kioclient5 --noninteractive copy "$BASE/Ärger.pdf" "file://$WORK/down.pdf" || exit 12
+kioclient5 --noninteractive copy "file://$WORK/Über.pdf" "$BASE/Über.pdf" || exit 13
+"""
+        env = client_env(work)
+        env.update(BASE="ftp://127.0.0.1:%d" % server.port, WORK=work, QT_QPA_PLATFORM="offscreen",
+                   XDG_RUNTIME_DIR=work)
+        # KIO's helper daemon outlives the session bus and keeps its output open: the output
+        # goes to files, and the helper, in the session's process group, is ended after it.
+        with open(os.path.join(work, "out"), "w+") as out, open(os.path.join(work, "err"), "w+") as err:
+            proc = subprocess.Popen(["dbus-run-session", "--", "sh", "-c", script], env=env, stdout=out,
+                                    stderr=err, stdin=subprocess.DEVNULL, start_new_session=True)
+            try:
+                proc.wait(timeout=150)
+            finally:
+                try:
+                    os.killpg(proc.pid, signal.SIGTERM)
+                except ProcessLookupError:
+                    pass
+            out.seek(0)
+            err.seek(0)
+            got = subprocess.CompletedProcess(proc.args, proc.returncode, out.read(), err.read())
+        check(got.returncode == 0, "kioclient5 (%d): %s%s" % (got.returncode, got.stdout, got.stderr[-3000:]))
+        check("Ärger.pdf" in got.stdout.splitlines(), got.stdout)
+        check(read(os.path.join(work, "down.pdf")) == payload, "KIO download differs")
+        check(read(os.path.join(store, "Über.pdf")) == up, "KIO upload differs")
+
+
 def tnftp_case(server, store):
     with tempfile.TemporaryDirectory() as work:
         files = {"a.pdf": make_file(os.path.join(store, "sheets", "a.pdf"), 70_000),
@@ -485,6 +561,9 @@ CLIENT_CASES = {
     "wget": wget_case,
     "curl_downloads": curl_downloads_case,
     "rclone": rclone_case,
+    "rclone_streams": rclone_streams_case,
+    "gio": gio_case,
+    "kio": kio_case,
     "tnftp": tnftp_case,
     "tnftp_interrupt": tnftp_interrupt_case,
     "ncftp": ncftp_case,
@@ -492,7 +571,8 @@ CLIENT_CASES = {
 }
 
 # The program each case needs, by the case's first word.
-REQUIRES = {"curl": "curl", "lftp": "lftp", "wget": "wget", "rclone": "rclone", "tnftp": "tnftp", "ncftp": "ncftpput"}
+REQUIRES = {"curl": "curl", "lftp": "lftp", "wget": "wget", "rclone": "rclone", "tnftp": "tnftp", "ncftp": "ncftpput",
+            "gio": "/usr/libexec/gvfsd-ftp", "kio": "kioclient5"}
 
 
 def main():

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ohmkit::ftp::test {
 
@@ -26,6 +27,9 @@ struct CountingObserver : FtpServerObserver {
     std::atomic<int> received{0};
     std::atomic<int> sent{0};
     std::atomic<int> fileListChanged{0};
+    // Called on the loop's thread; read once the client script has ended.
+    void didTransferEnd(const FileTransfer&, bool complete) override { ended.push_back(complete); }
+    std::vector<bool> ended;   // each ended transfer: complete or not
 };
 
 class FtpServerTest : public ::testing::Test {
