@@ -85,7 +85,7 @@ public:
     // How a data connection ended: after its transfer, broken by an error, or closed by the
     // client while a file was still being sent to it.
     enum class DataEnd { finished, broken, closedByClient };
-    void didFinishReading(DataEnd end = DataEnd::finished);
+    void didFinishReading(DataEnd end);
 
     // Paths: the rules come from the server's store (PathPolicy), the current directory from
     // the connection.

@@ -250,16 +250,21 @@ def curl_downloads_case(server, store):
         check(sorted(names.splitlines()) == ["big.pdf", "small.txt", "sub"], repr(names))   # curl ends lines in LF
 
 
+def rclone_remote(server, work):
+    """rclone's environment with an empty private configuration, and the remote of the server."""
+    env = client_env(work)
+    env["RCLONE_CONFIG"] = os.path.join(work, "rclone.conf")
+    open(env["RCLONE_CONFIG"], "w").close()
+    obscured = run(["rclone", "obscure", "secret"], env=env).stdout.strip()
+    return env, ":ftp,host=127.0.0.1,port=%d,user=anna,pass=%s:" % (server.port, obscured)
+
+
 def rclone_case(server, store):
     with tempfile.TemporaryDirectory() as work:
         source = os.path.join(work, "source")
         back = os.path.join(work, "back")
         write_tree(source)
-        env = client_env(work)
-        env["RCLONE_CONFIG"] = os.path.join(work, "rclone.conf")
-        open(env["RCLONE_CONFIG"], "w").close()
-        obscured = run(["rclone", "obscure", "secret"], env=env).stdout.strip()
-        remote = ":ftp,host=127.0.0.1,port=%d,user=anna,pass=%s:" % (server.port, obscured)
+        env, remote = rclone_remote(server, work)
         for args in (["copy", source, remote + "tree"], ["copy", remote + "tree", back],
                      ["check", source, remote + "tree"]):
             got = run(["rclone", "--low-level-retries", "1", "--retries", "1"] + args, env=env, timeout=150)
@@ -273,11 +278,7 @@ def rclone_streams_case(server, store):
     the file from a REST offset and closing its data connection at the part's end."""
     with tempfile.TemporaryDirectory() as work:
         payload = make_file(os.path.join(store, "big.bin"), 6 << 20)
-        env = client_env(work)
-        env["RCLONE_CONFIG"] = os.path.join(work, "rclone.conf")
-        open(env["RCLONE_CONFIG"], "w").close()
-        obscured = run(["rclone", "obscure", "secret"], env=env).stdout.strip()
-        remote = ":ftp,host=127.0.0.1,port=%d,user=anna,pass=%s:" % (server.port, obscured)
+        env, remote = rclone_remote(server, work)
         got = run(["rclone", "-vv", "--low-level-retries", "1", "--retries", "1", "--multi-thread-cutoff", "1M",
                    "--multi-thread-streams", "4", "copy", remote + "big.bin", work], env=env, timeout=150)
         check(got.returncode == 0, "rclone multi-stream copy: %s" % got.stderr[-3000:])
@@ -285,24 +286,42 @@ def rclone_streams_case(server, store):
         check(read(os.path.join(work, "big.bin")) == payload, "multi-stream download differs")
 
 
+def in_session_bus(script, server, work, **extra):
+    """Runs a shell script in a private session bus (what the file managers' backends talk
+    over), with $BASE the server's URL and $WORK the work folder. Helper daemons the bus starts
+    can outlive it and keep its output open, so the output goes to files and the session's
+    process group is ended afterwards."""
+    env = client_env(work)
+    env.update(BASE="ftp://127.0.0.1:%d" % server.port, WORK=work, **extra)
+    with open(os.path.join(work, "out"), "w+") as out, open(os.path.join(work, "err"), "w+") as err:
+        proc = subprocess.Popen(["dbus-run-session", "--", "sh", "-c", script], env=env, stdout=out,
+                                stderr=err, stdin=subprocess.DEVNULL, start_new_session=True)
+        try:
+            proc.wait(timeout=150)
+        finally:
+            try:
+                os.killpg(proc.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+        out.seek(0)
+        err.seek(0)
+        return subprocess.CompletedProcess(proc.args, proc.returncode, out.read(), err.read())
+
+
 def gio_case(server, store):
-    """GNOME's file manager reaches FTP through gvfs; `gio` drives the same backend in a private
-    session bus: the listing shows a 1 MiB file's size, the file comes down whole, and a file
-    goes up into a new folder."""
+    """GNOME's file manager reaches FTP through gvfs; `gio` drives the same backend: the listing
+    shows a 1 MiB file's size, the file comes down whole, and a file goes up into a new folder."""
     with tempfile.TemporaryDirectory() as work:
         payload = make_file(os.path.join(store, "Ärger.pdf"), 1 << 20)
         up = make_file(os.path.join(work, "up.pdf"), 300_000)
-        script = """
+        got = in_session_bus("""
 gio mount -a "$BASE" </dev/null || exit 10
 gio list -l "$BASE" || exit 11
 gio copy "$BASE/Ärger.pdf" "$WORK/" || exit 12
 gio mkdir "$BASE/new" || exit 13
 gio copy "$WORK/up.pdf" "$BASE/new/" || exit 14
 gio mount -u "$BASE"
-"""
-        env = client_env(work)
-        env.update(BASE="ftp://127.0.0.1:%d" % server.port, WORK=work)
-        got = run(["dbus-run-session", "--", "sh", "-c", script], env=env, timeout=150)
+""", server, work)
         check(got.returncode == 0, "gio (%d): %s%s" % (got.returncode, got.stdout, got.stderr[-3000:]))
         check("Ärger.pdf\t1048576\t(regular)" in got.stdout.splitlines(), got.stdout)
         check(read(os.path.join(work, "Ärger.pdf")) == payload, "gio download differs")
@@ -310,34 +329,16 @@ gio mount -u "$BASE"
 
 
 def kio_case(server, store):
-    """KDE's file manager reaches FTP through KIO's ftp worker; kioclient5 drives it in a
-    private session bus: the listing, a 1 MiB download whole, an upload with a non-ASCII name."""
+    """KDE's file manager reaches FTP through KIO's ftp worker; kioclient5 drives it: the
+    listing, a 1 MiB download whole, an upload with a non-ASCII name."""
     with tempfile.TemporaryDirectory() as work:
         payload = make_file(os.path.join(store, "Ärger.pdf"), 1 << 20)
         up = make_file(os.path.join(work, "Über.pdf"), 300_000)
-        script = """
+        got = in_session_bus("""
 kioclient5 --noninteractive ls "$BASE/" || exit 11
 kioclient5 --noninteractive copy "$BASE/Ärger.pdf" "file://$WORK/down.pdf" || exit 12
 kioclient5 --noninteractive copy "file://$WORK/Über.pdf" "$BASE/Über.pdf" || exit 13
-"""
-        env = client_env(work)
-        env.update(BASE="ftp://127.0.0.1:%d" % server.port, WORK=work, QT_QPA_PLATFORM="offscreen",
-                   XDG_RUNTIME_DIR=work)
-        # KIO's helper daemon outlives the session bus and keeps its output open: the output
-        # goes to files, and the helper, in the session's process group, is ended after it.
-        with open(os.path.join(work, "out"), "w+") as out, open(os.path.join(work, "err"), "w+") as err:
-            proc = subprocess.Popen(["dbus-run-session", "--", "sh", "-c", script], env=env, stdout=out,
-                                    stderr=err, stdin=subprocess.DEVNULL, start_new_session=True)
-            try:
-                proc.wait(timeout=150)
-            finally:
-                try:
-                    os.killpg(proc.pid, signal.SIGTERM)
-                except ProcessLookupError:
-                    pass
-            out.seek(0)
-            err.seek(0)
-            got = subprocess.CompletedProcess(proc.args, proc.returncode, out.read(), err.read())
+""", server, work, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=work)
         check(got.returncode == 0, "kioclient5 (%d): %s%s" % (got.returncode, got.stdout, got.stderr[-3000:]))
         check("Ärger.pdf" in got.stdout.splitlines(), got.stdout)
         check(read(os.path.join(work, "down.pdf")) == payload, "KIO download differs")
