@@ -40,6 +40,8 @@ struct HttpServer::Request {
     net::FileTransfer transfer;
     bool transferOpen = false;                        // its end not reported yet
     bool closing = false;
+    bool head = false;                                // a HEAD: headers only, no transfer
+    std::string folderPath;                           // the real folder an upload goes into
     // A form upload: its parser, the file part it is in, and one line per file.
     MHD_PostProcessor* post = nullptr;
     Part part = Part::None;

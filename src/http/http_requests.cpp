@@ -4,7 +4,9 @@
 
 #include "http/http_request.h"
 #include "http/request_target.h"
+#include "http/byte_range.h"
 #include "http/store_page.h"
+#include "http/store_paths.h"
 #include "platform/atomic_upload.h"
 #include "platform/files.h"
 #include "platform/log.h"
@@ -31,7 +33,7 @@ namespace {
 // Shown when the page resource is missing: the upload form still works.
 const char* const kFallbackPage =
     "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Datasheets</title></head><body>"
-    "<form method=\"post\" action=\"upload\" enctype=\"multipart/form-data\">"
+    "<form method=\"post\" action=\"<!--FORM-->\" enctype=\"multipart/form-data\">"
     "<input type=\"file\" name=\"file\" multiple> <button>Upload</button></form>"
     "<table><!--FILES--></table><!--EMPTY--></body></html>";
 
@@ -103,19 +105,12 @@ int HttpServer::begin(MHD_Connection* connection, Request& request, const char* 
 {
     observer_->didDataReceived();
     request.route = routeRequest(method, path, key_);
+    request.head = std::strcmp(method, "HEAD") == 0;
     const Route& route = request.route;
     switch (route.action) {
     case Action::NotFound:
         return send(connection, MHD_HTTP_NOT_FOUND, {}, nullptr);   // nothing else, not even a type
-    case Action::Redirect: {
-        MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
-        if (!response) return MHD_NO;
-        MHD_add_response_header(response, MHD_HTTP_HEADER_LOCATION, ("/" + key_ + "/").c_str());
-        const MHD_Result queued = MHD_queue_response(connection, MHD_HTTP_MOVED_PERMANENTLY, response);
-        MHD_destroy_response(response);
-        observer_->didDataSend();
-        return queued;
-    }
+    case Action::Redirect: return redirect(connection, MHD_HTTP_MOVED_PERMANENTLY, "/" + key_ + "/");
     case Action::NotAllowed: {
         MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
         if (!response) return MHD_NO;
@@ -128,11 +123,13 @@ int HttpServer::begin(MHD_Connection* connection, Request& request, const char* 
     case Action::BadName:
         platform::logFormat("HTTP: name refused: %s", route.problem.c_str());
         return send(connection, MHD_HTTP_BAD_REQUEST, route.problem + "\n", "text/plain; charset=utf-8");
-    case Action::Page: return answerPage(connection);
-    case Action::List:
-        return send(connection, MHD_HTTP_OK, listingJson(storeFiles(folder_)), "application/json; charset=utf-8");
+    case Action::Page: return answerPage(connection, request);
+    case Action::List: return answerList(connection, request);
     case Action::Download: return answerDownload(connection, request);
-    case Action::Delete: return answerDelete(connection, request);
+    case Action::Delete:
+    case Action::FormDelete: return answerDelete(connection, request);
+    case Action::MakeFolder: return answerMakeFolder(connection, request);
+    case Action::ConfirmDelete: return answerConfirmDelete(connection, request);
     case Action::Upload: return beginUpload(connection, request);
     case Action::FormUpload: return beginFormUpload(connection, request);
     }
@@ -181,18 +178,11 @@ int HttpServer::finish(MHD_Connection* connection, Request& request)
             request.part = Request::Part::None;
         }
         endFormPart(request);
-        if (request.formStatus == 0 && request.formSaved > 0) {
-            MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
-            if (!response) return MHD_NO;
-            MHD_add_response_header(response, MHD_HTTP_HEADER_LOCATION, "./");
-            const MHD_Result queued = MHD_queue_response(connection, MHD_HTTP_SEE_OTHER, response);
-            MHD_destroy_response(response);
-            observer_->didDataSend();
-            return queued;
-        }
+        if (request.formStatus == 0 && request.formSaved > 0) return redirect(connection, MHD_HTTP_SEE_OTHER, "./");
         if (request.formLines.empty()) request.formLines.push_back("No file was chosen.");
         const unsigned status = request.formStatus ? request.formStatus : MHD_HTTP_BAD_REQUEST;
-        return send(connection, status, formResultPage(request.formLines), "text/html; charset=utf-8");
+        return send(connection, status, formResultPage(request.formLines, folderAddress("/" + key_ + "/", request.route.name)),
+                    "text/html; charset=utf-8");
     }
     if (request.route.action != Action::Upload) return MHD_YES;
     if (request.upload && !request.upload->commit()) {
@@ -226,12 +216,26 @@ void HttpServer::completed(Request& request, bool complete)
     observer_->didTransferEnd(request.transfer, complete && !request.transfer.upload);
 }
 
-int HttpServer::answerPage(MHD_Connection* connection)
+int HttpServer::redirect(MHD_Connection* connection, unsigned status, const std::string& location)
 {
+    MHD_Response* response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
+    if (!response) return MHD_NO;
+    MHD_add_response_header(response, MHD_HTTP_HEADER_LOCATION, location.c_str());
+    const MHD_Result queued = MHD_queue_response(connection, status, response);
+    MHD_destroy_response(response);
+    observer_->didDataSend();
+    return queued;
+}
+
+int HttpServer::answerPage(MHD_Connection* connection, Request& request)
+{
+    const std::string& dir = request.route.name;
+    const std::string real = confinedFolder(folder_, dir);
+    if (real.empty()) return send(connection, MHD_HTTP_NOT_FOUND, messagePage("No such folder", {"There is no folder " + dir + " in the store."}, "/" + key_ + "/"), "text/html; charset=utf-8");
     std::string page = kFallbackPage;
     if (auto path = platform::resourcePath("BrowserUpload", "html"); !path.empty())
         if (auto text = platform::readFile(path)) page = std::move(*text);
-    const std::string body = renderPage(std::move(page), storeFiles(folder_));
+    const std::string body = renderPage(std::move(page), storeFiles(real), {"/" + key_ + "/", dir});
     MHD_Response* response =
         MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY);
     if (!response) return MHD_NO;
@@ -244,6 +248,13 @@ int HttpServer::answerPage(MHD_Connection* connection)
     MHD_destroy_response(response);
     observer_->didDataSend();
     return queued;
+}
+
+int HttpServer::answerList(MHD_Connection* connection, Request& request)
+{
+    const std::string real = confinedFolder(folder_, request.route.name);
+    if (real.empty()) return send(connection, MHD_HTTP_NOT_FOUND, "No such folder.\n", "text/plain; charset=utf-8");
+    return send(connection, MHD_HTTP_OK, listingJson(storeFiles(real)), "application/json; charset=utf-8");
 }
 
 int HttpServer::answerDownload(MHD_Connection* connection, Request& request)
@@ -260,22 +271,51 @@ int HttpServer::answerDownload(MHD_Connection* connection, Request& request)
         if (fd >= 0) ::close(fd);
         return send(connection, MHD_HTTP_NOT_FOUND, "No such file.\n", "text/plain; charset=utf-8");
     }
-    // The library reads the file as it sends it (and closes it): memory stays flat.
-    MHD_Response* response = MHD_create_response_from_fd64(static_cast<std::uint64_t>(st.st_size), fd);
-    if (!response) {
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const std::string tag = entityTag(size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    const std::string modified = httpDate(st.st_mtim.tv_sec);
+    // A range is served only of the version the client holds the rest of ("If-Range").
+    RangeRequest range;
+    if (const char* asked = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_RANGE)) {
+        const char* holds = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_IF_RANGE);
+        if (!holds || holds == tag || holds == modified) range = byteRange(asked, size);
+    }
+    MHD_Response* response = nullptr;
+    unsigned status = MHD_HTTP_OK;
+    if (range.kind == RangeRequest::Unsatisfiable) {
         ::close(fd);
+        response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
+        status = MHD_HTTP_RANGE_NOT_SATISFIABLE;
+    } else if (range.kind == RangeRequest::Part) {
+        // The library reads the file as it sends it (and closes it): memory stays flat.
+        response = MHD_create_response_from_fd_at_offset64(range.length, fd, range.first);
+        status = MHD_HTTP_PARTIAL_CONTENT;
+    } else {
+        response = MHD_create_response_from_fd64(size, fd);
+    }
+    if (!response) {
+        if (range.kind != RangeRequest::Unsatisfiable) ::close(fd);
         return MHD_NO;
     }
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType(name));
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_DISPOSITION, contentDisposition(name).c_str());
+    if (range.kind != RangeRequest::Whole)
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE, contentRange(range, size).c_str());
+    MHD_add_response_header(response, MHD_HTTP_HEADER_ACCEPT_RANGES, "bytes");
+    MHD_add_response_header(response, MHD_HTTP_HEADER_ETAG, tag.c_str());
+    MHD_add_response_header(response, MHD_HTTP_HEADER_LAST_MODIFIED, modified.c_str());
+    if (range.kind != RangeRequest::Unsatisfiable) {
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType(name));
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_DISPOSITION, contentDisposition(leafName(name)).c_str());
+    }
     MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
     MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
     // A stored page or picture never runs script on the page's own address.
     MHD_add_response_header(response, "Content-Security-Policy", "sandbox");
-    const MHD_Result queued = MHD_queue_response(connection, MHD_HTTP_OK, response);
+    const MHD_Result queued = MHD_queue_response(connection, status, response);
     MHD_destroy_response(response);
     observer_->didDataSend();
-    request.transfer = {name, false, 0, static_cast<std::uint64_t>(st.st_size)};
+    // A HEAD, or a range past the end, sends no file: nothing to show as a transfer.
+    if (range.kind == RangeRequest::Unsatisfiable || request.head) return queued;
+    request.transfer = {name, false, 0, range.kind == RangeRequest::Part ? range.length : size};
     request.transferOpen = true;
     observer_->didTransferProgress(request.transfer);
     return queued;
@@ -283,25 +323,46 @@ int HttpServer::answerDownload(MHD_Connection* connection, Request& request)
 
 int HttpServer::answerDelete(MHD_Connection* connection, Request& request)
 {
-    const std::string& name = request.route.name;
-    const std::string path = folder_ + "/" + name;
-    struct stat st{};
-    if (::lstat(path.c_str(), &st) != 0) return send(connection, MHD_HTTP_NOT_FOUND, "No such file.\n", "text/plain; charset=utf-8");
-    if (S_ISDIR(st.st_mode))
-        return send(connection, MHD_HTTP_BAD_REQUEST, "Folders are not deleted from the browser.\n", "text/plain; charset=utf-8");
-    if (::unlink(path.c_str()) != 0) {
-        const std::string text = "The file could not be deleted: " + lowerFirst(std::strerror(errno)) + ".\n";
-        return send(connection, MHD_HTTP_INTERNAL_SERVER_ERROR, text, "text/plain; charset=utf-8");
+    const bool form = request.route.action == Action::FormDelete;
+    const StoreAnswer answer = deleteEntry(folder_, request.route.name);
+    if (answer.changed) {
+        platform::logFormat("HTTP: deleted %s", request.route.name.c_str());
+        fileListChanged();
     }
-    platform::logFormat("HTTP: deleted %s", name.c_str());
-    fileListChanged();
-    return send(connection, MHD_HTTP_OK, "Deleted " + name + "\n", "text/plain; charset=utf-8");
+    const std::string back = folderAddress("/" + key_ + "/", parentPath(request.route.name));
+    if (form && answer.changed) return redirect(connection, MHD_HTTP_SEE_OTHER, back);
+    if (form) return send(connection, answer.status, messagePage("Not deleted", {answer.text}, back), "text/html; charset=utf-8");
+    return send(connection, answer.status, answer.text + "\n", "text/plain; charset=utf-8");
+}
+
+int HttpServer::answerMakeFolder(MHD_Connection* connection, Request& request)
+{
+    const StoreAnswer answer = makeFolder(folder_, request.route.name);
+    if (answer.changed) {
+        platform::logFormat("HTTP: made the folder %s", request.route.name.c_str());
+        fileListChanged();
+    }
+    return send(connection, answer.status, answer.text + "\n", "text/plain; charset=utf-8");
+}
+
+int HttpServer::answerConfirmDelete(MHD_Connection* connection, Request& request)
+{
+    const std::string& path = request.route.name;
+    const std::string base = "/" + key_ + "/";
+    const std::string back = folderAddress(base, parentPath(path));
+    std::size_t items = 0;
+    const char kind = entryKind(folder_, path, &items);
+    if (kind == 0) return send(connection, MHD_HTTP_NOT_FOUND, messagePage("Not found", {"No such file."}, back), "text/html; charset=utf-8");
+    return send(connection, MHD_HTTP_OK, deleteQuestionPage(path, kind == 'd', items, base + "delete/" + encodePath(path), back),
+                "text/html; charset=utf-8");
 }
 
 int HttpServer::beginUpload(MHD_Connection* connection, Request& request)
 {
     const std::string& name = request.route.name;
-    const std::string path = folder_ + "/" + name;
+    const std::string parent = confinedFolder(folder_, parentPath(name));
+    if (parent.empty()) return send(connection, MHD_HTTP_NOT_FOUND, "No such folder.\n", "text/plain; charset=utf-8");
+    const std::string path = parent + "/" + leafName(name);
     struct stat st{};
     request.replaces = ::lstat(path.c_str(), &st) == 0;
     if (request.replaces && S_ISDIR(st.st_mode))
@@ -332,6 +393,10 @@ MHD_Result HttpServer::Request::onFormField(void* cls, MHD_ValueKind, const char
 
 int HttpServer::beginFormUpload(MHD_Connection* connection, Request& request)
 {
+    request.folderPath = confinedFolder(folder_, request.route.name);
+    if (request.folderPath.empty())
+        return send(connection, MHD_HTTP_NOT_FOUND, messagePage("No such folder", {"There is no folder " + request.route.name + " in the store."}, "/" + key_ + "/"),
+                    "text/html; charset=utf-8");
     request.post = MHD_create_post_processor(connection, kFormBufferSize, &Request::onFormField, &request);
     if (!request.post)
         return send(connection, MHD_HTTP_BAD_REQUEST, formResultPage({"Send the files as a multipart form."}),
@@ -358,7 +423,7 @@ void HttpServer::formPart(Request& request, const char* fileName, const char* da
             request.formLines.push_back(name + ": " + problem);
             request.formStatus = std::max<unsigned>(request.formStatus, MHD_HTTP_BAD_REQUEST);
         } else {
-            const std::string path = folder_ + "/" + name;
+            const std::string path = request.folderPath + "/" + name;
             struct stat st{};
             if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
                 request.part = Request::Part::Refused;
