@@ -31,11 +31,11 @@ RangeRequest byteRange(std::string_view header, std::uint64_t size)
     header = trimmed(header);
     constexpr std::string_view kUnit = "bytes=";
     if (header.substr(0, kUnit.size()) != kUnit) return {};
-    const std::string_view spec = trimmed(header.substr(kUnit.size()));
-    if (spec.find(',') != std::string_view::npos) return {};
-    const std::size_t dash = spec.find('-');
+    const std::string_view ranges = trimmed(header.substr(kUnit.size()));
+    if (ranges.find(',') != std::string_view::npos) return {};
+    const std::size_t dash = ranges.find('-');
     if (dash == std::string_view::npos) return {};
-    const std::string_view from = trimmed(spec.substr(0, dash)), to = trimmed(spec.substr(dash + 1));
+    const std::string_view from = trimmed(ranges.substr(0, dash)), to = trimmed(ranges.substr(dash + 1));
     std::uint64_t first = 0, last = 0;
     if (from.empty()) {   // "-N": the last N bytes
         if (!readNumber(to, last)) return {};
