@@ -1,5 +1,6 @@
 #include "http/http_server.h"
 
+#include "http/http_connections.h"
 #include "http/http_request.h"
 #include "platform/atomic_upload.h"
 #include "platform/log.h"
@@ -25,6 +26,7 @@ struct Callbacks {
         auto& server = *static_cast<HttpServer*>(cls);
         auto* request = static_cast<HttpServer::Request*>(*context);
         if (!request) {
+            server.admission_->headersComplete(connection);
             request = new HttpServer::Request(server);
             *context = request;
             return server.begin(connection, *request, method, url) ? MHD_YES : MHD_NO;
@@ -32,8 +34,9 @@ struct Callbacks {
         return server.handle(connection, *request, method, url, data, size) ? MHD_YES : MHD_NO;
     }
 
-    static void onCompleted(void* cls, MHD_Connection*, void** context, MHD_RequestTerminationCode code)
+    static void onCompleted(void* cls, MHD_Connection* connection, void** context, MHD_RequestTerminationCode code)
     {
+        static_cast<HttpServer*>(cls)->admission_->requestEnded(connection);
         auto* request = static_cast<HttpServer::Request*>(*context);
         if (!request) return;
         *context = nullptr;
@@ -41,9 +44,21 @@ struct Callbacks {
         delete request;
     }
 
-    static void onConnection(void* cls, MHD_Connection*, void**, MHD_ConnectionNotificationCode code)
+    static void onConnection(void* cls, MHD_Connection* connection, void**, MHD_ConnectionNotificationCode code)
     {
-        static_cast<HttpServer*>(cls)->connectionChanged(code == MHD_CONNECTION_NOTIFY_STARTED);
+        auto& server = *static_cast<HttpServer*>(cls);
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            server.admission_->opened(connection);
+        } else {
+            server.admission_->closed(connection);
+            ++server.closedInPass_;
+        }
+        server.connectionChanged(code == MHD_CONNECTION_NOTIFY_STARTED);
+    }
+
+    static MHD_Result admits(void* cls, const sockaddr* address, socklen_t)
+    {
+        return static_cast<HttpServer*>(cls)->admission_->admits(address) ? MHD_YES : MHD_NO;
     }
 
     // Paths reach the router as sent: it decodes them itself, so that "%00" and "%2F" in a
@@ -75,7 +90,8 @@ unsigned preferredHttpPort()
 
 HttpServer::HttpServer(platform::RunLoop& loop, std::string folder, std::shared_ptr<net::ServerObserver> observer,
                        const HttpLimits& limits, std::string key)
-    : loop_(loop), folder_(std::move(folder)), observer_(std::move(observer)), limits_(limits), key_(std::move(key))
+    : loop_(loop), folder_(std::move(folder)), observer_(std::move(observer)), limits_(limits), key_(std::move(key)),
+      admission_(std::make_unique<HttpConnections>(loop, limits))
 {
     if (!observer_) observer_ = std::make_shared<net::ServerObserver>();
 }
@@ -104,10 +120,9 @@ bool HttpServer::listen(unsigned port)
     // Both address families on one socket where the system has IPv6, else IPv4 alone.
     for (unsigned flags : {common | MHD_USE_DUAL_STACK, common}) {
         daemon_ = MHD_start_daemon(
-            flags, static_cast<std::uint16_t>(port), nullptr, nullptr, &Callbacks::onRequest, this,
+            flags, static_cast<std::uint16_t>(port), &Callbacks::admits, this, &Callbacks::onRequest, this,
             MHD_OPTION_EXTERNAL_LOGGER, &Callbacks::onLog, nullptr,   // first, so that it gets every message
-            MHD_OPTION_CONNECTION_LIMIT, limits_.maxClients,
-            MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits_.maxPerAddress,
+            MHD_OPTION_CONNECTION_LIMIT, limits_.maxClients,   // the places per address: admits()
             MHD_OPTION_CONNECTION_TIMEOUT, limits_.idleTimeout,
             MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits_.connectionMemory,
             MHD_OPTION_NOTIFY_COMPLETED, &Callbacks::onCompleted, this,
@@ -139,6 +154,7 @@ void HttpServer::stop()
     // The library ends every request (an unfinished upload leaves nothing) and connection.
     observer_ = std::make_shared<net::ServerObserver>();   // the owner is leaving: tell it nothing more
     MHD_stop_daemon(daemon);
+    rerun_ = {};
     connections_ = 0;
 }
 
@@ -166,12 +182,24 @@ void HttpServer::runDaemon()
 {
     if (!daemon_) return;
     ++running_;
+    closedInPass_ = 0;
     MHD_run(daemon_);
     --running_;
     if (stopWanted_) {
         stopWanted_ = false;
         stop();
         return;
+    }
+    // At its cap the library takes its listening socket out of its epoll set, and puts it back
+    // only at the start of a later pass once a place is free. A pass that freed places is
+    // therefore followed by another at once: without it the set stays without the listening
+    // socket, nothing makes the descriptor readable, and the clients that wait are never
+    // accepted.
+    if (closedInPass_ > 0 && !rerun_.pending()) {
+        std::weak_ptr<HttpServer> weak = weak_from_this();
+        rerun_ = loop_.defer([weak] {
+            if (auto self = weak.lock()) self->runDaemon();
+        });
     }
     scheduleDaemonTimeout();
 }
