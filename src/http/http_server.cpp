@@ -2,7 +2,10 @@
 
 #include "http/request_target.h"
 #include "http/store_page.h"
-#include "platform/atomic_upload.h"
+#include "store/atomic_upload.h"
+#include "store/path_policy.h"
+#include "store/store_entries.h"
+#include "store/store_paths.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/text.h"
@@ -57,18 +60,6 @@ std::pair<unsigned, std::string> writeFailure(int error)
     return {MHD_HTTP_INTERNAL_SERVER_ERROR, "The file could not be saved: " + lowerFirst(std::strerror(error)) + "."};
 }
 
-bool isInside(const std::string& base, const std::string& path)
-{
-    if (base == "/") return !path.empty() && path[0] == '/';
-    return path == base || (path.size() > base.size() && path.compare(0, base.size(), base) == 0 && path[base.size()] == '/');
-}
-
-std::string realPath(const std::string& path)
-{
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
-}
-
 std::optional<std::uint64_t> headerNumber(MHD_Connection* connection, const char* name)
 {
     const char* text = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
@@ -96,7 +87,7 @@ struct HttpServer::Request {
 
     HttpServer& server;
     Route route;
-    std::unique_ptr<platform::AtomicUpload> upload;   // discarded unless committed
+    std::unique_ptr<store::AtomicUpload> upload;   // discarded unless committed
     int writeError = 0;
     bool replaces = false;                            // the upload's name exists already
     net::FileTransfer transfer;
@@ -179,6 +170,8 @@ HttpServer::HttpServer(platform::RunLoop& loop, std::string folder, std::shared_
                        const HttpLimits& limits, std::string key)
     : loop_(loop), folder_(std::move(folder)), observer_(std::move(observer)), limits_(limits), key_(std::move(key))
 {
+    // Names are resolved against the store's canonical folder, as FTP's are.
+    if (std::string canonical = store::canonicalPath(folder_); !canonical.empty()) folder_ = std::move(canonical);
     if (!observer_) observer_ = std::make_shared<net::ServerObserver>();
 }
 
@@ -187,7 +180,7 @@ std::shared_ptr<HttpServer> HttpServer::start(platform::RunLoop& loop, unsigned 
                                               std::string key)
 {
     auto server = std::make_shared<HttpServer>(loop, std::move(folder), std::move(observer), limits, std::move(key));
-    if (std::size_t removed = platform::removeLeftoverUploads(server->folder_))
+    if (std::size_t removed = store::removeLeftoverUploads(server->folder_))
         platform::logFormat("HTTP: removed %zu unfinished uploads", removed);
     const unsigned last = port == 0 ? 0 : std::min(65535u, port + kPortFallbacks);
     for (unsigned candidate = port; candidate <= last; ++candidate) {
@@ -467,14 +460,19 @@ int HttpServer::answerPage(MHD_Connection* connection)
     return queued;
 }
 
+std::optional<std::string> HttpServer::storePath(const std::string& name, bool followLast) const
+{
+    return store::PathPolicy(folder_, true).confinedPath(folder_, name, followLast);
+}
+
 int HttpServer::answerDownload(MHD_Connection* connection, Request& request)
 {
     const std::string& name = request.route.name;
-    const std::string path = realPath(folder_ + "/" + name);
-    if (path.empty()) return send(connection, MHD_HTTP_NOT_FOUND, "No such file.\n", "text/plain; charset=utf-8");
-    if (!isInside(realPath(folder_), path))
+    const auto confined = storePath(name, true);
+    if (!confined)
         return send(connection, MHD_HTTP_BAD_REQUEST, "This name leads outside the datasheet store.\n",
                     "text/plain; charset=utf-8");
+    const std::string& path = *confined;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st{};
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -505,16 +503,25 @@ int HttpServer::answerDownload(MHD_Connection* connection, Request& request)
 int HttpServer::answerDelete(MHD_Connection* connection, Request& request)
 {
     const std::string& name = request.route.name;
-    const std::string path = folder_ + "/" + name;
+    const auto path = storePath(name, false);
+    if (!path)
+        return send(connection, MHD_HTTP_BAD_REQUEST, "This name leads outside the datasheet store.\n",
+                    "text/plain; charset=utf-8");
+    // A folder goes only when it is empty, as with FTP's RMD: its files are deleted first.
     struct stat st{};
-    if (::lstat(path.c_str(), &st) != 0) return send(connection, MHD_HTTP_NOT_FOUND, "No such file.\n", "text/plain; charset=utf-8");
-    if (S_ISDIR(st.st_mode))
-        return send(connection, MHD_HTTP_BAD_REQUEST, "Folders are not deleted from the browser.\n", "text/plain; charset=utf-8");
-    if (::unlink(path.c_str()) != 0) {
-        const std::string text = "The file could not be deleted: " + lowerFirst(std::strerror(errno)) + ".\n";
-        return send(connection, MHD_HTTP_INTERNAL_SERVER_ERROR, text, "text/plain; charset=utf-8");
+    const bool folder = ::lstat(path->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::string problem;
+    switch (folder ? store::removeEmptyFolder(*path, problem) : store::removeFile(*path, problem)) {
+    case store::Removal::removed: break;
+    case store::Removal::missing: return send(connection, MHD_HTTP_NOT_FOUND, "No such file.\n", "text/plain; charset=utf-8");
+    case store::Removal::notEmpty:
+        return send(connection, MHD_HTTP_CONFLICT, "The folder is not empty.\n", "text/plain; charset=utf-8");
+    case store::Removal::isDirectory:
+    case store::Removal::failed:
+        return send(connection, MHD_HTTP_INTERNAL_SERVER_ERROR,
+                    "The file could not be deleted: " + lowerFirst(problem) + ".\n", "text/plain; charset=utf-8");
     }
-    platform::logFormat("HTTP: deleted %s", name.c_str());
+    platform::logInfo("HTTP: deleted %s", name.c_str());
     fileListChanged();
     return send(connection, MHD_HTTP_OK, "Deleted " + name + "\n", "text/plain; charset=utf-8");
 }
@@ -522,7 +529,11 @@ int HttpServer::answerDelete(MHD_Connection* connection, Request& request)
 int HttpServer::beginUpload(MHD_Connection* connection, Request& request)
 {
     const std::string& name = request.route.name;
-    const std::string path = folder_ + "/" + name;
+    const auto confined = storePath(name, false);
+    if (!confined)
+        return send(connection, MHD_HTTP_BAD_REQUEST, "This name leads outside the datasheet store.\n",
+                    "text/plain; charset=utf-8");
+    const std::string& path = *confined;
     struct stat st{};
     request.replaces = ::lstat(path.c_str(), &st) == 0;
     if (request.replaces && S_ISDIR(st.st_mode))
@@ -532,7 +543,7 @@ int HttpServer::beginUpload(MHD_Connection* connection, Request& request)
     const auto free = platform::fileSystemFreeSize(folder_);
     if (length && free && *length > static_cast<std::uint64_t>(*free))
         return send(connection, MHD_HTTP_INSUFFICIENT_STORAGE, "The disk is full.\n", "text/plain; charset=utf-8");
-    request.upload = platform::AtomicUpload::begin(path);
+    request.upload = store::AtomicUpload::begin(path);
     if (!request.upload) {
         auto [status, text] = writeFailure(errno);
         return send(connection, status, text + "\n", "text/plain; charset=utf-8");
@@ -571,13 +582,13 @@ void HttpServer::formPart(Request& request, const char* fileName, const char* da
             request.formLines.push_back(name + ": " + problem);
             request.formStatus = std::max<unsigned>(request.formStatus, MHD_HTTP_BAD_REQUEST);
         } else {
-            const std::string path = folder_ + "/" + name;
+            const std::string path = storePath(name, false).value_or(folder_);
             struct stat st{};
             if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
                 request.part = Request::Part::Refused;
                 request.formLines.push_back(name + ": a folder has this name.");
                 request.formStatus = std::max<unsigned>(request.formStatus, MHD_HTTP_BAD_REQUEST);
-            } else if (!(request.upload = platform::AtomicUpload::begin(path))) {
+            } else if (!(request.upload = store::AtomicUpload::begin(path))) {
                 request.part = Request::Part::Refused;
                 auto [status, text] = writeFailure(errno);
                 request.formLines.push_back(name + ": " + text);

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct MHD_Daemon;
@@ -87,6 +88,8 @@ private:
     int begin(MHD_Connection* connection, Request& request, const char* method, const char* path);
     int finish(MHD_Connection* connection, Request& request);
     int answerPage(MHD_Connection* connection);
+    // The path of a store name, as the store resolves and confines it; nullopt outside it.
+    std::optional<std::string> storePath(const std::string& name, bool followLast) const;
     int answerDownload(MHD_Connection* connection, Request& request);
     int answerDelete(MHD_Connection* connection, Request& request);
     int beginUpload(MHD_Connection* connection, Request& request);

@@ -1,7 +1,7 @@
 #include "http/store_page.h"
 
 #include "http/request_target.h"
-#include "platform/atomic_upload.h"
+#include "store/store_names.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -28,7 +28,7 @@ std::vector<StoreFile> storeFiles(const std::string& folder)
 {
     std::vector<StoreFile> files;
     for (const std::string& name : platform::directoryEntries(folder)) {
-        if (platform::isUploadTemporaryName(name)) continue;
+        if (!store::isListedName(name)) continue;
         struct stat st{};
         if (::stat((folder + "/" + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
         files.push_back({name, static_cast<std::uint64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtime)});

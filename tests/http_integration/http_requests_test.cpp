@@ -159,17 +159,27 @@ TEST_F(HttpServerTest, RefusedNamesAreAnsweredWithTheReasonAndNothingIsWritten)
     const CurlResult form = curl({"-F", "file=@" + source + ";filename=../escape.pdf", url("upload")});
     EXPECT_EQ(form.status, 400);
     EXPECT_NE(form.body.find("../escape.pdf: A file name cannot contain &quot;/&quot;."), std::string::npos) << form.body;
+    const CurlResult reserved = curl({"-F", "file=@" + source + ";filename=.ohmkit-upload-abc123", url("upload")});
+    EXPECT_EQ(reserved.status, 400);
+    EXPECT_NE(reserved.body.find(".ohmkit-upload-abc123: This name is kept for uploads in progress."), std::string::npos)
+        << reserved.body;
     EXPECT_EQ(storeNames(), std::vector<std::string>{"keep.pdf"});
     EXPECT_FALSE(std::filesystem::exists(root_ + "/escape.pdf"));
     EXPECT_EQ(observer_->fileListChanged, 0);
 }
 
-TEST_F(HttpServerTest, AFolderNameIsNotReplaced)
+TEST_F(HttpServerTest, AFolderNameIsNotReplacedAndOnlyAnEmptyFolderIsDeleted)
 {
     std::filesystem::create_directory(path("folder"));
+    writeFile("folder/inner.pdf", "inner");
+    std::filesystem::create_directory(path("empty"));
     EXPECT_EQ(curl({"-T", sourceFile("x", "x"), url("files/folder")}).status, 400);
-    EXPECT_EQ(curl({"-X", "DELETE", url("files/folder")}).status, 400);
-    EXPECT_TRUE(std::filesystem::is_directory(path("folder")));
+    const CurlResult full = curl({"-X", "DELETE", url("files/folder")});
+    EXPECT_EQ(full.status, 409);
+    EXPECT_EQ(full.body, "The folder is not empty.\n");
+    EXPECT_EQ(readFile("folder/inner.pdf"), "inner");
+    EXPECT_EQ(curl({"-X", "DELETE", url("files/empty")}).status, 200);
+    EXPECT_FALSE(std::filesystem::exists(path("empty")));
 }
 
 TEST_F(HttpServerTest, DeleteRemovesTheFile)
