@@ -17,7 +17,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 
 struct MHD_Daemon;
@@ -87,11 +86,13 @@ private:
                const char* data, std::size_t* size);
     int begin(MHD_Connection* connection, Request& request, const char* method, const char* path);
     int finish(MHD_Connection* connection, Request& request);
-    int answerPage(MHD_Connection* connection);
-    // The path of a store name, as the store resolves and confines it; nullopt outside it.
-    std::optional<std::string> storePath(const std::string& name, bool followLast) const;
+    int answerPage(MHD_Connection* connection, Request& request);
+    int answerList(MHD_Connection* connection, Request& request);
     int answerDownload(MHD_Connection* connection, Request& request);
     int answerDelete(MHD_Connection* connection, Request& request);
+    int answerMakeFolder(MHD_Connection* connection, Request& request);
+    int answerConfirmDelete(MHD_Connection* connection, Request& request);
+    int redirect(MHD_Connection* connection, unsigned status, const std::string& location);
     int beginUpload(MHD_Connection* connection, Request& request);
     int beginFormUpload(MHD_Connection* connection, Request& request);
     int send(MHD_Connection* connection, unsigned status, const std::string& body, const char* type);
