@@ -2,6 +2,7 @@
 
 #include "datasheets/info_datasheets_ftp.h"
 #include "datasheets/network_controller.h"
+#include "datasheets/store_servers.h"
 #include "ftp/ftp_server.h"
 #include "http/http_server.h"
 #include "platform/files.h"
@@ -112,29 +113,31 @@ const char* const kUsage =
 
 int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    unsigned port = datasheets::uploadPort();   // 2121 unless $OHMKIT_FTP_PORT says otherwise
-    unsigned httpPort = http::preferredHttpPort();   // 8080 unless $OHMKIT_HTTP_PORT says otherwise
+    datasheets::StoreServerOptions options;
+    options.ftpPort = datasheets::uploadPort();          // 2121 unless $OHMKIT_FTP_PORT says otherwise
+    options.httpPort = http::preferredHttpPort();        // 8080 unless $OHMKIT_HTTP_PORT says otherwise
     std::string documents;
-    ftp::FtpLimits limits;
+    std::size_t count = 0;
+    double seconds = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const std::string value = i + 1 < args.size() ? args[i + 1] : std::string();
         bool ok = false;
         if (arg == "--port") {
-            ok = parsePort(value, port);
+            ok = parsePort(value, options.ftpPort);
         } else if (arg == "--http-port") {
-            ok = parsePort(value, httpPort);
+            ok = parsePort(value, options.httpPort);
         } else if (arg == "--documents") {
             ok = !value.empty();
             documents = value;
-        } else if (arg == "--max-clients") {
-            ok = parseCount(value, limits.maxClients);
+        } else if (arg == "--max-clients") {   // the limits both servers have reach both
+            if ((ok = parseCount(value, count))) options.setMaxClients(count);
         } else if (arg == "--max-per-address") {
-            ok = parseCount(value, limits.maxPerAddress);
+            if ((ok = parseCount(value, count))) options.setMaxPerAddress(count);
         } else if (arg == "--idle-timeout") {
-            ok = parseSeconds(value, limits.idleTimeout);
+            if ((ok = parseSeconds(value, seconds))) options.setIdleTimeout(seconds);
         } else if (arg == "--data-timeout") {
-            ok = parseSeconds(value, limits.dataTimeout);
+            ok = parseSeconds(value, options.ftpLimits.dataTimeout);
         }
         if (!ok) {
             err << kUsage;
@@ -155,20 +158,22 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "serve: cannot watch for stop signals\n";
         return 1;
     }
-    auto server = ftp::FtpServer::create(port, documents, nullptr, limits, &loop);
+    datasheets::StoreServers servers;
+    servers.start(loop, documents, options, nullptr, nullptr);
+    const auto& server = servers.ftp();
+    const auto& browser = servers.browser();
     if (!server->isListening()) {
-        err << "serve: cannot listen: " << datasheets::InfoDatasheetsFTP::listenFailure(port) << "\n";
-        server->stopFtpServer();
+        err << "serve: cannot listen: " << datasheets::InfoDatasheetsFTP::listenFailure(options.ftpPort) << "\n";
+        servers.stop();
         return 1;
     }
     out << "Serving " << server->baseDir() << " at ftp://127.0.0.1:" << server->listeningPort()
         << " (Ctrl-C stops)" << std::endl;
     // The browser page beside FTP; without it FTP still serves.
-    auto browser = http::HttpServer::start(loop, httpPort, server->baseDir(), nullptr);
     if (browser->isListening())
         out << "In a web browser: " << browser->pageAddress("127.0.0.1") << std::endl;
     else
-        err << "serve: no browser page: cannot listen on port " << httpPort << " or the "
+        err << "serve: no browser page: cannot listen on port " << options.httpPort << " or the "
             << http::kPortFallbacks << " after it" << std::endl;
     if (std::string address = datasheets::NetworkController::localWifiIPAddress(); !address.empty()) {
         out << "From other computers: ";
@@ -178,10 +183,7 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
 
     while (!signals.received()) loop.run();
 
-    browser->stop();
-    browser.reset();
-    server->stopFtpServer();
-    server.reset();
+    servers.stop();
     // Let the closed sockets' deferred calls run before the loop is left alone.
     for (int i = 0; i < 20 && loop.runOnce(); ++i) {}
     out << "Stopped." << std::endl;

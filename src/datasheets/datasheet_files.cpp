@@ -8,7 +8,8 @@
 
 #include <utf8proc.h>
 
-#include "ftp/ftp_entries.h"
+#include "store/store_entries.h"
+#include "store/store_names.h"
 #include "platform/text.h"
 
 namespace ohmkit::datasheets {
@@ -163,11 +164,11 @@ std::string deleteStoreEntry(const std::string& dir, const std::string& name)
     using platform::format;
     if (name.empty()) return "No file was chosen.";
     const std::string base = canonicalStore(dir);
-    const std::string path = ftp::entryPathForName(base, base, name);
-    if (!ftp::isChangeableEntry(base, path)) return format("\u201c%s\u201d cannot be deleted: it %s.", name.c_str(), kOutside);
+    const std::string path = store::entryPathForName(base, base, name);
+    if (!store::isChangeableEntry(base, path)) return format("\u201c%s\u201d cannot be deleted: it %s.", name.c_str(), kOutside);
     if (!exists(path)) return format("\u201c%s\u201d no longer exists.", name.c_str());
     std::string problem;
-    if (!ftp::removeEntry(path, problem)) return format("Could not delete \u201c%s\u201d: %s.", name.c_str(), problem.c_str());
+    if (store::removeTree(path, problem) != store::Removal::removed) return format("Could not delete \u201c%s\u201d: %s.", name.c_str(), problem.c_str());
     return {};
 }
 
@@ -177,16 +178,17 @@ std::string renameStoreEntry(const std::string& dir, const std::string& from, co
     if (from.empty()) return "No file was chosen.";
     if (to.empty()) return "Type a new name.";
     const std::string base = canonicalStore(dir);
-    const std::string source = ftp::entryPathForName(base, base, from);
-    if (!ftp::isChangeableEntry(base, source)) return format("\u201c%s\u201d cannot be renamed: it %s.", from.c_str(), kOutside);
+    const std::string source = store::entryPathForName(base, base, from);
+    if (!store::isChangeableEntry(base, source)) return format("\u201c%s\u201d cannot be renamed: it %s.", from.c_str(), kOutside);
     if (!exists(source)) return format("\u201c%s\u201d no longer exists.", from.c_str());
     if (to == from) return {};
-    const std::string target = ftp::entryPathForName(base, base, to);
-    if (!ftp::isChangeableEntry(base, target)) return format("\u201c%s\u201d %s.", to.c_str(), kOutside);
+    const std::string target = store::entryPathForName(base, base, to);
+    if (!store::isChangeableEntry(base, target)) return format("\u201c%s\u201d %s.", to.c_str(), kOutside);
+    if (store::holdsTemporaryName(base, target)) return format("\u201c%s\u201d is kept for uploads in progress.", to.c_str());
     struct stat st{};
     if (::lstat(target.c_str(), &st) == 0) return format("\u201c%s\u201d already exists.", to.c_str());
     std::string problem;
-    if (!ftp::moveEntry(source, target, problem))
+    if (!store::moveEntry(source, target, problem))
         return format("Could not rename \u201c%s\u201d: %s.", from.c_str(), problem.c_str());
     return {};
 }

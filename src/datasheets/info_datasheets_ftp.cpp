@@ -213,11 +213,16 @@ void InfoDatasheetsFTP::viewDidLoad()
     // Both indicators start hidden.
     labelRX->setHidden(true);
     labelTX->setHidden(true);
-    // The browser server first: its address leads the page.
+    // Both servers, each with this screen as the observer of its activity (the browser
+    // server's address leads the page).
     const std::string baseDir = platform::documentsDirectory();
     const auto screen = std::static_pointer_cast<InfoDatasheetsFTP>(shared_from_this());
-    browserServer = http::HttpServer::start(platform::RunLoop::main(), httpPort_, baseDir,
-                                            std::make_shared<ScreenObserver>(screen, true));
+    StoreServerOptions options;
+    options.ftpPort = port_;
+    options.httpPort = httpPort_;
+    servers.start(platform::RunLoop::main(), baseDir, options, std::make_shared<ScreenObserver>(screen, false),
+                  std::make_shared<ScreenObserver>(screen, true));
+    const auto& browserServer = servers.browser();
     const std::string address = NetworkController::localWifiIPAddress();
     std::string webAddress, webProblem;
     if (browserServer->isListening()) {
@@ -241,10 +246,7 @@ void InfoDatasheetsFTP::viewDidLoad()
     // No dimming while files may arrive.
     ui::Application::shared().setIdleTimerDisabled(true);
     idleTimerOff_ = true;
-    // The server, with this screen as the observer of its activity.
-    auto observer = std::make_shared<ScreenObserver>(screen, false);
-    server = ftp::FtpServer::create(port_, baseDir, std::move(observer));
-    if (!server->isListening()) {
+    if (!servers.ftp()->isListening()) {
         // Nothing to connect to: say why, and offer no address.
         const std::string reason = listenFailure(port_);
         platform::logFormat("FTP server could not start: %s", reason.c_str());
@@ -333,14 +335,7 @@ void InfoDatasheetsFTP::releaseAll()
 {
     // Stop the servers: every client connection and the listening ports close, an upload
     // under way leaves nothing, and the servers let go of this screen.
-    if (server) {
-        server->stopFtpServer();
-        server.reset();
-    }
-    if (browserServer) {
-        browserServer->stop();
-        browserServer.reset();
-    }
+    servers.stop();
     if (timerInfo) {
         timerInfo->invalidate();
         timerInfo.reset();

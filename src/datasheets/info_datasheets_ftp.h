@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "datasheets/store_servers.h"
 #include "ftp/ftp_server.h"
 #include "ftp/ftp_server_observer.h"
 #include "http/http_server.h"
@@ -71,7 +72,7 @@ public:
 
     unsigned port() const { return port_; }
     unsigned httpPort() const { return httpPort_; }   // the port asked for
-    bool isServing() const { return server != nullptr; }
+    bool isServing() const { return servers.ftp() != nullptr; }
 
     ui::WebView* webView = nullptr;
     ui::Label* labelIPAddress = nullptr;
@@ -82,11 +83,9 @@ public:
     ui::Label* labelServerError = nullptr;    // why it is not running; hidden while it runs
     ui::Label* labelClients = nullptr;        // "2 clients connected"; hidden when not running
     ui::Label* labelTransfer = nullptr;       // the latest transfer; hidden before the first
-    // The running server, or none. It tells this screen what happens without keeping it
-    // alive; leaving the screen, or its end, stops and drops it.
-    std::shared_ptr<ftp::FtpServer> server;
-    // The running browser server, or none, held the same way.
-    std::shared_ptr<http::HttpServer> browserServer;
+    // The running servers, FTP and the browser's. They tell this screen what happens without
+    // keeping it alive; leaving the screen, or its end, stops and drops them.
+    StoreServers servers;
     std::shared_ptr<platform::Timer> timerInfo;
 
 private:

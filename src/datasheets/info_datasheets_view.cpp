@@ -3,7 +3,8 @@
 #include <algorithm>
 
 #include "datasheets/info_datasheet_open.h"
-#include "platform/atomic_upload.h"
+#include "store/store_entries.h"
+#include "store/store_names.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/text.h"
@@ -89,7 +90,7 @@ void InfoDatasheetsView::updateFilesList()
     // Every entry, one level, in listing order, is marked and listed; an unreadable folder
     // lists nothing. Only the temporary files of uploads under way are no datasheets yet.
     for (const std::string& name : platform::directoryEntries(dir)) {
-        if (platform::isUploadTemporaryName(name)) continue;
+        if (!store::isListedName(name)) continue;
         const std::string path = format("%s/%s", dir.c_str(), name.c_str());
         ui::Utils::addSkipBackupAttributeToItemAtURL(ui::fileURLWithPath(path));
         filesList.push_back(name);
@@ -173,12 +174,19 @@ void InfoDatasheetsView::showPromptError(const std::string& error)
     labelPromptError->setHidden(error.empty());
 }
 
+// A folder's delete takes everything in it, so the question says how much that is.
+std::string InfoDatasheetsView::folderDeleteQuestion(const std::string& name) const
+{
+    const std::size_t files = store::countFiles(format("%s/%s", platform::documentsDirectory().c_str(), name.c_str()));
+    if (files == 0) return format("Delete the empty folder \u201c%s\u201d?", name.c_str());
+    return format("Delete the folder \u201c%s\u201d and the %zu %s in it?", name.c_str(), files, files == 1 ? "file" : "files");
+}
+
 void InfoDatasheetsView::beginDelete(const std::string& name)
 {
     const auto it = std::find_if(files_.begin(), files_.end(), [&](const DatasheetFile& f) { return f.name == name; });
     const bool folder = it != files_.end() && it->folder;
-    showPrompt(Prompt::Delete, folder ? format("Delete the folder \u201c%s\u201d and everything in it?", name.c_str())
-                                      : format("Delete \u201c%s\u201d?", name.c_str()));
+    showPrompt(Prompt::Delete, folder ? folderDeleteQuestion(name) : format("Delete \u201c%s\u201d?", name.c_str()));
     promptName_ = name;
 }
 

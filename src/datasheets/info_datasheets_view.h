@@ -44,6 +44,7 @@ public:
     SortOrder sortOrder() const { return sortOrder_; }
     // Asks to confirm deleting, or for a new name of, the entry `name`.
     void beginDelete(const std::string& name);
+    std::string folderDeleteQuestion(const std::string& name) const;
     void beginRename(const std::string& name);
     void onButtonConfirmDelete();
     void onButtonConfirmRename();

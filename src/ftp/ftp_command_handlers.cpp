@@ -3,14 +3,14 @@
 // only then acts.
 #include "ftp/ftp_connection.h"
 
-#include "ftp/ftp_entries.h"
 #include "ftp/ftp_listing.h"
 #include "ftp/ftp_paths.h"
-#include "ftp/path_policy.h"
+#include "store/path_policy.h"
 #include "ftp/ftp_replies.h"
 #include "ftp/ftp_server.h"
 #include "platform/log.h"
 #include "platform/text.h"
+#include "store/store_entries.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,8 +29,9 @@ namespace ohmkit::ftp {
 
 using platform::format;
 using platform::intValue;
-using platform::logFormat;
-using platform::logLine;
+using platform::logDebug;
+using platform::logInfo;
+using platform::logWarning;
 
 namespace {
 
@@ -107,11 +108,9 @@ bool FtpConnection::isBaseDir(const std::string& path) const { return paths().is
 
 bool FtpConnection::changedCurrentDirectoryTo(const std::string& path)
 {
-    logFormat("currentDirectory: %s", currentDir_.c_str());
-    logFormat("newDirectory: %s", path.c_str());
     const PathPolicy policy = paths();
     const std::string expanded = policy.rootedPath(currentDir_, path);
-    logFormat("expandedPath: %s", expanded.c_str());
+    logDebug("FTP: %s in %s leads to %s.", path.c_str(), currentDir_.c_str(), expanded.c_str());
     if (!policy.mayEnter(expanded)) return false;
     // A folder the process could make its working directory: it exists, is a folder, and may
     // be entered. Its canonical name becomes the current directory.
@@ -147,7 +146,7 @@ std::optional<std::string> FtpConnection::pathOrRefuse(const std::string& name, 
 {
     auto path = confinedPath(name, followLast);
     if (path && !(notBaseDir && isBaseDir(*path))) return path;
-    logFormat("FC:%s lies outside %s or is the base directory, refused", name.c_str(), currentDir_.c_str());
+    logInfo("FTP: %s was refused: it leads outside the store, to the store itself or to an upload in progress.", name.c_str());
     sendMessage(format(replyFormat, name.c_str()));
     return std::nullopt;
 }
@@ -168,7 +167,7 @@ void FtpConnection::doPass(const Words&)
 
 void FtpConnection::doQuit(const Words& words)
 {
-    logFormat("Quit : %s", joinWords(words).c_str());
+    logDebug("FTP: the client quit (%s).", joinWords(words).c_str());
     sendMessage(format(reply::kQuit1, static_cast<unsigned long long>(sessionBytes_),
                        static_cast<unsigned long long>(sessionFiles_)));
     sendMessage(reply::kQuit2);
@@ -216,30 +215,25 @@ void FtpConnection::doOpts(const Words& words)
 void FtpConnection::doPwd(const Words&)
 {
     const std::string visible = visibleCurrentDir();
-    logFormat("Will PWD %s ", visible.c_str());
     sendMessage(format(reply::kPwd, visible.c_str()));
 }
 
-void FtpConnection::doCwd(const Words& words)
+void FtpConnection::doCwd(const Words&)
 {
     const std::string& name = commandName_;
-    logFormat("DoCwd arguments is %s", joinWords(words).c_str());
-    logFormat("CWD: %s", name.c_str());
     sendMessage(changedCurrentDirectoryTo(name) ? reply::kCwdOk : reply::kCwdFailed);
-    logFormat("currentDir is now %s", currentDir_.c_str());
+    logDebug("FTP: the current folder is %s.", currentDir_.c_str());
 }
 
 void FtpConnection::doCdUp(const Words&)
 {
     const std::string visible = visibleCurrentDir();
-    logFormat("CurrentDir is %s", visible.c_str());
     sendMessage(changedCurrentDirectoryTo(deletingLastPathComponent(visible)) ? reply::kCdupOk : reply::kCdupFailed);
 }
 
 void FtpConnection::doMkdir(const Words&)
 {
     const std::string& name = commandName_;
-    logFormat("current dir is %s", currentDir_.c_str());
     const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     if (!validNewFilePath(*checked)) return;
     const std::string& path = *checked;
@@ -250,7 +244,7 @@ void FtpConnection::doMkdir(const Words&)
     std::error_code error;
     std::filesystem::create_directories(path, error);
     if (error) {
-        logFormat("FC:MKD %s failed: %s", path.c_str(), error.message().c_str());
+        logWarning("FTP: the folder %s could not be made: %s.", path.c_str(), error.message().c_str());
         sendMessage(reply::kMkdFailed);
         return;
     }
@@ -295,7 +289,6 @@ void FtpConnection::doLprt(const Words& words)
     }
     const int high = intValue(parts[19]);
     const int low = intValue(parts[20]);
-    logFormat("%d %d %d", high * 256, high, low);
     if (refusePrivilegedPort(high * 256 + low)) return;
     transferMode_ = TransferMode::lprt;
     openDataSocket(high * 256 + low);
@@ -308,9 +301,7 @@ void FtpConnection::doEprt(const Words& words)
         sendMessage(reply::kSyntaxError);
         return;
     }
-    for (const std::string& part : parts) logLine(part);
     const int port = intValue(parts[3]);
-    logFormat("Got Send Port %d", port);
     if (refusePrivilegedPort(port)) return;
     transferMode_ = TransferMode::eprt;
     openDataSocket(port);
@@ -321,12 +312,10 @@ void FtpConnection::doEprt(const Words& words)
 void FtpConnection::doList(const Words&)
 {
     auto server = server_.lock();
-    if (!server || refuseSecondTransfer()) return;
+    if (!server) return;
     const std::string dir = commandPath_.value_or(currentDir_);
-    logFormat("doList currentDir(%s) changeRoot%d", currentDir_.c_str(), server->changeRoot() ? 1 : 0);
-    logFormat("Will list %s ", dir.c_str());
     const std::string listing = server->createList(dir);
-    logFormat("doList sending this. %s", listing.c_str());
+    logDebug("FTP: listing %s.", dir.c_str());
     sendListing(listing);
 }
 
@@ -335,7 +324,6 @@ void FtpConnection::doList(const Words&)
 void FtpConnection::doNlst(const Words&)
 {
     const std::string& name = commandName_;
-    if (refuseSecondTransfer()) return;
     const std::size_t slash = name.rfind('/');
     const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
     const bool wildcard = last.find_first_of("*?[") != std::string::npos;
@@ -343,7 +331,7 @@ void FtpConnection::doNlst(const Words&)
     const auto checked = folderText.empty() ? std::optional<std::string>(currentDir_)
                                             : pathOrRefuse(folderText, true, reply::kPermissionDenied);
     if (!checked) return;
-    logFormat("Will list names of %s ", checked->c_str());
+    logDebug("FTP: listing the names of %s.", checked->c_str());
     sendListing(createNameList(*checked, wildcard ? last : "", wildcard ? folderText : ""));
 }
 
@@ -357,14 +345,12 @@ void FtpConnection::sendListing(const std::string& listing)
 void FtpConnection::doRetr(const Words&)
 {
     const std::string& name = commandName_;
-    if (refuseSecondTransfer()) return;
     const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     const std::string& path = *checked;
-    logFormat("FC:doRetr: %s", path.c_str());
     struct stat st{};
     if (::stat(path.c_str(), &st) != 0) {
         sendMessage(format(reply::kNoSuchFile, name.c_str()));
-        logFormat("FC:doRetr: file %s doesnt' exist ", path.c_str());
+        logDebug("FTP: %s cannot be sent: it does not exist.", path.c_str());
         return;
     }
     if (!S_ISREG(st.st_mode)) {
@@ -398,7 +384,6 @@ void FtpConnection::doAppe(const Words&) { receiveFile(Upload::appending); }
 void FtpConnection::receiveFile(Upload kind)
 {
     const std::string& name = commandName_;
-    if (refuseSecondTransfer()) return;
     const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     const std::string& path = *checked;
     // A plain upload is written under a hidden name beside its target and takes the name only
@@ -412,10 +397,9 @@ void FtpConnection::receiveFile(Upload kind)
         else
             upload = UploadTarget::inPlace(path, kind == Upload::inPlaceFrom ? std::optional(commandRestart_) : std::nullopt);
     }
-    logFormat("FC:doStor  %s", path.c_str());
     if (!upload) {
         // Nothing will arrive for a refused upload, so the data connection keeps its state.
-        logFormat("FC:doStor cannot create %s: %s", path.c_str(), isFolder ? "a folder" : std::strerror(errno));
+        logInfo("FTP: %s cannot be received: %s.", path.c_str(), isFolder ? "a folder has this name" : std::strerror(errno));
         sendMessage(format(reply::kStorDenied, name.c_str()));
         return;
     }
@@ -427,30 +411,35 @@ void FtpConnection::receiveFile(Upload kind)
     reportTransferStart(path, true, 0);
     if (dataConnection_) {
         dataConnection_->setConnectionState(FtpDataConnection::ConnectionState::clientSending);
-        logLine("FC:setting connection state to clientSending");
     } else {
-        logLine("FC:Erorr  Cant set connection state to Client Sending : no Connection yet ");
+        logDebug("FTP: the upload waits for its data connection, which starts receiving when it comes.");
     }
 }
 
-void FtpConnection::doDele(const Words&)
+// DELE deletes a file or a link; RMD an empty folder or a link. Neither ever takes a folder
+// with what it holds: clients that mean to remove a tree delete its files first.
+void FtpConnection::doDele(const Words&) { removeNamed(false); }
+
+void FtpConnection::doRmd(const Words&) { removeNamed(true); }
+
+void FtpConnection::removeNamed(bool folder)
 {
     const std::string& name = commandName_;
-    logFormat("filename is %s", name.c_str());
-    const auto& checked = commandPath_;   // resolved and confined by the dispatcher
-    const std::string& path = *checked;
-    if (!accessibleFilePath(path)) {
-        sendMessage(format(reply::kNoSuchFile, name.c_str()));
-        return;
-    }
+    const std::string& path = *commandPath_;   // resolved and confined by the dispatcher
     std::string problem;
-    if (!removeEntry(path, problem)) {
-        logFormat("FC:removing %s failed: %s", path.c_str(), problem.c_str());
-        sendMessage(reply::kDeleFailed);
+    switch (folder ? store::removeEmptyFolder(path, problem) : store::removeFile(path, problem)) {
+    case store::Removal::removed:
+        sendMessage(folder ? reply::kRmdOk : reply::kDeleOk);
+        if (auto server = server_.lock()) server->didReceiveFileListChanged();
+        return;
+    case store::Removal::missing: sendMessage(format(reply::kNoSuchFile, name.c_str())); return;
+    case store::Removal::isDirectory: sendMessage(format(reply::kIsDirectory, name.c_str())); return;
+    case store::Removal::notEmpty: sendMessage(format(reply::kNotEmpty, name.c_str())); return;
+    case store::Removal::failed:
+        logWarning("FTP: %s could not be deleted: %s.", path.c_str(), problem.c_str());
+        sendMessage(folder ? reply::kRmdFailed : reply::kDeleFailed);
         return;
     }
-    sendMessage(reply::kDeleOk);
-    if (auto server = server_.lock()) server->didReceiveFileListChanged();
 }
 
 void FtpConnection::doSize(const Words&)
@@ -463,7 +452,6 @@ void FtpConnection::doSize(const Words&)
         return;
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
-    logFormat("File size is %llu ", static_cast<unsigned long long>(size));
     // A file's size is what clients download by, whatever it is; a folder keeps the limit.
     if (!S_ISREG(st.st_mode) && size >= kLargestFolderSize)
         sendMessage(format(reply::kSizeTooLarge, name.c_str()));
@@ -486,15 +474,13 @@ void FtpConnection::doRnto(const Words&)
     }
     const auto& checked = commandPath_;   // resolved and confined by the dispatcher
     const std::string& path = *checked;
-    logFormat("RNFR %s", rnfrFilename_->c_str());
-    logFormat("RNTO %s", path.c_str());
     std::string problem;
-    if (validNewFilePath(path) && moveEntry(*rnfrFilename_, path, problem)) {
+    if (validNewFilePath(path) && store::moveEntry(*rnfrFilename_, path, problem)) {
         if (auto server = server_.lock()) server->didReceiveFileListChanged();
         sendMessage(reply::kRntoOk);
         return;
     }
-    logFormat("RNTO failed %s", problem.c_str());
+    logInfo("FTP: %s could not be renamed to %s: %s.", rnfrFilename_->c_str(), path.c_str(), problem.c_str());
     sendMessage(reply::kRntoFailed);
 }
 
@@ -506,7 +492,7 @@ void FtpConnection::doAbor(const Words&)
         uploadAborted_ = false;
         return;
     }
-    logLine("FC:ABOR, the transfer in progress is aborted");
+    logDebug("FTP: ABOR ends the transfer in progress.");
     dropTransfer();
     // A data connection of the aborted transfer that has not been taken yet goes with it.
     for (const auto& socket : unverifiedDataSockets_) {
@@ -539,7 +525,6 @@ void FtpConnection::doMlst(const Words&)
 void FtpConnection::doMlsd(const Words&)
 {
     const std::string& name = commandName_;
-    if (refuseSecondTransfer()) return;
     const std::string folder = commandPath_.value_or(currentDir_);
     const std::string list = createMachineList(folder);
     if (list.empty()) {

@@ -1,6 +1,5 @@
 #include "ftp/ftp_connection.h"
 
-#include "ftp/composed_form.h"
 #include "ftp/ftp_commands.h"
 #include "ftp/ftp_paths.h"
 #include "ftp/ftp_replies.h"
@@ -10,15 +9,16 @@
 #include "platform/run_loop.h"
 #include "platform/stream_pair.h"
 #include "platform/text.h"
+#include "store/composed_form.h"
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <random>
 #include <utility>
 #include <cctype>
 #include <cerrno>
@@ -28,8 +28,13 @@
 namespace ohmkit::ftp {
 
 using platform::format;
-using platform::logFormat;
-using platform::logLine;
+using platform::hasControlCharacter;
+using platform::isValidUtf8;
+using store::composedForm;
+using platform::logDebug;
+using platform::logError;
+using platform::logInfo;
+using platform::logWarning;
 
 namespace {
 
@@ -146,7 +151,7 @@ void FtpConnection::processLines()
         const auto next = lineBuffer_.next(line);
         if (next == CommandLineBuffer::Next::None) break;
         if (next == CommandLineBuffer::Next::TooLong) {
-            logFormat("FC:command line longer than %zu bytes, closing", CommandLineBuffer::kMaxLineLength);
+            logWarning("FTP: a command line was longer than %zu bytes; the connection is closed.", CommandLineBuffer::kMaxLineLength);
             connectionSocket_->disconnect();
             return;
         }
@@ -172,7 +177,7 @@ bool FtpConnection::onReadStreamEnded(net::EventSocket& sock)
 {
     if (&sock != connectionSocket_.get()) return true;
     // Half-closed: the lines that came before the end are still answered.
-    logLine("FC:the client ended its side");
+    logDebug("FTP: the client ended its side of the control connection.");
     peerEnded_ = true;
     auto keep = shared_from_this();
     if (awaitingControl_) concludeAwaitedUpload();
@@ -186,12 +191,12 @@ void FtpConnection::finishAfterPeerEnd()
     if (currentFileHandle_) {
         // An upload whose client is gone can no longer end well: it ends now, not when its
         // data connection does.
-        logLine("FC:the client ended its side during an upload, which is dropped");
+        logInfo("FTP: the client ended its side during an upload, which is dropped.");
         dropTransfer();
         sendMessage(reply::kTransferBroken);
     } else if (transferInProgress() && !dataArrived()) {
         // Nobody is left to open the data connection it waits for.
-        logLine("FC:the client ended its side before the data connection came");
+        logInfo("FTP: the client ended its side before the data connection came.");
         dropTransfer();
         sendMessage(reply::kNoDataPort);
     }
@@ -210,13 +215,13 @@ void FtpConnection::processDataRead(std::string_view line)
     if (!loggedIn_ && (isHttpRequestLine(text) || isHttpHeaderLine(text))) {
         // A browser sent this, at a web page's bidding: the lines after it (the request's
         // body) are the page's, not the user's, and none of them is run or answered.
-        logFormat("FC:%s sent HTTP, not FTP, closing", connectionAddress().c_str());
+        logWarning("FTP: %s sent HTTP, not FTP; the connection is closed.", connectionAddress().c_str());
         msgComponents_.clear();
         closeAfterReplies();
         return;
     }
     if (!isValidUtf8(text) || hasControlCharacter(text)) {
-        logLine("FC:command line is not UTF-8 or holds control characters, refused");
+        logInfo("FTP: a command line was refused: it is not UTF-8 text or holds control characters.");
         msgComponents_.clear();
         sendMessage(reply::kSyntaxError);
         return;
@@ -226,8 +231,9 @@ void FtpConnection::processDataRead(std::string_view line)
     queueLineRead();
 }
 
-// The dispatcher: finds the row of the command word and sends the row's refusals (501 without
-// a needed argument, 550 or 553 for a path outside the store) before the handler runs.
+// The dispatcher: finds the row of the command word, reads the argument as the row says, and
+// sends the row's refusals (501 without a needed argument, 550 or 553 for a path outside the
+// store, 425 for a second transfer) before the handler runs.
 void FtpConnection::processCommand()
 {
     if (msgComponents_.empty() || msgComponents_[0].empty()) return;
@@ -236,27 +242,31 @@ void FtpConnection::processCommand()
     const CommandRow* row = findCommand(word);
     if (!row || !row->handler) {
         sendMessage(format(reply::kUnknown, word.c_str()));
-        if (row) logLine("DONT UNDERSTAND");
+        if (row) logDebug("FTP: %s is known but not answered.", word.c_str());
         return;
     }
     const Words words = msgComponents_;
-    if (row->word != "abor") uploadAborted_ = false;
+    // An upload cancelled by ABOR is remembered for the ABOR that follows it only.
+    if (row->handler != &FtpConnection::doAbor) uploadAborted_ = false;
     // A restart point holds for the one command after REST.
-    commandRestart_ = row->word == "rest" ? 0 : std::exchange(restartAt_, 0);
+    commandRestart_ = row->keepsRestPoint ? 0 : std::exchange(restartAt_, 0);
 
-    commandName_ = fileNameFromArgs(words);
+    commandName_ = row->argument == ArgumentKind::none ? std::string()
+                   : fileNameFromArgs(words, row->argument == ArgumentKind::optionsThenPath);
     commandPath_.reset();
-    const bool missing = isFileCommand(word) ? commandName_.empty() : words.size() < 2;
+    const bool missing = row->argument == ArgumentKind::word ? words.size() < 2 : commandName_.empty();
     if (row->needsArgument && missing) {
         sendMessage(reply::kSyntaxError);
         return;
     }
-    if (row->path != PathArgument::none && !commandName_.empty()) {
+    const bool resolved = row->path != PathArgument::none && row->path != PathArgument::own;
+    if (resolved && !commandName_.empty()) {
         commandPath_ = pathOrRefuse(commandName_, row->path == PathArgument::followed,
                                     row->upload ? reply::kStorDenied : reply::kPermissionDenied,
                                     row->path == PathArgument::itselfNotStore);
         if (!commandPath_) return;
     }
+    if (row->opensTransfer && refuseSecondTransfer()) return;
     (this->*(row->handler))(words);
 }
 
@@ -317,7 +327,7 @@ void FtpConnection::onSocketDidDisconnect(net::EventSocket& sock)
     if (&sock == connectionSocket_.get()) {
         if (awaitingControl_) {
             auto keep = shared_from_this();
-            logLine("FC:the control connection closed as the upload ended: its file is discarded");
+            logInfo("FTP: the control connection closed as the upload ended; its file is discarded.");
             dropTransfer();
         }
         leave();
@@ -330,23 +340,11 @@ void FtpConnection::onSocketDidDisconnect(net::EventSocket& sock)
 
 std::uint16_t FtpConnection::choosePasvDataPort()
 {
-    // The generator is seeded once from the time of day (upper and lower half of the seconds,
-    // lower half of the microseconds) and then drawn from. Reseeding on every call would make
-    // every port of the same second equal modulo 1024 (bits 17-26 of the next state depend only
-    // on the seconds), leaving 63 ports to choose from and making concurrent clients collide.
-    static const bool seeded = [] {
-        timeval now{};
-        ::gettimeofday(&now, nullptr);
-        const auto seconds = static_cast<std::uint64_t>(now.tv_sec);
-        unsigned short seed[3] = {static_cast<unsigned short>((seconds >> 16) & 0xFFFF),
-                                  static_cast<unsigned short>(seconds & 0xFFFF),
-                                  static_cast<unsigned short>(static_cast<std::uint64_t>(now.tv_usec) & 0xFFFF)};
-        ::seed48(seed);
-        return true;
-    }();
-    (void)seeded;
-    const long r = ::lrand48();
-    return static_cast<std::uint16_t>(r % 64512 + 1024);
+    // The server's own generator, seeded once from the system's entropy: the process-wide
+    // rand48 state belongs to the rest of the program, and a seed from the time of day would
+    // give clients that ask in the same moment the same ports.
+    static std::mt19937 generator{std::random_device{}()};
+    return static_cast<std::uint16_t>(std::uniform_int_distribution<int>(1024, 65535)(generator));
 }
 
 bool FtpConnection::openDataSocket(std::int32_t port)
@@ -383,7 +381,7 @@ bool FtpConnection::openDataSocket(std::int32_t port)
                 dataSocket_ = std::move(socket);
                 dataPort_ = candidate;
             } else {
-                logFormat("-- %s", error.description().c_str());
+                logDebug("FTP: a passive port could not be opened: %s", error.description().c_str());
             }
         }
         if (!dataSocket_) {
@@ -403,7 +401,7 @@ bool FtpConnection::openDataSocket(std::int32_t port)
     dataSocket_ = net::EventSocket::create(this, &loop());
     net::Error error;
     if (!dataSocket_->connectToHost(connectionAddress(), dataPort_, &error))
-        logFormat("-- %s", error.description().c_str());
+        logInfo("FTP: the data connection to the client could not be opened: %s", error.description().c_str());
     replaceDataConnection(dataSocket_);
     switch (transferMode_) {
     case TransferMode::port: sendMessage(reply::kPort); break;
@@ -443,7 +441,7 @@ void FtpConnection::onSocketDidConnectToHost(net::EventSocket& sock, const std::
     std::shared_ptr<net::EventSocket> socket = std::move(*it);
     unverifiedDataSockets_.erase(it);
     if (comparableAddress(host) != comparableAddress(connectionAddress())) {
-        logFormat("FC:data connection from %s refused: the client is %s", host.c_str(), connectionAddress().c_str());
+        logWarning("FTP: a data connection from %s was refused: the client is %s.", host.c_str(), connectionAddress().c_str());
         socket->setDelegate(nullptr);
         socket->disconnect();
         return;
@@ -474,7 +472,7 @@ void FtpConnection::admit(net::EventSocket& sock, const std::string& host)
         if (auto self = weak.lock()) self->watch();
     });
     if (!server->admits(*this, clientAddress_)) {
-        logFormat("FC:%s has too many connections, turned away", host.c_str());
+        logWarning("FTP: %s was turned away: too many connections.", host.c_str());
         sendMessage(reply::kTooManyConnections);
         closeAfterReplies();
         return;
@@ -499,7 +497,7 @@ void FtpConnection::watch()
     if (closing_) {
         // Replies that the client does not read keep nobody's connection open for long.
         if (secondsSince(closingSince_) >= limits.idleTimeout) {
-            logLine("FC:the last replies were not taken, closing");
+            logInfo("FTP: the client did not take its last replies; the connection is closed.");
             connectionSocket_->disconnect();
         }
         return;
@@ -508,7 +506,7 @@ void FtpConnection::watch()
         // A transfer under way is the client's business, not idleness of the control connection.
         if (!dataArrived()) {
             if (secondsSince(transferSince_) < limits.dataTimeout) return;
-            logLine("FC:the data connection did not come");
+            logInfo("FTP: the data connection did not come.");
             dropTransfer();
             sendMessage(reply::kNoDataPort);
             lastCommand_ = now;
@@ -523,7 +521,7 @@ void FtpConnection::watch()
             return;
         }
         if (secondsSince(lastProgressAt_) < limits.idleTimeout) return;
-        logLine("FC:the data connection has not moved, the transfer is aborted");
+        logInfo("FTP: the data connection has not moved for too long; the transfer is aborted.");
         dropTransfer();
         sendMessage(reply::kTransferBroken);
         lastCommand_ = now;
@@ -531,224 +529,10 @@ void FtpConnection::watch()
         return;
     }
     if (secondsSince(lastCommand_) >= limits.idleTimeout) {
-        logLine("FC:no command for too long, closing");
+        logInfo("FTP: no command came for too long; the connection is closed.");
         sendMessage(reply::kTimeout);
         closeAfterReplies();
     }
-}
-
-// ---- Transfers
-
-void FtpConnection::sendData(std::shared_ptr<const std::string> data)
-{
-    if (dataConnection_)
-        dataConnection_->writeData(std::move(data));
-    else
-        queuedData_.push_back({std::move(data), nullptr});
-}
-
-void FtpConnection::sendFile(std::shared_ptr<DownloadFile> file)
-{
-    if (dataConnection_)
-        dataConnection_->writeFile(std::move(file));
-    else
-        queuedData_.push_back({nullptr, std::move(file)});
-}
-
-void FtpConnection::sendDataString(const std::string& text)
-{
-    sendData(std::make_shared<const std::string>(composedForm(text)));
-}
-
-bool FtpConnection::refuseSecondTransfer()
-{
-    if (!transferInProgress()) return false;
-    logLine("FC:a transfer is in progress already, refused");
-    sendMessage(reply::kNoDataPort);
-    return true;
-}
-
-void FtpConnection::beginTransfer()
-{
-    transfer_ = Transfer::Waiting;
-    transferSince_ = Clock::now();
-}
-
-void FtpConnection::endTransfer()
-{
-    transfer_ = Transfer::None;
-    lastCommand_ = Clock::now();   // the client has as long as ever for its next command
-    releaseDataConnection();
-    finishAfterPeerEnd();
-}
-
-void FtpConnection::dropTransfer()
-{
-    if (transfer_ != Transfer::None) logLine("FC:the transfer in progress is dropped");
-    transfer_ = Transfer::None;
-    stopAwaitingControl();
-    queuedData_.clear();
-    currentFile_.reset();
-    currentFileHandle_.reset();   // nothing of a dropped upload is kept
-    releaseDataConnection();
-    reportTransferEnd(false);
-}
-
-// The data connection is let go at once; when this runs inside one of its callbacks, that
-// callback keeps it alive until it returns.
-void FtpConnection::releaseDataConnection()
-{
-    if (!dataConnection_) return;
-    dataConnection_->detach();
-    dataConnection_->closeConnection();
-    dataConnection_.reset();
-}
-
-bool FtpConnection::refusePrivilegedPort(std::int32_t port)
-{
-    if ((port & 0xFFFF) >= 1024) return false;
-    logFormat("FC:data port %d refused: a privileged port", port & 0xFFFF);
-    sendMessage(reply::kIllegalPort);
-    return true;
-}
-
-void FtpConnection::reportTransferStart(const std::string& path, bool upload, std::uint64_t total)
-{
-    auto keep = shared_from_this();   // the observer may stop the server
-    reported_ = FileTransfer{path.substr(path.rfind('/') + 1), upload, 0, total};
-    if (auto server = server_.lock()) server->didTransferProgress(*reported_);
-}
-
-void FtpConnection::reportTransferMoved(std::uint64_t bytes)
-{
-    if (!reported_) return;
-    auto keep = shared_from_this();
-    reported_->bytes += bytes;
-    sessionBytes_ += bytes;
-    if (auto server = server_.lock()) server->didTransferProgress(*reported_);
-}
-
-void FtpConnection::reportTransferEnd(bool complete)
-{
-    if (!reported_) return;
-    auto keep = weak_from_this().lock();   // none while the connection is being destroyed
-    const FileTransfer ended = std::move(*reported_);
-    reported_.reset();
-    if (complete) ++sessionFiles_;
-    if (auto server = server_.lock()) server->didTransferEnd(ended, complete);
-}
-
-void FtpConnection::didSendFileBytes(std::size_t bytes)
-{
-    if (reported_ && !reported_->upload) reportTransferMoved(bytes);
-}
-
-void FtpConnection::didReceiveDataWritten(bool readFailed)
-{
-    auto keep = shared_from_this();
-    if (reported_ && !reported_->upload) reportTransferEnd(!readFailed);
-    sendMessage(readFailed ? reply::kReadFailed : reply::kTransferComplete);
-    endTransfer();
-}
-
-void FtpConnection::didReceiveDataRead()
-{
-    if (!currentFileHandle_ || !dataConnection_) {
-        logLine("Couldnt write data");
-        return;
-    }
-    if (uploadWriteFailed_) return;
-    const std::string_view data = dataConnection_->receivedData();
-    if (!currentFileHandle_->write(data)) {
-        logFormat("FC:writing %s failed: %s", currentFile_.value_or("").c_str(), std::strerror(errno));
-        uploadWriteFailed_ = true;
-        currentFileHandle_->discard();   // the space it took is free again at once
-        return;
-    }
-    reportTransferMoved(data.size());
-}
-
-bool FtpConnection::clientVanished() const
-{
-    if (peerEnded_ || !connectionSocket_->readStream()) return true;
-    const int fd = connectionSocket_->readStream()->nativeSocket();
-    if (fd < 0) return true;
-    pollfd p{fd, POLLRDHUP, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
-}
-
-namespace {
-
-// True when `bytes` hold a line that is the word ABOR (any letter case), Telnet bytes before
-// it allowed: a name with "abor" in it is no abort.
-bool holdsAbort(std::string_view bytes)
-{
-    for (std::size_t at = 0; at + 4 <= bytes.size(); ++at) {
-        std::string word(bytes.substr(at, 4));
-        for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (word != "abor") continue;
-        const auto before = at == 0 ? '\n' : static_cast<unsigned char>(bytes[at - 1]);
-        const auto after = at + 4 == bytes.size() ? '\r' : bytes[at + 4];
-        if ((before == '\n' || before >= 0xF0) && (after == '\r' || after == '\n')) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
-bool FtpConnection::abortWaiting() const
-{
-    if (holdsAbort(lineBuffer_.pending())) return true;
-    if (!connectionSocket_->readStream()) return false;
-    const int fd = connectionSocket_->readStream()->nativeSocket();
-    char bytes[512];
-    const ssize_t n = fd < 0 ? -1 : ::recv(fd, bytes, sizeof bytes, MSG_PEEK | MSG_DONTWAIT);
-    return n > 0 && holdsAbort(std::string_view(bytes, static_cast<std::size_t>(n)));
-}
-
-// The data connection has ended. An upload takes its name only when it ended well: not after
-// a broken connection, not when its client is gone (a killed client's data connection ends as
-// cleanly as a finished one; its control connection, closed first, tells them apart), not
-// after a write failed, and not when the file cannot be put in place. A download the client
-// closed early ended as the client chose, unless the close was its way of cancelling.
-void FtpConnection::didFinishReading(DataEnd end)
-{
-    auto keep = shared_from_this();   // the observer may stop the server
-    if (end == DataEnd::finished && currentFileHandle_ && !uploadWriteFailed_ && !abortWaiting() && !clientVanished()) {
-        awaitControlAfterUpload();
-        return;
-    }
-    concludeTransfer(end);
-}
-
-void FtpConnection::concludeTransfer(DataEnd end)
-{
-    auto keep = shared_from_this();
-    currentFile_.reset();
-    std::unique_ptr<UploadTarget> upload = std::move(currentFileHandle_);
-    bool committed = false;
-    if (upload && end == DataEnd::finished && abortWaiting()) {
-        logLine("FC:the upload was cancelled with ABOR, its file is discarded");
-        uploadAborted_ = true;
-        sendMessage(reply::kTransferBroken);
-    } else if (end == DataEnd::closedByClient && !abortWaiting()) {
-        logLine("FC:the client closed the data connection before the end of the file");
-        sendMessage(reply::kStoppedByClient);
-    } else if (end != DataEnd::finished || (upload && clientVanished())) {
-        if (upload && end == DataEnd::finished) logLine("FC:the client went away as its upload ended: its file is discarded");
-        sendMessage(reply::kTransferBroken);
-    } else if (upload && (uploadWriteFailed_ || !upload->commit())) {
-        logFormat("FC:the upload to %s failed: %s", upload->targetPath().c_str(), std::strerror(errno));
-        sendMessage(reply::kWriteFailed);
-    } else {
-        committed = upload != nullptr;
-        sendMessage(reply::kTransferComplete);
-    }
-    upload.reset();   // an upload that did not take its name leaves nothing
-    if (reported_) reportTransferEnd(reported_->upload && committed);
-    if (committed)
-        if (auto server = server_.lock()) server->didReceiveFileListChanged();
-    endTransfer();   // the data socket is closing
 }
 
 }  // namespace ohmkit::ftp

@@ -13,7 +13,7 @@
 #include "ftp/command_line_buffer.h"
 #include "ftp/ftp_data_connection.h"
 #include "ftp/ftp_server_observer.h"
-#include "ftp/path_policy.h"
+#include "store/path_policy.h"
 #include "net/event_socket.h"
 #include "ftp/upload_target.h"
 
@@ -31,6 +31,8 @@ class Timer;
 }
 
 namespace ohmkit::ftp {
+
+using store::PathPolicy;
 
 class FtpServer;
 
@@ -130,6 +132,7 @@ public:
     void doRetr(const Words& words);
     void doStor(const Words& words);
     void doDele(const Words& words);
+    void doRmd(const Words& words);
     void doSize(const Words& words);
     void doMkdir(const Words& words);
     void doRnfr(const Words& words);
@@ -222,6 +225,7 @@ private:
     // written from the restart point, or the file appended to.
     enum class Upload { replacing, inPlaceFrom, appending };
     void receiveFile(Upload kind);
+    void removeNamed(bool folder);   // RMD (an empty folder) or DELE (a file)
     // Sends 150 and the listing text on the data connection.
     void sendListing(const std::string& listing);
     // confinedPath, or nullopt after sending `reply` (a format taking the name) for a name

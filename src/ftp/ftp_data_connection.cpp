@@ -13,8 +13,8 @@
 
 namespace ohmkit::ftp {
 
-using platform::logFormat;
-using platform::logLine;
+using platform::logDebug;
+using platform::logWarning;
 
 FtpDataConnection::FtpDataConnection(std::shared_ptr<net::EventSocket> socket, FtpConnection* connection)
     : dataSocket_(std::move(socket)), ftpConnection_(connection)
@@ -28,7 +28,7 @@ std::shared_ptr<FtpDataConnection> FtpDataConnection::create(std::shared_ptr<net
     auto data = std::make_shared<FtpDataConnection>(std::move(socket), connection);
     data->dataSocket_->setDelegate(data.get());
     if (!queuedData.empty()) {
-        logLine("FC:Write Queued Data");
+        logDebug("FTP: the data queued for the data connection goes out.");
         data->writeQueuedData(queuedData);
     }
     data->queueRead();
@@ -89,7 +89,7 @@ void FtpDataConnection::write(OutgoingData data)
 bool FtpDataConnection::sendNextChunk()
 {
     if (!file_->stillWhole()) {
-        logLine("FDC: the file was cut short while it was sent");
+        logWarning("FTP: the file was cut short while it was sent.");
         fileFailed_ = true;
         return false;
     }
@@ -153,7 +153,7 @@ bool FtpDataConnection::onSocketWillConnect(net::EventSocket&)
 
 void FtpDataConnection::onSocketDidAcceptNewSocket(net::EventSocket&, const std::shared_ptr<net::EventSocket>&)
 {
-    logLine("FDC:New Connection -- shouldn't be called");
+    logWarning("FTP: a data connection accepted a connection, which it never should.");
 }
 
 // Bytes read, and bytes the client has acknowledged: a slow client that keeps reading makes
@@ -193,20 +193,13 @@ void FtpDataConnection::onSocketDidWriteDataWithTag(net::EventSocket&, std::int3
 
 bool FtpDataConnection::onReadStreamEnded(net::EventSocket&)
 {
-    logFormat("FDC: onReadStreamEnded %d(clientSending is %d)", static_cast<int>(connectionState_),
-              static_cast<int>(ConnectionState::clientSending));
     return connectionState_ == ConnectionState::clientSending || connectionState_ == ConnectionState::clientDataArrived;
 }
 
 void FtpDataConnection::onSocketWillDisconnectWithError(net::EventSocket&, const std::optional<net::Error>& error)
 {
     auto keep = shared_from_this();
-    logLine("FDC:willDisconnect");
-    if (connectionState_ == ConnectionState::clientSending)
-        logLine("FDC::did FinishReading");
-    else
-        logLine("FDC: we werent expecting this as we never set clientSending  prob late coming up");
-    if (error) logFormat("FDC: %s", error->description().c_str());
+    if (error) logDebug("FTP: the data connection ended: %s", error->description().c_str());
     // A client that reads a range of a file closes the data connection once it has that range;
     // the next write then finds the connection closed (EPIPE) or reset (ECONNRESET).
     const bool closedByClient = file_ && error && error->domain == net::NSPOSIXErrorDomain &&

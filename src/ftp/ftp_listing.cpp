@@ -1,6 +1,7 @@
 #include "ftp/ftp_listing.h"
 
 #include "platform/log.h"
+#include "store/store_names.h"
 #include "platform/text.h"
 
 #include <dirent.h>
@@ -142,7 +143,7 @@ void forEachVisibleName(const std::string& folder, Visit visit)
     while (dir) {
         dirent* item = ::readdir(dir.get());
         if (!item) break;
-        if (item->d_name[0] != '.' && item->d_name[0] != '\0') visit(std::string(item->d_name));
+        if (item->d_name[0] != '.' && store::isListedName(item->d_name)) visit(std::string(item->d_name));
     }
 }
 
@@ -164,7 +165,7 @@ std::string lastComponent(const std::string& path) { return path.substr(path.rfi
 
 std::string createList(const std::string& path)
 {
-    platform::logFormat("Get LS for %s", path.c_str());
+    platform::logDebug("FTP: listing %s.", path.c_str());
     AccountNames accounts;
     // A file (or anything but a folder) is described by its one line.
     if (isSomething(path) && !isFolder(path)) return listingLine(describe(path, lastComponent(path), accounts)) + "\r\n";

@@ -1,28 +1,10 @@
 #include "ftp/ftp_paths.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <array>
 #include <cctype>
-#include <deque>
 
 namespace ohmkit::ftp {
 
 namespace {
-
-std::vector<std::string> pathComponents(std::string_view path)
-{
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string_view::npos) end = path.size();
-        if (end > start) parts.emplace_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
 
 // Length of a newline character at the start (forward) or end (backward) of `text`, or 0.
 std::size_t newlineAtFront(std::string_view text)
@@ -72,108 +54,19 @@ std::string trimNewlines(std::string_view text)
     return std::string(text);
 }
 
-bool isFileCommand(std::string_view word)
-{
-    static constexpr std::array<std::string_view, 11> kFileCommands = {
-        "cwd", "mkd", "rmd", "stor", "appe", "dele", "size", "mdtm", "retr", "rnfr", "rnto"};
-    std::string lower;
-    for (char c : word) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (std::string_view command : kFileCommands)
-        if (lower == command) return true;
-    return false;
-}
-
-std::string fileNameFromArgs(const std::vector<std::string>& words)
+std::string fileNameFromArgs(const std::vector<std::string>& words, bool takesOptions)
 {
     if (words.empty()) return {};
-    const bool fileCommand = isFileCommand(words[0]);
     std::string name;
     bool started = false;
     for (std::size_t i = 1; i < words.size(); ++i) {
         const std::string& word = words[i];
-        if (!fileCommand && !word.empty() && word[0] == '-') continue;   // an option such as -la
+        if (takesOptions && !word.empty() && word[0] == '-') continue;   // an option such as -la
         if (started) name += ' ';
         name += word;
         started = true;
     }
     return name;
-}
-
-std::string appendPathComponent(std::string_view path, std::string_view component)
-{
-    while (!component.empty() && component.front() == '/') component.remove_prefix(1);
-    if (component.empty()) return std::string(path);
-    std::string result(path);
-    while (result.size() > 1 && result.back() == '/') result.pop_back();
-    if (result.empty()) return std::string(component);
-    if (result != "/") result += '/';
-    result += component;
-    return result;
-}
-
-std::string standardizePath(std::string_view path)
-{
-    if (path.empty()) return {};
-    const bool absolute = path.front() == '/';
-    std::vector<std::string> kept;
-    for (std::string& part : pathComponents(path)) {
-        if (part == ".") continue;
-        if (part == ".." && absolute) {
-            if (!kept.empty()) kept.pop_back();
-            continue;
-        }
-        kept.push_back(std::move(part));
-    }
-    std::string result = absolute ? "/" : "";
-    for (std::size_t i = 0; i < kept.size(); ++i) {
-        if (i > 0) result += '/';
-        result += kept[i];
-    }
-    return result;
-}
-
-std::string resolveSymlinksInPath(std::string_view path, bool followLast)
-{
-    if (path.empty() || path.front() != '/') return std::string(path);
-    std::deque<std::string> remaining;
-    for (std::string& part : pathComponents(path)) remaining.push_back(std::move(part));
-
-    std::string resolved;   // "" stands for "/"
-    int linksFollowed = 0;
-    while (!remaining.empty()) {
-        std::string part = std::move(remaining.front());
-        remaining.pop_front();
-        if (part == ".") continue;
-        if (part == "..") {
-            std::size_t slash = resolved.rfind('/');
-            resolved.erase(slash == std::string::npos ? 0 : slash);
-            continue;
-        }
-        std::string candidate = resolved + "/" + part;
-        struct stat st{};
-        const bool follow = followLast || !remaining.empty();
-        if (follow && ::lstat(candidate.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-            std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-            ssize_t n = ::readlink(candidate.c_str(), target.data(), target.size());
-            if (n > 0 && static_cast<std::size_t>(n) < target.size()) {
-                if (++linksFollowed > 40) return {};
-                target.resize(static_cast<std::size_t>(n));
-                std::vector<std::string> targetParts = pathComponents(target);
-                remaining.insert(remaining.begin(), targetParts.begin(), targetParts.end());
-                if (target.front() == '/') resolved.clear();
-                continue;
-            }
-        }
-        resolved = std::move(candidate);
-    }
-    return resolved.empty() ? "/" : resolved;
-}
-
-bool isPathInside(std::string_view base, std::string_view path)
-{
-    if (base == "/") return !path.empty() && path.front() == '/';
-    if (path == base) return true;
-    return path.size() > base.size() && path.substr(0, base.size()) == base && path[base.size()] == '/';
 }
 
 std::string deletingLastPathComponent(std::string_view path)

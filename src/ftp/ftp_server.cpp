@@ -5,19 +5,17 @@
 #include "ftp/ftp_listing.h"
 #include "ftp/ftp_paths.h"
 #include "ftp/ftp_server_observer.h"
-#include "platform/atomic_upload.h"
+#include "store/atomic_upload.h"
+#include "store/store_paths.h"
 #include "platform/log.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
 
 namespace ohmkit::ftp {
 
-using platform::logFormat;
-using platform::logLine;
+using platform::logDebug;
+using platform::logError;
+using platform::logInfo;
 
 FtpServer::FtpServer() = default;
 
@@ -32,21 +30,8 @@ std::shared_ptr<FtpServer> FtpServer::create(std::uint32_t port, const std::stri
     return server;
 }
 
-// Every client takes a few descriptors (its control socket, a passive listener, a data socket,
-// an open file): the usual soft limit of 1024 would lock newcomers out long before the
-// client limits do.
-void FtpServer::raiseOpenFileLimit()
-{
-    rlimit files{};
-    if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur >= files.rlim_max) return;
-    files.rlim_cur = files.rlim_max;
-    if (::setrlimit(RLIMIT_NOFILE, &files) == 0)
-        logFormat("FS:open-file limit raised to %llu", static_cast<unsigned long long>(files.rlim_cur));
-}
-
 void FtpServer::start(std::uint32_t port, const std::string& dir, std::shared_ptr<FtpServerObserver> notifyObject)
 {
-    raiseOpenFileLimit();
     notificationObject_ = std::move(notifyObject);
     connections_.clear();
     portNumber_ = static_cast<std::int32_t>(port);
@@ -56,20 +41,21 @@ void FtpServer::start(std::uint32_t port, const std::string& dir, std::shared_pt
     listening_ = listenSocket_->acceptOnPort(static_cast<std::uint16_t>(port & 0xFFFF), &error);
     // The port the system chose when asked for any (0) is the one worth logging.
     if (listening_)
-        logFormat("Listening on %u", static_cast<unsigned>(listeningPort()));
+        logInfo("FTP: listening on port %u.", static_cast<unsigned>(listeningPort()));
     else
-        logFormat("Listening on %u failed: %s", port, error.description().c_str());
+        logError("FTP: port %u cannot be listened on: %s", port, error.description().c_str());
 
-    // The base directory is kept in the system's canonical form (what getcwd reports), so
-    // every folder inside it is named with it as prefix, links and all.
-    std::string standardized = standardizePath(dir);
+    // The base directory is kept in the system's canonical form, so every folder inside it is
+    // named with it as prefix, links and all. It is found without changing the process's
+    // working directory, which belongs to the whole program.
     baseDir_ = dir;
-    if (!standardized.empty() && ::chdir(standardized.c_str()) == 0) {
-        char cwd[PATH_MAX];
-        baseDir_ = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) : standardized;
+    if (std::string canonical = store::canonicalPath(standardizePath(dir)); !canonical.empty()) {
+        baseDir_ = std::move(canonical);
         // Uploads that a crash left unfinished are nobody's: their temporary files go.
-        if (std::size_t removed = platform::removeLeftoverUploads(baseDir_))
-            logFormat("FS:removed %zu unfinished uploads", removed);
+        if (std::size_t removed = store::removeLeftoverUploads(baseDir_))
+            logInfo("FTP: removed %zu unfinished uploads.", removed);
+    } else {
+        logError("FTP: the folder %s cannot be served: it cannot be found.", dir.c_str());
     }
     changeRoot_ = true;
     clientEncoding_ = TextEncoding::Utf8;
@@ -96,7 +82,7 @@ void FtpServer::stopFtpServer()
     auto dropped = std::move(connections_);
     connections_.clear();
     dropped.clear();
-    logLine("Listening stopped");
+    logInfo("FTP: the server stopped.");
 }
 
 void FtpServer::closeConnection(FtpConnection& connection)
@@ -156,17 +142,17 @@ void FtpServer::onSocketDidAcceptNewSocket(net::EventSocket& sock, const std::sh
 {
     connections_.push_back(FtpConnection::create(newSocket, shared_from_this()));
     connectionsChanged();
-    const int port = sock.localPort();
-    logFormat("FS:didAcceptNewSocket  port:%i", port);
-    if (port == portNumber_)
-        logLine("Connection on Server Port");
-    else
-        logFormat("--ERROR %i, %i", port, portNumber_);
+    logDebug("FTP: a client connected from %s.", newSocket->connectedHost().value_or("an unknown address").c_str());
+    // The listener may only accept on the port it listens on (the one the system chose when
+    // asked for any): anything else is a fault of the socket layer.
+    if (sock.localPort() != listeningPort())
+        logError("FTP: a connection arrived on port %u, the server listens on %u.",
+                 static_cast<unsigned>(sock.localPort()), static_cast<unsigned>(listeningPort()));
 }
 
 void FtpServer::onSocketDidConnectToHost(net::EventSocket&, const std::string& host, std::uint16_t port)
 {
-    logFormat("FS:didConnectToHost %s port %u", host.c_str(), static_cast<unsigned>(port));
+    logDebug("FTP: connected to %s port %u.", host.c_str(), static_cast<unsigned>(port));
 }
 
 }  // namespace ohmkit::ftp

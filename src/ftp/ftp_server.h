@@ -42,8 +42,8 @@ public:
     // Creates the server and starts listening on the low
     // 16 bits of `port` (0: a free port the system picks). A port that cannot be listened on
     // is not an error: the server then accepts nothing (see isListening()). At start the
-    // process's open-file limit is raised to its hard limit, and temporary files of uploads
-    // that never ended are removed from `dir`.
+    // temporary files of uploads that never ended are removed from `dir`. Nothing of the
+    // process changes: not its working directory, not its limits.
     static std::shared_ptr<FtpServer> create(std::uint32_t port, const std::string& dir,
                                              std::shared_ptr<FtpServerObserver> notifyObject,
                                              const FtpLimits& limits = {}, platform::RunLoop* loop = nullptr);
@@ -90,7 +90,6 @@ public:
 private:
     void connectionsChanged();
     void start(std::uint32_t port, const std::string& dir, std::shared_ptr<FtpServerObserver> notifyObject);
-    static void raiseOpenFileLimit();
 
     std::shared_ptr<net::EventSocket> listenSocket_;
     platform::RunLoop* loop_ = nullptr;   // nullptr: the main run loop

@@ -8,7 +8,7 @@
 
 namespace ohmkit::ftp {
 
-UploadTarget::UploadTarget(std::string path, std::unique_ptr<platform::AtomicUpload> atomic, int fd)
+UploadTarget::UploadTarget(std::string path, std::unique_ptr<store::AtomicUpload> atomic, int fd)
     : path_(std::move(path)), atomic_(std::move(atomic)), fd_(fd)
 {
 }
@@ -20,7 +20,7 @@ UploadTarget::~UploadTarget()
 
 std::unique_ptr<UploadTarget> UploadTarget::replacing(const std::string& path)
 {
-    auto atomic = platform::AtomicUpload::begin(path);
+    auto atomic = store::AtomicUpload::begin(path);
     return atomic ? std::make_unique<UploadTarget>(path, std::move(atomic), -1) : nullptr;
 }
 

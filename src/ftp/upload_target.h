@@ -1,10 +1,10 @@
 #pragma once
 // Where an upload's bytes go. A plain STOR replaces its target safely: the bytes are written
-// under a hidden name beside it (platform::AtomicUpload) and take the name only when the
+// under a hidden name beside it (store::AtomicUpload) and take the name only when the
 // upload ended well, so a failed or cancelled one leaves nothing. A resumed STOR (after REST)
 // and APPE write into the existing file itself, from the restart point or at its end: what a
 // resumed upload has written stays, so that it can be resumed again.
-#include "platform/atomic_upload.h"
+#include "store/atomic_upload.h"
 
 #include <cstdint>
 #include <memory>
@@ -31,11 +31,11 @@ public:
     void discard();                      // it did not: a new file is removed
     const std::string& targetPath() const { return path_; }
 
-    UploadTarget(std::string path, std::unique_ptr<platform::AtomicUpload> atomic, int fd);   // use the factories
+    UploadTarget(std::string path, std::unique_ptr<store::AtomicUpload> atomic, int fd);   // use the factories
 
 private:
     std::string path_;
-    std::unique_ptr<platform::AtomicUpload> atomic_;   // a replacing upload
+    std::unique_ptr<store::AtomicUpload> atomic_;   // a replacing upload
     int fd_ = -1;                                      // an upload in place
 };
 

@@ -3,7 +3,7 @@
 // and the request handling (http_requests.cpp).
 #include "http/http_server.h"
 #include "http/request_target.h"
-#include "platform/atomic_upload.h"
+#include "store/atomic_upload.h"
 
 #include <memory>
 #include <string>
@@ -34,7 +34,7 @@ struct HttpServer::Request {
 
     HttpServer& server;
     Route route;
-    std::unique_ptr<platform::AtomicUpload> upload;   // discarded unless committed
+    std::unique_ptr<store::AtomicUpload> upload;   // discarded unless committed
     int writeError = 0;
     bool replaces = false;                            // the upload's name exists already
     net::FileTransfer transfer;

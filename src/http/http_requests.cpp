@@ -7,7 +7,7 @@
 #include "http/byte_range.h"
 #include "http/store_page.h"
 #include "http/store_paths.h"
-#include "platform/atomic_upload.h"
+#include "store/atomic_upload.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/text.h"
@@ -372,7 +372,7 @@ int HttpServer::beginUpload(MHD_Connection* connection, Request& request)
     const auto free = platform::fileSystemFreeSize(folder_);
     if (length && free && *length > static_cast<std::uint64_t>(*free))
         return send(connection, MHD_HTTP_INSUFFICIENT_STORAGE, "The disk is full.\n", "text/plain; charset=utf-8");
-    request.upload = platform::AtomicUpload::begin(path);
+    request.upload = store::AtomicUpload::begin(path);
     if (!request.upload) {
         auto [status, text] = writeFailure(errno);
         return send(connection, status, text + "\n", "text/plain; charset=utf-8");
@@ -429,7 +429,7 @@ void HttpServer::formPart(Request& request, const char* fileName, const char* da
                 request.part = Request::Part::Refused;
                 request.formLines.push_back(name + ": a folder has this name.");
                 request.formStatus = std::max<unsigned>(request.formStatus, MHD_HTTP_BAD_REQUEST);
-            } else if (!(request.upload = platform::AtomicUpload::begin(path))) {
+            } else if (!(request.upload = store::AtomicUpload::begin(path))) {
                 request.part = Request::Part::Refused;
                 auto [status, text] = writeFailure(errno);
                 request.formLines.push_back(name + ": " + text);

@@ -2,7 +2,7 @@
 
 #include "http/http_connections.h"
 #include "http/http_request.h"
-#include "platform/atomic_upload.h"
+#include "store/atomic_upload.h"
 #include "platform/log.h"
 #include "platform/text.h"
 
@@ -101,7 +101,7 @@ std::shared_ptr<HttpServer> HttpServer::start(platform::RunLoop& loop, unsigned 
                                               std::string key)
 {
     auto server = std::make_shared<HttpServer>(loop, std::move(folder), std::move(observer), limits, std::move(key));
-    if (std::size_t removed = platform::removeLeftoverUploads(server->folder_))
+    if (std::size_t removed = store::removeLeftoverUploads(server->folder_))
         platform::logFormat("HTTP: removed %zu unfinished uploads", removed);
     const unsigned last = port == 0 ? 0 : std::min(65535u, port + kPortFallbacks);
     for (unsigned candidate = port; candidate <= last; ++candidate) {

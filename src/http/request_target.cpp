@@ -1,7 +1,5 @@
 #include "http/request_target.h"
 
-#include "platform/atomic_upload.h"
-#include "platform/text.h"
 
 namespace ohmkit::http {
 
@@ -156,18 +154,6 @@ Route routeRequest(std::string_view method, std::string_view path, std::string_v
         return route;
     }
     return putRoute(method, rest, nullptr);
-}
-
-std::string nameProblem(std::string_view name)
-{
-    if (name.empty()) return "The file has no name.";
-    if (name == "." || name == "..") return "\".\" and \"..\" are not file names.";
-    if (name.find('/') != std::string_view::npos) return "A file name cannot contain \"/\".";
-    if (name.find('\0') != std::string_view::npos) return "A file name cannot contain a NUL character.";
-    if (!platform::isValidUtf8(name) || platform::hasControlCharacter(name))
-        return "A file name must be UTF-8 text without control characters.";
-    if (platform::isUploadTemporaryName(name)) return "This name is kept for uploads in progress.";
-    return {};
 }
 
 std::optional<std::string> percentDecode(std::string_view text)

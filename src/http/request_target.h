@@ -1,6 +1,6 @@
 #pragma once
 // What a request to the browser server asks for, worked out from its method and path alone,
-// and the rules a file name in the store must follow.
+// with the store's rules for the names it carries.
 //
 // Every path starts with the access key; the server answers
 //   /KEY                 redirect to /KEY/ (so does /KEY/files/)
@@ -15,6 +15,8 @@
 // and nothing else: a path without the key, or an unknown one, is "not found". A PATH is
 // one or more names joined by "/", each percent-decoded and checked on its own.
 // Pure text work: nothing here touches the file system.
+#include "store/store_names.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,10 +59,8 @@ std::string encodePath(std::string_view path);
 // query) under the access key `key`. HEAD is taken wherever GET is.
 Route routeRequest(std::string_view method, std::string_view path, std::string_view key);
 
-// Why `name` cannot be a file name in the store, in a sentence for the page; empty when it
-// can. Refused: the empty name, "." and "..", a name with "/" or NUL, text that is not UTF-8
-// or holds control characters, and the names of uploads in progress.
-std::string nameProblem(std::string_view name);
+// The store's name rules (store/store_names.h) decide which names a request may use.
+using store::nameProblem;
 
 // "%XX" sequences decoded ("+" stays "+"); nullopt for a "%" not followed by two hex digits.
 std::optional<std::string> percentDecode(std::string_view text);

@@ -1,7 +1,7 @@
 #include "http/store_page.h"
 
 #include "http/request_target.h"
-#include "platform/atomic_upload.h"
+#include "store/store_names.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -71,7 +71,7 @@ std::vector<StoreFile> storeFiles(const std::string& folder)
 {
     std::vector<StoreFile> files;
     for (const std::string& name : platform::directoryEntries(folder)) {
-        if (platform::isUploadTemporaryName(name)) continue;
+        if (!store::isListedName(name)) continue;
         struct stat st{};
         const std::string path = folder + "/" + name;
         if (::stat(path.c_str(), &st) != 0) continue;

@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "app/routes.h"
 #include "app/serve_command.h"
+#include "platform/files.h"
 #include "qtquick/front_end.h"
 #include "qtquick/screen_saver_inhibitor.h"
 
@@ -30,6 +31,7 @@ bool hasDisplay()
 
 int main(int argc, char** argv)
 {
+    ohmkit::platform::raiseOpenFileLimit();   // the servers take a few descriptors per client
     if (int status = ohmkit::app::runCommandLine(argc, argv); status >= 0) return status;
     if (!hasDisplay()) {
         std::cout << "ohmkit: there is no display to open the window on; serving the datasheet store over FTP "

@@ -25,7 +25,7 @@ namespace ohmkit::net {
 using detail::identity;
 using detail::isOpenish;
 using platform::format;
-using platform::logFormat;
+using platform::logError;
 using platform::RunLoop;
 using platform::StreamStatus;
 
@@ -197,7 +197,7 @@ void EventSocket::listenerReadable(SocketObject& listener)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ECONNABORTED || errno == EPROTO) return;
-        logFormat("EventSocket %s couldn't accept: %s", identity(this).c_str(), std::strerror(errno));
+        logError("EventSocket %s couldn't accept: %s", identity(this).c_str(), std::strerror(errno));
         listener.pauseAccepts(0.1);
         return;
     }
@@ -220,7 +220,7 @@ void EventSocket::doAcceptWithSocket(int nativeSocket)
 
     auto pair = platform::createStreamPairWithSocket(nativeSocket);
     if (!pair.read || !pair.write) {
-        logFormat("EventSocket %s couldn't create streams from accepted socket: %s", identity(newSocket.get()).c_str(),
+        logError("EventSocket %s couldn't create streams from accepted socket: %s", identity(newSocket.get()).c_str(),
                   getSocketError().description().c_str());
         ::close(nativeSocket);
         newSocket->close();
@@ -266,8 +266,8 @@ bool EventSocket::attachStreamsAndOpen(RunLoop& loop, Error* error)
     if (!theReadStream_->setClient(ReadStreamEvents, [weak](platform::StreamEvent e) {
             if (auto self = weak.lock()) self->readStreamEvent(e);
         })) {
-        logFormat("EventSocket %s couldn't attach read stream to run-loop,", identity(this).c_str());
-        logFormat("Error: %s", getSocketError().description().c_str());
+        logError("EventSocket %s couldn't attach read stream to run-loop,", identity(this).c_str());
+        logError("Error: %s", getSocketError().description().c_str());
         if (error) *error = getSocketError();
         return false;
     }
@@ -275,8 +275,8 @@ bool EventSocket::attachStreamsAndOpen(RunLoop& loop, Error* error)
     if (!theWriteStream_->setClient(WriteStreamEvents, [weak](platform::StreamEvent e) {
             if (auto self = weak.lock()) self->writeStreamEvent(e);
         })) {
-        logFormat("EventSocket %s couldn't attach write stream to run-loop,", identity(this).c_str());
-        logFormat("Error: %s", getSocketError().description().c_str());
+        logError("EventSocket %s couldn't attach write stream to run-loop,", identity(this).c_str());
+        logError("Error: %s", getSocketError().description().c_str());
         if (error) *error = getSocketError();
         return false;
     }
@@ -291,12 +291,12 @@ bool EventSocket::attachStreamsAndOpen(RunLoop& loop, Error* error)
         return false;
     }
     if (!theReadStream_->open()) {
-        logFormat("EventSocket %s couldn't open read stream,", identity(this).c_str());
+        logError("EventSocket %s couldn't open read stream,", identity(this).c_str());
         if (error) *error = errorFromCFStreamError(theReadStream_->error()).value_or(getSocketError());
         return false;
     }
     if (!theWriteStream_->open()) {
-        logFormat("EventSocket %s couldn't open write stream,", identity(this).c_str());
+        logError("EventSocket %s couldn't open write stream,", identity(this).c_str());
         if (error) *error = errorFromCFStreamError(theWriteStream_->error()).value_or(getSocketError());
         return false;
     }
@@ -315,7 +315,7 @@ void EventSocket::doStreamOpen()
     int fd = theReadStream_->nativeSocket();
     if (fd < 0) {
         Error e = getSocketError();
-        logFormat("EventSocket %s couldn't get socket from streams, %s. Disconnecting.", identity(this).c_str(),
+        logError("EventSocket %s couldn't get socket from streams, %s. Disconnecting.", identity(this).c_str(),
                   e.description().c_str());
         closeWithError(e);
         return;

@@ -16,7 +16,7 @@ namespace ohmkit::net {
 
 using detail::identity;
 using platform::format;
-using platform::logFormat;
+using platform::logWarning;
 using platform::RunLoop;
 using platform::StreamStatus;
 
@@ -46,7 +46,7 @@ void EventSocket::writeData(std::shared_ptr<const std::string> data, double time
 {
     if (!data || data->empty() || (theFlags_ & RequestsRefused)) return;
     if (data->size() > static_cast<std::size_t>(INT32_MAX)) {   // bytesDone is a signed 32-bit count
-        logFormat("EventSocket %s ignored a write of %zu bytes: larger than 2 GiB.", identity(this).c_str(),
+        logWarning("EventSocket %s ignored a write of %zu bytes: larger than 2 GiB.", identity(this).c_str(),
                   data->size());
         return;
     }
@@ -342,7 +342,7 @@ void EventSocket::readStreamEvent(unsigned event)
         closeWithError(errorFromCFStreamError(theReadStream_ ? theReadStream_->error() : platform::StreamError{}));
         break;
     default:
-        logFormat("EventSocket %s received unexpected CFReadStream callback, CFStreamEventType %d.",
+        logWarning("EventSocket %s received unexpected CFReadStream callback, CFStreamEventType %d.",
                   identity(this).c_str(), static_cast<int>(event));
         break;
     }
@@ -362,7 +362,7 @@ void EventSocket::writeStreamEvent(unsigned event)
         closeWithError(errorFromCFStreamError(theWriteStream_ ? theWriteStream_->error() : platform::StreamError{}));
         break;
     default:
-        logFormat("EventSocket %s received unexpected CFWriteStream callback, CFStreamEventType %d.",
+        logWarning("EventSocket %s received unexpected CFWriteStream callback, CFStreamEventType %d.",
                   identity(this).c_str(), static_cast<int>(event));
         break;
     }

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <utility>
@@ -18,19 +20,6 @@ namespace ohmkit::platform {
 namespace {
 
 const char* const kBackupAttribute = "user.xdg.robots.backup";
-
-void makeDirectories(const std::string& path)
-{
-    std::string partial;
-    std::stringstream parts(path);
-    std::string part;
-    if (!path.empty() && path[0] == '/') partial = "";
-    while (std::getline(parts, part, '/')) {
-        if (part.empty()) continue;
-        partial += "/" + part;
-        ::mkdir(partial.c_str(), 0700);
-    }
-}
 
 }  // namespace
 
@@ -45,9 +34,21 @@ std::string documentsDirectory()
         const char* home = std::getenv("HOME");
         dir = std::string(home && *home ? home : "/tmp") + "/.local/share/ohmkit/Documents";
     }
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    if (!fileExists(dir)) makeDirectories(dir);
-    return dir;
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(dir, error).lexically_normal();
+    std::filesystem::create_directories(path, error);
+    if (auto canonical = std::filesystem::canonical(path, error); !error) path = std::move(canonical);
+    std::string result = path.string();
+    while (result.size() > 1 && result.back() == '/') result.pop_back();
+    return result;
+}
+
+void raiseOpenFileLimit()
+{
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur >= files.rlim_max) return;
+    files.rlim_cur = files.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &files);
 }
 
 std::optional<std::int64_t> fileSystemSize(const std::string& path)

@@ -9,8 +9,17 @@
 namespace ohmkit::platform {
 
 // $OHMKIT_DOCUMENTS if set, else $XDG_DATA_HOME/ohmkit/Documents (default
-// ~/.local/share/ohmkit/Documents); created on first use. Never the whole home folder.
+// ~/.local/share/ohmkit/Documents); created on first use. Never the whole home folder. The
+// path is absolute and canonical (a relative setting is taken from the working directory,
+// which nothing in the program changes); a folder that cannot be made is returned as an
+// absolute path all the same.
 std::string documentsDirectory();
+
+// Raises the process's soft limit of open files to its hard limit: a server takes a few
+// descriptors per client (control socket, passive listener, data socket, open file), and the
+// usual 1024 would lock newcomers out long before the client limits do. For main() alone: a
+// library does not change the process it runs in.
+void raiseOpenFileLimit();
 
 // Byte counts of the file system holding `path`; nullopt when it cannot be read.
 std::optional<std::int64_t> fileSystemSize(const std::string& path);

@@ -1,17 +1,31 @@
 #pragma once
-// The diagnostic log: plain lines, no levels, written to standard error with a time stamp.
-// Tests capture lines with a LogCapture.
+// The diagnostic log: one line per event, written to standard error with a time stamp and its
+// level. Errors, warnings and information are always written; debugging lines only when the
+// environment sets OHMKIT_LOG=debug. Every line is a plain sentence. Tests capture lines with
+// a LogCapture.
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace ohmkit::platform {
 
-void logLine(const std::string& line);
-// printf-style, checked by the compiler.
-void logFormat(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+enum class LogLevel { error, warning, info, debug };
 
-// While it exists, every logged line is recorded here (and not written to standard error).
+// printf-style, checked by the compiler.
+void logError(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void logWarning(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void logInfo(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void logDebug(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// Information, as logInfo.
+void logFormat(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void logLine(const std::string& line);
+// One line at `level`.
+void log(LogLevel level, const std::string& line);
+// True when lines of `level` are written (debug: OHMKIT_LOG=debug, read once).
+bool logs(LogLevel level);
+
+// While it exists, every line that would be written is recorded here (and not written to
+// standard error), without its level.
 class LogCapture {
 public:
     LogCapture();
@@ -24,7 +38,7 @@ public:
     void clear() { lines_.clear(); }
 
 private:
-    friend void logLine(const std::string&);
+    friend void log(LogLevel, const std::string&);
     std::vector<std::string> lines_;
     LogCapture* previous_;
 };

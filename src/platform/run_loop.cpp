@@ -180,7 +180,7 @@ bool RunLoop::updateWatch(FdWatch& watch)
         if (rc != 0 && errno == ENOENT) rc = registerWatch(watch, EPOLL_CTL_ADD);
     }
     if (rc == 0) return true;
-    logFormat("RunLoop: cannot change the watch of descriptor %d: %s", watch.fd_, std::strerror(errno));
+    logError("RunLoop: cannot change the watch of descriptor %d: %s", watch.fd_, std::strerror(errno));
     return false;
 }
 

@@ -67,8 +67,8 @@ TEST(ServeCommand, SaysThatATakenPortIsInUse)
     EXPECT_EQ(serveCommand({"--port", port, "--documents", "/tmp"}, out, err), 1);
     ::close(holder);
     EXPECT_EQ(err.str(), "serve: cannot listen: port " + port + " is in use\n");
-    EXPECT_TRUE(log.contains("Listening on " + port +
-                             " failed: Error Domain=EventSocketErrorDomain Code=-1 \"Address already in use\""));
+    EXPECT_TRUE(log.contains("FTP: port " + port +
+                             " cannot be listened on: Error Domain=EventSocketErrorDomain Code=-1 \"Address already in use\""));
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ TEST(UploadScreen, TheBrowserAddressComesFirstThenFtp)
 {
     FakeNetwork network("192.168.1.5");
     UploadScreen upload;
-    const auto& browser = upload.screen->browserServer;
+    const auto& browser = upload.screen->servers.browser();
     ASSERT_TRUE(browser && browser->isListening());
     const std::string& html = upload.screen->webView->html();
     const std::string web = platform::format("http://192.168.1.5:%u/%s/", browser->port(), browser->key().c_str());
@@ -149,8 +149,8 @@ TEST(UploadScreen, BrowserRequestsFlashTheLightsAndAnUploadChangesTheList)
     screen.labelTX->addObserver([&] { txShown += screen.labelTX->isHidden() ? 0 : 1; });
     platform::LogCapture log;
     LoopbackClient client;
-    ASSERT_TRUE(client.connect(screen.browserServer->port()));
-    ASSERT_TRUE(client.send("PUT /" + screen.browserServer->key() +
+    ASSERT_TRUE(client.connect(screen.servers.browser()->port()));
+    ASSERT_TRUE(client.send("PUT /" + screen.servers.browser()->key() +
                             "/files/LM317.pdf HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\n%PDF-"));
     ASSERT_TRUE(client.waitFor("\r\n\r\n"));
     EXPECT_EQ(client.received().rfind("HTTP/1.1 201", 0), 0u) << client.received();
@@ -164,11 +164,11 @@ TEST(UploadScreen, LeavingStopsTheBrowserServer)
 {
     FakeNetwork network("");
     UploadScreen upload;
-    const unsigned port = upload.screen->browserServer->port();
+    const unsigned port = upload.screen->servers.browser()->port();
     LoopbackClient client;
     ASSERT_TRUE(client.connect(port));
     upload.leave();
-    EXPECT_EQ(upload.screen->browserServer, nullptr);
+    EXPECT_EQ(upload.screen->servers.browser(), nullptr);
     EXPECT_TRUE(client.waitForClose());
     EXPECT_TRUE(connectionRefused(port));
 }
@@ -204,7 +204,7 @@ TEST(UploadScreen, WithoutAnAddressThePageSaysWhatToDoAndShowsNoCommands)
     EXPECT_EQ(html.find("address above"), std::string::npos);
     EXPECT_EQ(html.find("_LINK_"), std::string::npos);
     // The server runs all the same.
-    EXPECT_TRUE(upload.screen->server->isListening());
+    EXPECT_TRUE(upload.screen->servers.ftp()->isListening());
     EXPECT_FALSE(upload.screen->labelServerStatus->isHidden());
 }
 
@@ -232,7 +232,7 @@ TEST(UploadScreen, APortInUseIsSaidInWordsAndNoAddressIsOffered)
     nav->setRootViewController(std::make_shared<ui::ViewController>("Root"));
     auto screen = std::make_shared<InfoDatasheetsFTP>(port, 0);
     nav->pushViewController(screen, true);
-    EXPECT_FALSE(screen->server->isListening());
+    EXPECT_FALSE(screen->servers.ftp()->isListening());
     EXPECT_TRUE(screen->labelServerStatus->isHidden());
     EXPECT_FALSE(screen->labelServerError->isHidden());
     EXPECT_EQ(screen->labelServerError->text(), platform::format("FTP server could not start: port %u is in use", port));
@@ -349,10 +349,10 @@ TEST(UploadScreen, ServesTheDocumentsFolderWhileShown)
     FakeNetwork network("");
     UploadScreen upload;
     auto& screen = *upload.screen;
-    ASSERT_TRUE(screen.server);
-    EXPECT_TRUE(screen.server->isListening());
-    EXPECT_EQ(screen.server->listeningPort(), upload.port);
-    EXPECT_EQ(screen.server->baseDir(), upload.docs.path());
+    ASSERT_TRUE(screen.servers.ftp());
+    EXPECT_TRUE(screen.servers.ftp()->isListening());
+    EXPECT_EQ(screen.servers.ftp()->listeningPort(), upload.port);
+    EXPECT_EQ(screen.servers.ftp()->baseDir(), upload.docs.path());
 }
 
 TEST(UploadScreen, CommandLinesFlashRXAndRepliesFlashTX)
@@ -389,9 +389,9 @@ TEST(UploadScreen, LeavingClosesEveryConnectionAndThePort)
     ASSERT_TRUE(first.send("USER anonymous\r\n"));
     ASSERT_TRUE(first.waitFor("331 "));
 
-    std::weak_ptr<ftp::FtpServer> server = upload.screen->server;
+    std::weak_ptr<ftp::FtpServer> server = upload.screen->servers.ftp();
     upload.leave();
-    EXPECT_EQ(upload.screen->server, nullptr);
+    EXPECT_EQ(upload.screen->servers.ftp(), nullptr);
     EXPECT_TRUE(first.waitForClose());
     EXPECT_TRUE(second.waitForClose());
     EXPECT_TRUE(connectionRefused(upload.port));
@@ -407,11 +407,11 @@ TEST(UploadScreen, AScreenThatGoesAwayUntoldStopsItsServer)
     const unsigned port = freeLoopbackPort();
     auto screen = std::make_shared<InfoDatasheetsFTP>(port, 0);
     screen->loadViewIfNeeded();
-    ASSERT_TRUE(screen->server && screen->server->isListening());
-    std::weak_ptr<ftp::FtpServer> server = screen->server;
+    ASSERT_TRUE(screen->servers.ftp() && screen->servers.ftp()->isListening());
+    std::weak_ptr<ftp::FtpServer> server = screen->servers.ftp();
     std::weak_ptr<InfoDatasheetsFTP> weak = screen;
-    ASSERT_TRUE(screen->browserServer && screen->browserServer->isListening());
-    const unsigned browserPort = screen->browserServer->port();
+    ASSERT_TRUE(screen->servers.browser() && screen->servers.browser()->isListening());
+    const unsigned browserPort = screen->servers.browser()->port();
     screen.reset();
     EXPECT_TRUE(weak.expired());
     EXPECT_TRUE(connectionRefused(port));
@@ -423,9 +423,9 @@ TEST(UploadScreen, ReplacingTheRootStopsTheServer)
 {
     FakeNetwork network("");
     UploadScreen upload;
-    ASSERT_TRUE(upload.screen->server);
+    ASSERT_TRUE(upload.screen->servers.ftp());
     upload.nav->setRootViewController(std::make_shared<ui::ViewController>("Root"));
-    EXPECT_EQ(upload.screen->server, nullptr);
+    EXPECT_EQ(upload.screen->servers.ftp(), nullptr);
     EXPECT_TRUE(connectionRefused(upload.port));
 }
 

@@ -326,7 +326,7 @@ TEST(DatasheetList, DeleteAsksNamingTheFileAndCanBeCancelled)
     EXPECT_TRUE(platform::fileExists(docs.path() + "/LM317.pdf"));
 
     list.mainTableData->userDelete({0, rowOf("old")});
-    EXPECT_EQ(list.labelPrompt->text(), "Delete the folder \u201cold\u201d and everything in it?");
+    EXPECT_EQ(list.labelPrompt->text(), "Delete the folder \u201cold\u201d and the 1 file in it?");
     list.buttonForAction("onButtonConfirmDelete")->userTap();
     EXPECT_FALSE(platform::fileExists(docs.path() + "/old"));
     EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::None);

@@ -32,23 +32,24 @@ TEST(FileNameFromArgs, NamesOptionsAndBlanks)
 {
     struct Case {
         Words words;
+        bool takesOptions;
         std::string name;
     };
     const Case cases[] = {
-        {{"STOR", "my", "report.pdf"}, "my report.pdf"},
-        {{"STOR", "-draft.pdf"}, "-draft.pdf"},
-        {{"dele", "-x"}, "-x"},
-        {{"LIST", "-la"}, ""},
-        {{"LIST", "-la", "sub"}, "sub"},
-        {{"NLST", "-a", "-l"}, ""},
-        {{"LIST"}, ""},
-        {{"STOR", "a", "", "b"}, "a  b"},             // a run of blanks survives
-        {{"STOR", "a", ""}, "a "},                    // so does a trailing blank
-        {{"LIST", "", "-la"}, ""},                    // an empty word is no option
-        {{"RETR", "\"quoted name\""}, "\"quoted name\""},
-        {{"MLST", "-x", "file"}, "file"},
+        {{"STOR", "my", "report.pdf"}, false, "my report.pdf"},
+        {{"STOR", "-draft.pdf"}, false, "-draft.pdf"},
+        {{"dele", "-x"}, false, "-x"},
+        {{"LIST", "-la"}, true, ""},
+        {{"LIST", "-la", "sub"}, true, "sub"},
+        {{"NLST", "-a", "-l"}, true, ""},
+        {{"LIST"}, true, ""},
+        {{"STOR", "a", "", "b"}, false, "a  b"},             // a run of blanks survives
+        {{"STOR", "a", ""}, false, "a "},                    // so does a trailing blank
+        {{"LIST", "", "-la"}, true, ""},                     // an empty word is no option
+        {{"RETR", "\"quoted name\""}, false, "\"quoted name\""},
+        {{"MLST", "-x", "file"}, false, "-x file"},          // a name, whatever it begins with
     };
-    for (const Case& c : cases) EXPECT_EQ(fileNameFromArgs(c.words), c.name) << c.words[0];
+    for (const Case& c : cases) EXPECT_EQ(fileNameFromArgs(c.words, c.takesOptions), c.name) << c.words[0];
 }
 
 TEST(PathText, AppendStandardizeAndDeleteLastComponent)

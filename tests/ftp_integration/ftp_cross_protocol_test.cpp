@@ -54,7 +54,7 @@ protected:
     long closingLines() const
     {
         const auto& lines = log_.lines();
-        return std::count(lines.begin(), lines.end(), "FC:127.0.0.1 sent HTTP, not FTP, closing");
+        return std::count(lines.begin(), lines.end(), "FTP: 127.0.0.1 sent HTTP, not FTP; the connection is closed.");
     }
 };
 

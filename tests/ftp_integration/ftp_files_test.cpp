@@ -71,18 +71,18 @@ TEST_F(FtpServerTest, FileCommandsReplyAsTheyShould)
             {"RNFR small", "350 RNFR command successful."},
             {"RNTO taken", "550 RNTO command failed."},   // never replaces
             {"RNTO a/moved", "250 RNTO command successful."},
-            {"DELE full", "250 DELE command successful."},
-            {"RMD a", "250 DELE command successful."},
+            {"DELE full", "550 full: Is a directory."},     // a folder goes only by RMD,
+            {"RMD a", "550 a: Directory not empty."},      // and only when it is empty
             {"DELE gone", "550 gone No such file or directory."},
         };
         for (auto [command, reply] : steps) EXPECT_EQ(c.command(command), reply) << command;
     });
     EXPECT_EQ(readFileBytes(path("taken")), "taken");
-    EXPECT_FALSE(fs::exists(path("full")));
-    EXPECT_FALSE(fs::exists(path("a")));
+    EXPECT_TRUE(fs::exists(path("full/inner/x")));
+    EXPECT_TRUE(fs::exists(path("a/moved")));
     EXPECT_TRUE(fs::is_directory(path("say \"hi\"")));
     EXPECT_FALSE(fs::exists(path("small")));
-    EXPECT_EQ(observer_->fileListChanged.load(), 3);   // one rename, two deletes
+    EXPECT_EQ(observer_->fileListChanged.load(), 1);   // the rename
 }
 
 TEST_F(FtpServerTest, NamesLeadingOutsideTheStoreAreRefused)
@@ -185,7 +185,7 @@ TEST_F(FtpServerTest, LinksAreActedOnAsThemselvesAndReadThroughOnlyInside)
             {"RNTO sub/moved away", "250 RNTO command successful."},
             {"DELE sub/moved away", "250 DELE command successful."},
             {"DELE subalias", "250 DELE command successful."},
-            {"RMD alias.pdf", "250 DELE command successful."},
+            {"RMD alias.pdf", "250 RMD command successful."},
         };
         for (auto [command, reply] : steps) EXPECT_EQ(c.command(command), reply) << command;
     });

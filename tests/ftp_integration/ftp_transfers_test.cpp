@@ -2,7 +2,7 @@
 #include "ftp_server_fixture_support.h"
 
 #include "ftp/ftp_connection.h"
-#include "platform/atomic_upload.h"
+#include "store/atomic_upload.h"
 #include "platform/run_loop.h"
 
 #include <netinet/in.h>
@@ -401,7 +401,7 @@ TEST_F(FtpServerTest, AnUploadAppearsOnlyWhenComplete)
         for (int i = 0; i < 200 && namesIn(base_).size() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         const auto names = namesIn(base_);
         ASSERT_EQ(names.size(), 2u);
-        EXPECT_TRUE(platform::isUploadTemporaryName(names[0])) << names[0];
+        EXPECT_TRUE(store::isUploadTemporaryName(names[0])) << names[0];
         EXPECT_EQ(readFileBytes(path("sheet.pdf")), "old contents");
         EXPECT_EQ(c.command("NLST"), "425 Can't open data connection.");   // one transfer at a time
         ControlClient other = login();

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -52,6 +56,26 @@ TEST(DocumentsDirectory, ComesFromTheEnvironmentAndIsCreated)
     EnvVar data("XDG_DATA_HOME", tmp.path + "/data");
     EXPECT_EQ(documentsDirectory(), tmp.path + "/data/ohmkit/Documents");
     EXPECT_TRUE(fileExists(tmp.path + "/data/ohmkit/Documents"));
+}
+
+// A relative setting names a folder of the working directory, given back absolute and
+// canonical, so that whoever uses it later (a server, a second visit) finds the same folder.
+TEST(DocumentsDirectory, ARelativeSettingBecomesAnAbsoluteCanonicalPath)
+{
+    TempDir tmp;
+    char before[PATH_MAX];
+    ASSERT_NE(::getcwd(before, sizeof before), nullptr);
+    ASSERT_EQ(::chdir(tmp.path.c_str()), 0);
+    const std::string canonical = std::filesystem::canonical(tmp.path).string();
+    {
+        EnvVar docs("OHMKIT_DOCUMENTS", "newrel/./store/");
+        EXPECT_EQ(documentsDirectory(), canonical + "/newrel/store");
+        EXPECT_TRUE(std::filesystem::is_directory(canonical + "/newrel/store"));
+        std::filesystem::create_directory_symlink(canonical + "/newrel", canonical + "/shortcut");
+        EnvVar linked("OHMKIT_DOCUMENTS", "shortcut/store");
+        EXPECT_EQ(documentsDirectory(), canonical + "/newrel/store");
+    }
+    ASSERT_EQ(::chdir(before), 0);
 }
 
 TEST(DirectoryEntries, ListsEveryEntryButDotAndDotDot)

@@ -1,4 +1,4 @@
-#include "ftp/composed_form.h"
+#include "store/composed_form.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-namespace ohmkit::ftp {
+namespace ohmkit::store {
 namespace {
 
 TEST(ComposedForm, ComposesWhatFormCComposes)
@@ -86,4 +86,4 @@ TEST(Utf8, ControlCharactersOtherThanTab)
 }
 
 }  // namespace
-}  // namespace ohmkit::ftp
+}  // namespace ohmkit::store

@@ -1,12 +1,13 @@
-#include "ftp/path_policy.h"
+#include "store/path_policy.h"
 
 #include <algorithm>
 
-#include "ftp/composed_form.h"
-#include "ftp/ftp_entries.h"
-#include "ftp/ftp_paths.h"
+#include "store/composed_form.h"
+#include "store/store_entries.h"
+#include "store/store_names.h"
+#include "store/store_paths.h"
 
-namespace ohmkit::ftp {
+namespace ohmkit::store {
 
 std::string PathPolicy::filePath(const std::string& currentDir, const std::string& name) const
 {
@@ -32,10 +33,16 @@ std::optional<std::string> PathPolicy::confinedPath(const std::string& currentDi
     const std::string path =
         standardizePath(resolveSymlinksInPath(storedSpelling(filePath(currentDir, name)), followLast));
     if (confine_ && !isPathInside(base_, path)) return std::nullopt;
+    // The files of uploads in progress are the store's own: no client name reaches them, so
+    // nothing a client makes can pass for one and be removed at the next start.
+    if (holdsTemporaryName(base_, path)) return std::nullopt;
     return path;
 }
 
-bool PathPolicy::mayEnter(const std::string& path) const { return !confine_ || isPathInside(base_, path); }
+bool PathPolicy::mayEnter(const std::string& path) const
+{
+    return (!confine_ || isPathInside(base_, path)) && !holdsTemporaryName(base_, path);
+}
 
 std::string PathPolicy::visiblePath(const std::string& currentDir) const
 {
@@ -45,4 +52,4 @@ std::string PathPolicy::visiblePath(const std::string& currentDir) const
     return visible;
 }
 
-}  // namespace ohmkit::ftp
+}  // namespace ohmkit::store

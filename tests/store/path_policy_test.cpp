@@ -1,4 +1,4 @@
-#include "ftp/path_policy.h"
+#include "store/path_policy.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace ohmkit::ftp {
+namespace ohmkit::store {
 namespace {
 
 namespace fs = std::filesystem;
@@ -89,4 +89,4 @@ TEST_F(PathPolicyTest, FoldersAClientMayEnterAndHowItSeesThem)
 }
 
 }  // namespace
-}  // namespace ohmkit::ftp
+}  // namespace ohmkit::store

@@ -1,4 +1,4 @@
-#include "platform/atomic_upload.h"
+#include "store/atomic_upload.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-using namespace ohmkit::platform;
+using namespace ohmkit::store;
 namespace fs = std::filesystem;
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ftp/composed_form.h"
+#include "store/composed_form.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <memory>
 
-namespace ohmkit::ftp {
+namespace ohmkit::store {
 
 namespace {
 
@@ -102,4 +102,4 @@ std::string storedSpelling(std::string_view path)
     return result.empty() ? "/" : result;
 }
 
-}  // namespace ohmkit::ftp
+}  // namespace ohmkit::store

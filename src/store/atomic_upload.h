@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace ohmkit::platform {
+namespace ohmkit::store {
 
 // True for the name of an upload's temporary file: ".ohmkit-upload-" and six letters or
 // digits, nothing else.
@@ -52,4 +52,4 @@ private:
 // left alone. Returns how many were removed.
 std::size_t removeLeftoverUploads(const std::string& folder);
 
-}  // namespace ohmkit::platform
+}  // namespace ohmkit::store

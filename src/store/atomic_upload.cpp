@@ -1,4 +1,4 @@
-#include "platform/atomic_upload.h"
+#include "store/atomic_upload.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,7 +10,7 @@
 #include <random>
 #include <system_error>
 
-namespace ohmkit::platform {
+namespace ohmkit::store {
 
 namespace {
 
@@ -142,4 +142,4 @@ std::size_t removeLeftoverUploads(const std::string& folder)
     return removed;
 }
 
-}  // namespace ohmkit::platform
+}  // namespace ohmkit::store

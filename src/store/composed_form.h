@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace ohmkit::ftp {
+namespace ohmkit::store {
 
 using platform::hasControlCharacter;
 using platform::isValidUtf8;
@@ -24,4 +24,4 @@ std::string composedForm(std::string_view text);
 // A relative path is returned unchanged.
 std::string storedSpelling(std::string_view path);
 
-}  // namespace ohmkit::ftp
+}  // namespace ohmkit::store

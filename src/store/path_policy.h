@@ -1,11 +1,13 @@
 #pragma once
 // Where a client's names lead: the store's folder (`base`, canonical) and whether names are
 // confined to it. A connection asks it with its current directory; it holds no state of its
-// own and touches the file system only to resolve links (never to change anything).
+// own and touches the file system only to resolve links (never to change anything). It is the
+// one confinement of the store: both servers and the store screen ask it.
 #include <optional>
+#include <utility>
 #include <string>
 
-namespace ohmkit::ftp {
+namespace ohmkit::store {
 
 class PathPolicy {
 public:
@@ -22,7 +24,8 @@ public:
     std::string rootedPath(const std::string& currentDir, const std::string& path) const;
     // The path a name stands for, exactly as the file call will be given it: every link
     // resolved (with `followLast` false, all but one in the last component), no "." or ".."
-    // left. nullopt when it lies outside the base (when confined) or holds a NUL.
+    // left. nullopt when it lies outside the base (when confined), holds a NUL, or names an
+    // upload in progress (store_names.h).
     std::optional<std::string> confinedPath(const std::string& currentDir, const std::string& name,
                                             bool followLast) const;
     // True when `path` (from confinedPath) is the base itself.
@@ -38,4 +41,4 @@ private:
     bool confine_;
 };
 
-}  // namespace ohmkit::ftp
+}  // namespace ohmkit::store
