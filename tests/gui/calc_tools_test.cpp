@@ -20,7 +20,7 @@ private slots:
         QVERIFY(gui->tapMenuRow("LED calc"));
         QCOMPARE(gui->pageClass(), QStringLiteral("InfoLedsView"));
         QCOMPARE(gui->renderedText("m_cResults"), QStringLiteral("R = 500 Ohm, P = 0.20 W"));
-        QCOMPARE(gui->renderedText("m_cResults2"), QStringLiteral("Recommended: 510 Ohm, 0.25 W"));
+        QCOMPARE(gui->renderedText("m_cResults2"), QStringLiteral("Recommended: 510 Ohm, 0.5 W (2x margin)"));
         QVERIFY(imageShown("m_cSchematic", "led_sch1.svg"));
         gui->screenshot("led-01-opening");
 
@@ -30,7 +30,7 @@ private slots:
         QVERIFY(imageShown("m_cSchematic", "led_sch2.svg"));
         QVERIFY(gui->editField("m_cVoltage", "5"));
         QCOMPARE(gui->renderedText("m_cResults"), QStringLiteral("R = 50 Ohm, P = 0.02 W"));
-        QCOMPARE(gui->renderedText("m_cResults2"), QStringLiteral("Recommended: 51 Ohm, 0.125 W"));
+        QCOMPARE(gui->renderedText("m_cResults2"), QStringLiteral("Recommended: 51 Ohm, 0.125 W (2x margin)"));
         gui->screenshot("led-02-two-leds-5V");
 
         QVERIFY(gui->editField("m_cLedsCount", "7", true));

@@ -264,7 +264,7 @@ private slots:
         QVERIFY(gui->tapMenuRow("LED calc"));
         gui->tap(gui->find("copyResults"));
         QCOMPARE(QGuiApplication::clipboard()->text(),
-                 QStringLiteral("R = 500 Ohm, P = 0.20 W\nRecommended: 510 Ohm, 0.25 W"));
+                 QStringLiteral("R = 500 Ohm, P = 0.20 W\nRecommended: 510 Ohm, 0.5 W (2x margin)"));
         auto* line = gui->find("m_cResults2");
         line->forceActiveFocus();
         QMetaObject::invokeMethod(line, "select", Q_ARG(int, 13), Q_ARG(int, 20));
