@@ -51,6 +51,7 @@ constexpr std::array<std::string_view, 6> kOhmSpellings = {"ohm", "ohms", "\u03A
 struct Grammar {
     std::string_view unit;  // empty for the ohms reader, which has its spellings
     bool ohms = false;
+    bool prefixes = true;
 
     bool isUnit(std::string_view text) const
     {
@@ -63,6 +64,7 @@ struct Grammar {
     // The prefix at the start of `text`, if any.
     const Prefix* prefixAt(std::string_view text) const
     {
+        if (!prefixes) return nullptr;
         if (ohms && text.starts_with(kOhmPoint.letter)) return &kOhmPoint;
         if (ohms && text.starts_with(kOhmPointLower.letter)) return &kOhmPointLower;
         for (const Prefix& prefix : kPrefixes)
@@ -153,7 +155,10 @@ Reading read(std::string_view input, const Grammar& grammar)
         if (gap > i && gap < text.size() && isDigit(text[gap])) return refused(ReadProblem::ThousandsSeparator);
         if ((text[i] == '\'' || text[i] == '_') && i + 1 < text.size() && isDigit(text[i + 1]))
             return refused(ReadProblem::ThousandsSeparator);
-        if (text[i] == ',' && !n.whole.empty() && digitsAt(text, i + 1) == 3)
+        // Only where a digit group can stand: after one to three digits that do not start with
+        // a zero ("0,001" and "1234,567" are decimals).
+        if (text[i] == ',' && !n.whole.empty() && n.whole.size() <= 3 && n.whole[0] != '0' &&
+            digitsAt(text, i + 1) == 3)
             return refused(ReadProblem::ThousandsSeparator);
         // The decimal part; a second separator followed by digits is a digit group too.
         if ((text[i] == '.' || text[i] == ',') && i + 1 < text.size() && isDigit(text[i + 1])) {
@@ -213,6 +218,8 @@ Reading read(std::string_view input, const Grammar& grammar)
 Reading readOhms(std::string_view text) { return read(text, Grammar{{}, true}); }
 
 Reading readQuantity(std::string_view text, std::string_view unit) { return read(text, Grammar{unit, false}); }
+
+Reading readNumber(std::string_view text, std::string_view unit) { return read(text, Grammar{unit, false, false}); }
 
 std::string formatQuantity(double value, std::string_view unit)
 {

@@ -11,8 +11,9 @@
 //     the point without a multiplier, and may lead: "R47").
 // Refused, with the reason in the reading so that the screen can show its message:
 //   - thousands separators ("1 000", "1,000", "1'000", "1.000.000"): a comma before exactly
-//     three digits is refused rather than guessed, as a European "1,000" is one and an English
-//     one a thousand (a point is always the decimal point);
+//     three digits, after one to three digits not starting with 0, is refused rather than
+//     guessed, as a European "1,000" is one and an English one a thousand ("0,001" and
+//     "4,7" are decimals; a point is always the decimal point);
 //   - anything after the number and its unit ("12V" for ohms, "5-"): reading up to it
 //     would answer a question the user did not ask;
 //   - text without a number, and numbers too large to hold (1e400).
@@ -45,6 +46,11 @@ Reading readOhms(std::string_view text);
 // the case of ASCII letters after the prefix. The bare unit is tried before a prefix, so with
 // unit "m" a "5m" is five metres and "5mm" five millimetres.
 Reading readQuantity(std::string_view text, std::string_view unit);
+
+// A number in a field whose unit is fixed ("mA", "h", "uF"): no prefixes, so "20m" in a
+// milliampere field is refused rather than read as 0.02 mA; the unit itself may follow
+// ("20 mA"), matched as readQuantity matches it. An empty unit takes the number alone.
+Reading readNumber(std::string_view text, std::string_view unit = {});
 
 // The value with the SI prefix that puts it from 1 to below 1000, to three significant
 // figures without trailing zeros, a blank and the unit: 4700 "Ohm" gives "4.7 kOhm", 1e-7 "F"

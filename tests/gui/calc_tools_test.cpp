@@ -44,14 +44,14 @@ private slots:
     {
         QVERIFY(gui->tapMenuRow("NE555 timer calc"));
         QCOMPARE(gui->pageClass(), QStringLiteral("InfoNE555View"));
-        QCOMPARE(gui->renderedText("m_cResults1"), QStringLiteral("Results: T = 11.00 mS"));
+        QCOMPARE(gui->renderedText("m_cResults1"), QStringLiteral("Results: T = 11.00 ms"));
         QCOMPARE(gui->renderedText("m_cResults2_1"), QStringLiteral("t1 = 13.86 ms, t2 = 6.93 ms"));
         QCOMPARE(gui->renderedText("m_cResults2_2"), QStringLiteral("f = 48.10 Hz"));
         gui->screenshot("ne555-01-opening");
 
         QVERIFY(gui->editField("m_cDataC2", "0.01"));
         QCOMPARE(gui->renderedText("m_cResults2_1"), QStringLiteral("t1 = 13.86 us, t2 = 6.93 us"));
-        QCOMPARE(gui->renderedText("m_cResults2_2"), QStringLiteral("f = 48.10 KHz"));
+        QCOMPARE(gui->renderedText("m_cResults2_2"), QStringLiteral("f = 48.10 kHz"));
         gui->screenshot("ne555-02-fast");
         QVERIFY(gui->back());
     }

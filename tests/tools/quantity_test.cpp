@@ -22,7 +22,7 @@ TEST(ReadOhms, ReadsTheNotationsInUse)
         {"4.7 \u03A9", 4.7}, {"4k7\u2126", 4700}, {"2.2k Ohm", 2200}, {"47 ohms", 47},    {" +4k7 ", 4700},
         {"11.5", 11.5},     {"47", 47},         {"0", 0},           {"-5", -5},         {"4m7", 0.0047},
         {".5", 0.5},        {"4.", 4},          {"1.000", 1},       {"100 R", 100},     {"12k5", 12500},
-        {"4.7 k \u03A9", 4700}, {"1e-400", 0},   {"\t10M\t", 1e7},   {"1G", 1e9},        {"4.7R", 4.7},
+{"0,001k", 1}, {"1234,567", 1234.567}, {"4.7 k \u03A9", 4700}, {"1e-400", 0},   {"\t10M\t", 1e7},   {"1G", 1e9},        {"4.7R", 4.7},
     };
     for (const ReadCase& c : cases) {
         const Reading reading = readOhms(c.text);
@@ -96,6 +96,18 @@ TEST(ReadQuantity, TakesPrefixesAndTheUnit)
     EXPECT_EQ(readQuantity("4R7", "F").problem, ReadProblem::TextAfterNumber);
     EXPECT_EQ(readQuantity("12 V", "A").problem, ReadProblem::TextAfterNumber);
     EXPECT_EQ(readQuantity("4u7u", "F").problem, ReadProblem::TextAfterNumber);
+}
+
+// A field with a fixed unit takes no prefix: "20m" in milliamperes would be a thousandfold slip.
+TEST(ReadNumber, TakesTheFieldsUnitAndNoPrefix)
+{
+    EXPECT_DOUBLE_EQ(readNumber("20", "mA").value, 20);
+    EXPECT_DOUBLE_EQ(readNumber("20 mA", "mA").value, 20);
+    EXPECT_DOUBLE_EQ(readNumber("2,5h", "h").value, 2.5);
+    EXPECT_DOUBLE_EQ(readNumber("1e-5").value, 1e-5);
+    for (const char* text : {"20m", "20 A", "4k7", "20 mA", "2h"}) EXPECT_FALSE(readNumber(text).ok()) << text;
+    EXPECT_FALSE(readNumber("20m", "mA").ok());
+    EXPECT_FALSE(readNumber("20 uA", "mA").ok());
 }
 
 TEST(FormatQuantity, ThreeFiguresWithAPrefix)

@@ -13,11 +13,12 @@ using platform::format;
 
 namespace {
 
-// A field's number in the given unit ("12", "12 V", "20mA"); an empty field reads 0, so that
-// each check below names the field that is missing. Other text that is not a number is none.
-std::optional<double> fieldValue(const std::string& text, std::string_view unit)
+// A field's number in the given unit ("12", "12 V", "500 mV", "20mA"); an empty field reads 0,
+// so that each check below names the field that is missing. Other text that is not a number
+// is none. The current's field is in milliamperes already, so it takes no prefix.
+std::optional<double> fieldValue(const std::string& text, std::string_view unit, bool prefixes = true)
 {
-    const tools::Reading reading = tools::readQuantity(text, unit);
+    const tools::Reading reading = prefixes ? tools::readQuantity(text, unit) : tools::readNumber(text, unit);
     if (reading.ok()) return reading.value;
     if (reading.problem == tools::ReadProblem::Empty) return 0.0;
     return std::nullopt;
@@ -26,8 +27,8 @@ std::optional<double> fieldValue(const std::string& text, std::string_view unit)
 // The count: a whole number, "3" or "3 LEDs"; none for a fraction or other text.
 std::optional<int> wholeCount(const std::string& text)
 {
-    std::optional<double> count = fieldValue(text, "LED");
-    if (!count) count = fieldValue(text, "LEDs");
+    std::optional<double> count = fieldValue(text, "LED", false);
+    if (!count) count = fieldValue(text, "LEDs", false);
     if (!count || *count != std::floor(*count) || !(std::fabs(*count) <= INT_MAX)) return std::nullopt;
     return static_cast<int>(*count);
 }
@@ -155,7 +156,7 @@ void InfoLedsView::showMessage(const char* message)
 void InfoLedsView::showResults()
 {
     const std::optional<double> forward = fieldValue(m_cVoltageOnLED->text(), "V");
-    const std::optional<double> milliamperes = fieldValue(m_cCurrentOnLED->text(), "mA");
+    const std::optional<double> milliamperes = fieldValue(m_cCurrentOnLED->text(), "mA", false);
     const std::optional<double> supply = fieldValue(m_cVoltage->text(), "V");
     const std::optional<int> count = wholeCount(m_cLedsCount->text());
     // Text that is no number is not guessed at; a fractional count is no number of LEDs.
