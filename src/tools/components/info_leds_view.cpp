@@ -179,9 +179,13 @@ void InfoLedsView::showResults()
     // The current in amperes: multiplied in double, rounded back to single.
     const float Ia = static_cast<float>(static_cast<double>(I) * 0.001);
     const float ratio = Vr / Ia;
+    // The exact need, worked out in double from the typed figures so that 2.7 V / 15 mA is
+    // 180 Ohm, not a hair above it.
+    const double need = (*supply - *forward * N) / (*milliamperes * 0.001);
     // Under an ohm, a few millivolts of forward-voltage spread change the current by half:
     // no resistor sets it.
-    if (ratio < 1.0f) return showMessage("R below 1 Ohm: the supply is too close to the LED voltage");
+    if (!(need >= 1 - tools::kStandardValueTolerance))
+        return showMessage("R below 1 Ohm: the supply is too close to the LED voltage");
 
     // Resistance truncated toward zero, and the dissipated power. Results too large to
     // print (only an absurd supply gives them) are bad input rather than noise.
@@ -189,10 +193,8 @@ void InfoLedsView::showResults()
     if (!platform::isShowableResult(ratio) || !platform::isShowableResult(P)) return showMessage("Incorrect input");
     const long long R = platform::truncToLongLong(ratio);
 
-    // The first E24 value at or above the exact need, worked out in double from the typed
-    // figures so that 2.7 V / 15 mA is 180 Ohm, not a hair above it: a smaller resistor would
-    // pass more current than the LED takes. Ten megohms is the end of the usual ranges.
-    const double need = (*supply - *forward * N) / (*milliamperes * 0.001);
+    // The first E24 value at or above the exact need: a smaller resistor would pass more
+    // current than the LED takes. Ten megohms is the end of the usual ranges.
     const double Rs = tools::standardValueAtOrAbove(need, tools::ESeries::E24);
 
     // The first standard rating at or above twice the power: a resistor run at its full
