@@ -12,6 +12,7 @@ packages=(
   curl lftp python3 attr wget rclone tnftp ncftp
   gvfs-backends gvfs-daemons libglib2.0-bin dbus-daemon kio kde-cli-tools
   libmicrohttpd-dev chromium nodejs
+  dpkg-dev fakeroot desktop-file-utils appstream lintian
 )
 
 missing=()

@@ -157,7 +157,7 @@ int serveCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     auto server = ftp::FtpServer::create(port, documents, nullptr, limits, &loop);
     if (!server->isListening()) {
-        err << "serve: cannot listen on port " << port << "\n";
+        err << "serve: cannot listen: " << datasheets::InfoDatasheetsFTP::listenFailure(port) << "\n";
         server->stopFtpServer();
         return 1;
     }

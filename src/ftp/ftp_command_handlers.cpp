@@ -162,13 +162,15 @@ void FtpConnection::doUser(const Words& words)
 
 void FtpConnection::doPass(const Words&)
 {
+    loggedIn_ = true;
     sendMessage(format(reply::kPassOk, currentUser_.value_or(reply::kAnonymous).c_str()));
 }
 
 void FtpConnection::doQuit(const Words& words)
 {
     logFormat("Quit : %s", joinWords(words).c_str());
-    sendMessage(reply::kQuit1);
+    sendMessage(format(reply::kQuit1, static_cast<unsigned long long>(sessionBytes_),
+                       static_cast<unsigned long long>(sessionFiles_)));
     sendMessage(reply::kQuit2);
     // Both lines are written, then the socket closes. The connection stays in the registry
     // until then (leave()), so that stopping the server reaches it even if they never drain.

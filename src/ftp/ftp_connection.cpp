@@ -5,6 +5,7 @@
 #include "ftp/ftp_paths.h"
 #include "ftp/ftp_replies.h"
 #include "ftp/ftp_server.h"
+#include "ftp/http_request_lines.h"
 #include "platform/log.h"
 #include "platform/run_loop.h"
 #include "platform/stream_pair.h"
@@ -127,6 +128,10 @@ void FtpConnection::processLines()
     std::size_t handled = 0;
     std::string line;
     while (!closing_ && connectionSocket_->readStream()) {
+        if (awaitingControl_ && !controlSpokeAfterUpload()) {
+            connectionSocket_->resumeReading();   // its end must be seen
+            return;
+        }
         if (repliesWaiting() > kMaxWaitingReplies) {
             // A client that does not read its replies is not read either, until they drain.
             waitingForReplies_ = true;
@@ -170,6 +175,7 @@ bool FtpConnection::onReadStreamEnded(net::EventSocket& sock)
     logLine("FC:the client ended its side");
     peerEnded_ = true;
     auto keep = shared_from_this();
+    if (awaitingControl_) concludeAwaitedUpload();
     finishAfterPeerEnd();
     return false;
 }
@@ -201,6 +207,14 @@ void FtpConnection::processDataRead(std::string_view line)
     const std::string text = trimNewlines(line);
     Words words = splitCommandWords(text);
     if (words[0].empty()) return;
+    if (!loggedIn_ && (isHttpRequestLine(text) || isHttpHeaderLine(text))) {
+        // A browser sent this, at a web page's bidding: the lines after it (the request's
+        // body) are the page's, not the user's, and none of them is run or answered.
+        logFormat("FC:%s sent HTTP, not FTP, closing", connectionAddress().c_str());
+        msgComponents_.clear();
+        closeAfterReplies();
+        return;
+    }
     if (!isValidUtf8(text) || hasControlCharacter(text)) {
         logLine("FC:command line is not UTF-8 or holds control characters, refused");
         msgComponents_.clear();
@@ -301,6 +315,11 @@ void FtpConnection::onSocketDidWriteDataWithTag(net::EventSocket& sock, std::int
 void FtpConnection::onSocketDidDisconnect(net::EventSocket& sock)
 {
     if (&sock == connectionSocket_.get()) {
+        if (awaitingControl_) {
+            auto keep = shared_from_this();
+            logLine("FC:the control connection closed as the upload ended: its file is discarded");
+            dropTransfer();
+        }
         leave();
         return;
     }
@@ -476,6 +495,7 @@ void FtpConnection::watch()
     const FtpLimits limits = server ? server->limits() : FtpLimits{};
     const auto now = Clock::now();
     auto secondsSince = [&](Clock::time_point since) { return std::chrono::duration<double>(now - since).count(); };
+    if (awaitingControl_) return;   // a quarter of a second at most
     if (closing_) {
         // Replies that the client does not read keep nobody's connection open for long.
         if (secondsSince(closingSince_) >= limits.idleTimeout) {
@@ -566,6 +586,7 @@ void FtpConnection::dropTransfer()
 {
     if (transfer_ != Transfer::None) logLine("FC:the transfer in progress is dropped");
     transfer_ = Transfer::None;
+    stopAwaitingControl();
     queuedData_.clear();
     currentFile_.reset();
     currentFileHandle_.reset();   // nothing of a dropped upload is kept
@@ -603,6 +624,7 @@ void FtpConnection::reportTransferMoved(std::uint64_t bytes)
     if (!reported_) return;
     auto keep = shared_from_this();
     reported_->bytes += bytes;
+    sessionBytes_ += bytes;
     if (auto server = server_.lock()) server->didTransferProgress(*reported_);
 }
 
@@ -612,6 +634,7 @@ void FtpConnection::reportTransferEnd(bool complete)
     auto keep = weak_from_this().lock();   // none while the connection is being destroyed
     const FileTransfer ended = std::move(*reported_);
     reported_.reset();
+    if (complete) ++sessionFiles_;
     if (auto server = server_.lock()) server->didTransferEnd(ended, complete);
 }
 
@@ -691,6 +714,16 @@ bool FtpConnection::abortWaiting() const
 void FtpConnection::didFinishReading(DataEnd end)
 {
     auto keep = shared_from_this();   // the observer may stop the server
+    if (end == DataEnd::finished && currentFileHandle_ && !uploadWriteFailed_ && !abortWaiting() && !clientVanished()) {
+        awaitControlAfterUpload();
+        return;
+    }
+    concludeTransfer(end);
+}
+
+void FtpConnection::concludeTransfer(DataEnd end)
+{
+    auto keep = shared_from_this();
     currentFile_.reset();
     std::unique_ptr<UploadTarget> upload = std::move(currentFileHandle_);
     bool committed = false;
@@ -702,6 +735,7 @@ void FtpConnection::didFinishReading(DataEnd end)
         logLine("FC:the client closed the data connection before the end of the file");
         sendMessage(reply::kStoppedByClient);
     } else if (end != DataEnd::finished || (upload && clientVanished())) {
+        if (upload && end == DataEnd::finished) logLine("FC:the client went away as its upload ended: its file is discarded");
         sendMessage(reply::kTransferBroken);
     } else if (upload && (uploadWriteFailed_ || !upload->commit())) {
         logFormat("FC:the upload to %s failed: %s", upload->targetPath().c_str(), std::strerror(errno));

@@ -86,6 +86,10 @@ public:
     // client while a file was still being sent to it.
     enum class DataEnd { finished, broken, closedByClient };
     void didFinishReading(DataEnd end);
+    // How long an upload whose data connection has ended waits for its control connection
+    // before it takes its name: a client killed mid-upload loses both connections at once, and
+    // the control connection's end may be seen a moment after the data connection's.
+    static constexpr double kControlWaitAfterUpload = 0.25;
 
     // Paths: the rules come from the server's store (PathPolicy), the current directory from
     // the connection.
@@ -204,6 +208,16 @@ private:
     // an upload may close its data connection before the server reads the ABOR.
     bool abortWaiting() const;
     void replaceDataConnection(std::shared_ptr<net::EventSocket> socket);
+    // The end of a transfer whose data connection has ended, once nothing more is waited for.
+    void concludeTransfer(DataEnd end);
+    // An upload whose data connection ended well waits (kControlWaitAfterUpload, on the run
+    // loop) for a sign from its control connection: its end or an ABOR discards the file,
+    // another command or the end of the wait keeps it. No line is handled meanwhile.
+    void awaitControlAfterUpload();
+    // True once the wait can end on what the client has sent: a whole line, or too much.
+    bool controlSpokeAfterUpload();
+    void concludeAwaitedUpload();
+    void stopAwaitingControl();
     // STOR and APPE: a new file that replaces its target once complete, the existing file
     // written from the restart point, or the file appended to.
     enum class Upload { replacing, inPlaceFrom, appending };
@@ -231,12 +245,17 @@ private:
     TransferMode transferMode_ = TransferMode::pasv;
     DataQueue queuedData_;
     std::optional<std::string> currentUser_;
+    bool loggedIn_ = false;                       // PASS has been accepted
     std::string currentDir_;
     std::optional<std::string> currentFile_;
     std::unique_ptr<UploadTarget> currentFileHandle_;   // the upload under way
     bool uploadWriteFailed_ = false;
+    bool awaitingControl_ = false;                 // awaitControlAfterUpload is under way
+    platform::PendingCall awaitControlLater_;      // its end, if nothing comes first
     std::optional<std::string> rnfrFilename_;
     std::optional<FileTransfer> reported_;        // the transfer as the observer last heard of it
+    std::uint64_t sessionBytes_ = 0;              // file bytes moved on data connections, for QUIT
+    std::uint64_t sessionFiles_ = 0;              // file transfers that ended complete
 
     CommandLineBuffer lineBuffer_;
     std::string replies_;                          // reply lines not yet handed to the socket

@@ -11,7 +11,9 @@ inline constexpr const char* kTimeout = "421 Timeout.";
 inline constexpr const char* kUserOk = "331 Password required for %s";
 inline constexpr const char* kPassOk = "230 User %s logged in.";
 inline constexpr const char* kAnonymous = "anonymous";   // PASS before any USER
-inline constexpr const char* kQuit1 = "221- Data traffic for this session was 0 bytes in 0 files";
+// The bytes of files sent and received on the session's data connections, and the files
+// that went across whole.
+inline constexpr const char* kQuit1 = "221- Data traffic for this session was %llu bytes in %llu files";
 inline constexpr const char* kQuit2 = "221 Thank you for using the FTP service on localhost.";
 inline constexpr const char* kStat1 = "211-localhost FTP server status:";
 inline constexpr const char* kStat2 = "211 End of Status";

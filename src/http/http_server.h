@@ -24,12 +24,19 @@ struct MHD_Connection;
 
 namespace ohmkit::http {
 
+class HttpConnections;
+
 // What one server allows its clients; the library enforces each. The defaults are the upload
 // screen's.
 struct HttpLimits {
     unsigned maxClients = 64;          // connections in all
     unsigned maxPerAddress = 16;       // connections from one client address
+    // Besides, the last quarter of the places is kept for addresses that hold none
+    // (HttpConnections).
     unsigned idleTimeout = 60;         // seconds a connection may go without moving a byte
+    // Seconds a request's line and headers may take to arrive in all, from the connection's
+    // start or the end of its previous request (0: no limit but the idle one).
+    unsigned headerTimeout = 10;
     // Memory of one connection, which bounds its request line and headers together (a
     // request whose headers do not fit is answered 431 or 413 by the library).
     std::size_t connectionMemory = 64 * 1024;
@@ -86,9 +93,13 @@ private:
                const char* data, std::size_t* size);
     int begin(MHD_Connection* connection, Request& request, const char* method, const char* path);
     int finish(MHD_Connection* connection, Request& request);
-    int answerPage(MHD_Connection* connection);
+    int answerPage(MHD_Connection* connection, Request& request);
+    int answerList(MHD_Connection* connection, Request& request);
     int answerDownload(MHD_Connection* connection, Request& request);
     int answerDelete(MHD_Connection* connection, Request& request);
+    int answerMakeFolder(MHD_Connection* connection, Request& request);
+    int answerConfirmDelete(MHD_Connection* connection, Request& request);
+    int redirect(MHD_Connection* connection, unsigned status, const std::string& location);
     int beginUpload(MHD_Connection* connection, Request& request);
     int beginFormUpload(MHD_Connection* connection, Request& request);
     int send(MHD_Connection* connection, unsigned status, const std::string& body, const char* type);
@@ -107,6 +118,9 @@ private:
     MHD_Daemon* daemon_ = nullptr;
     std::unique_ptr<platform::FdWatch> watch_;
     std::shared_ptr<platform::Timer> timer_;
+    std::unique_ptr<HttpConnections> admission_;   // who gets a place, and the header deadlines
+    platform::PendingCall rerun_;   // another pass of the library after one that freed places
+    std::size_t closedInPass_ = 0;  // connections that ended since the pass began
     int running_ = 0;               // depth of library calls under way
     bool stopWanted_ = false;       // stop() came from inside a library call
     std::size_t connections_ = 0;

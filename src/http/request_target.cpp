@@ -24,10 +24,56 @@ Route routeTo(Action action)
     return route;
 }
 
-Route notAllowed(const char* allow) { return Route{Action::NotAllowed, {}, {}, allow}; }
+Route notAllowed(const char* allow) { return Route{Action::NotAllowed, {}, {}, allow, false}; }
 
-Route fileRoute(std::string_view method, std::string_view encodedName)
+// Decodes a percent-encoded store path name by name: a "%2F" inside a name stays part of that
+// name (and is refused), never a folder step. Sets `route` to BadName and returns false when
+// a name is refused.
+bool decodePath(std::string_view encoded, std::string& path, Route& route)
 {
+    path.clear();
+    for (;;) {
+        const std::size_t slash = encoded.find('/');
+        const std::string_view part = encoded.substr(0, slash);
+        auto name = percentDecode(part);
+        if (!name) {
+            route = Route{Action::BadName, std::string(part), "The address of the file is not well formed.", {}, false};
+            return false;
+        }
+        if (std::string problem = nameProblem(*name); !problem.empty()) {
+            route = Route{Action::BadName, std::move(*name), std::move(problem), {}, false};
+            return false;
+        }
+        if (!path.empty()) path += '/';
+        path += *name;
+        if (slash == std::string_view::npos) return true;
+        encoded.remove_prefix(slash + 1);
+    }
+}
+
+// A folder's path ("ICs/old/"): its page, a form upload into it, its deletion or making.
+Route folderRoute(std::string_view method, std::string_view encoded)
+{
+    Action action;
+    if (isReading(method))
+        action = Action::Page;
+    else if (method == "POST")
+        action = Action::FormUpload;
+    else if (method == "DELETE")
+        action = Action::Delete;
+    else if (method == "MKCOL")
+        action = Action::MakeFolder;
+    else
+        return notAllowed("GET, HEAD, POST, DELETE, MKCOL");
+    Route route;
+    std::string path;
+    if (!decodePath(encoded.substr(0, encoded.size() - 1), path, route)) return route;
+    return Route{action, std::move(path), {}, {}, true};
+}
+
+Route fileRoute(std::string_view method, std::string_view encoded)
+{
+    if (!encoded.empty() && encoded.back() == '/') return folderRoute(method, encoded);
     Action action;
     if (isReading(method))
         action = Action::Download;
@@ -35,16 +81,51 @@ Route fileRoute(std::string_view method, std::string_view encodedName)
         action = Action::Upload;
     else if (method == "DELETE")
         action = Action::Delete;
+    else if (method == "MKCOL")
+        action = Action::MakeFolder;
     else
         return notAllowed("GET, HEAD, PUT, DELETE");
-    auto name = percentDecode(encodedName);
-    if (!name) return Route{Action::BadName, std::string(encodedName), "The address of the file is not well formed.", {}};
-    if (std::string problem = nameProblem(*name); !problem.empty())
-        return Route{Action::BadName, std::move(*name), std::move(problem), {}};
-    return Route{action, std::move(*name), {}, {}};
+    Route route;
+    std::string path;
+    if (!decodePath(encoded, path, route)) return route;
+    return Route{action, std::move(path), {}, {}, false};
+}
+
+// A path under the key that is none of the page's own: only PUT means something there.
+Route putRoute(std::string_view method, std::string_view encoded, const char* allow)
+{
+    if (method != "PUT") return allow ? notAllowed(allow) : Route{};
+    Route route;
+    std::string path;
+    if (!decodePath(encoded, path, route)) return route;
+    return Route{Action::Upload, std::move(path), {}, {}, false};
 }
 
 }  // namespace
+
+std::string parentPath(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash));
+}
+
+std::string leafName(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string encodePath(std::string_view path)
+{
+    std::string out;
+    for (;;) {
+        const std::size_t slash = path.find('/');
+        out += percentEncode(path.substr(0, slash));
+        if (slash == std::string_view::npos) return out;
+        out += '/';
+        path.remove_prefix(slash + 1);
+    }
+}
 
 Route routeRequest(std::string_view method, std::string_view path, std::string_view key)
 {
@@ -55,11 +136,26 @@ Route routeRequest(std::string_view method, std::string_view path, std::string_v
     if (rest[0] != '/') return {};   // "/KEYx..." is another path, not this key
     rest.remove_prefix(1);
     if (rest.empty()) return isReading(method) ? routeTo(Action::Page) : notAllowed("GET, HEAD");
-    if (rest == "list") return isReading(method) ? routeTo(Action::List) : notAllowed("GET, HEAD");
-    if (rest == "upload") return method == "POST" ? routeTo(Action::FormUpload) : notAllowed("POST");
-    constexpr std::string_view kFiles = "files/";
-    if (rest.substr(0, kFiles.size()) == kFiles) return fileRoute(method, rest.substr(kFiles.size()));
-    return {};
+    if (rest == "list") return isReading(method) ? routeTo(Action::List) : putRoute(method, rest, "GET, HEAD, PUT");
+    if (rest == "upload") return method == "POST" ? routeTo(Action::FormUpload) : putRoute(method, rest, "POST, PUT");
+    const auto under = [rest](std::string_view prefix) {
+        return rest.size() > prefix.size() && rest.substr(0, prefix.size()) == prefix;
+    };
+    if (rest == "files/") return isReading(method) ? routeTo(Action::Redirect) : fileRoute(method, "");
+    if (under("files/")) return fileRoute(method, rest.substr(6));
+    if (under("list/") && isReading(method)) {
+        Route route = folderRoute(method, std::string(rest.substr(5)) + "/");
+        if (route.action == Action::Page) route.action = Action::List;
+        return route;
+    }
+    if (under("delete/") && (isReading(method) || method == "POST")) {
+        std::string_view target = rest.substr(7);
+        if (target.back() == '/') target.remove_suffix(1);   // a folder's own address
+        Route route = putRoute("PUT", target, nullptr);
+        if (route.action == Action::Upload) route.action = isReading(method) ? Action::ConfirmDelete : Action::FormDelete;
+        return route;
+    }
+    return putRoute(method, rest, nullptr);
 }
 
 std::string nameProblem(std::string_view name)

@@ -3,12 +3,17 @@
 // and the rules a file name in the store must follow.
 //
 // Every path starts with the access key; the server answers
-//   /KEY              redirect to /KEY/
-//   /KEY/             GET   the page (file list, upload form)
-//   /KEY/list         GET   the file list as JSON
-//   /KEY/upload       POST  multipart form upload (the page without JavaScript)
-//   /KEY/files/NAME   GET   download, PUT upload (replaces), DELETE delete
-// and nothing else: a path without the key, or an unknown one, is "not found".
+//   /KEY                 redirect to /KEY/ (so does /KEY/files/)
+//   /KEY/                GET   the page of the store's top folder (file list, upload form)
+//   /KEY/files/DIR/      GET   the page of a folder; POST multipart form upload into it;
+//                        DELETE the folder when it is empty; MKCOL make it
+//   /KEY/list[/DIR]      GET   a folder's list as JSON
+//   /KEY/upload          POST  multipart form upload into the top folder
+//   /KEY/files/PATH      GET   download (single byte ranges), PUT upload (replaces), DELETE
+//   /KEY/delete/PATH     GET   a page that asks before deleting; POST delete (no script needed)
+//   /KEY/PATH            PUT   upload, the same as /KEY/files/PATH ("curl -T file URL/")
+// and nothing else: a path without the key, or an unknown one, is "not found". A PATH is
+// one or more names joined by "/", each percent-decoded and checked on its own.
 // Pure text work: nothing here touches the file system.
 #include <optional>
 #include <string>
@@ -27,14 +32,26 @@ enum class Action {
     Download,
     Upload,
     Delete,
+    MakeFolder,
+    ConfirmDelete,   // the no-script question before a delete
+    FormDelete,      // a delete sent by that question's form: answered with a page
 };
 
 struct Route {
     Action action = Action::NotFound;
-    std::string name;      // the file's name (decoded) for Download, Upload, Delete, BadName
+    // The store path (decoded names joined by "/"): the file or folder acted on, the folder
+    // shown or uploaded into ("" for the top folder), or the refused name for BadName.
+    std::string name;
     std::string problem;   // why the name is refused (BadName)
     std::string allow;     // the methods the path takes (NotAllowed)
+    bool folder = false;   // the path ended in "/": it names a folder
 };
+
+// `path`'s folder ("" at the top) and its last name.
+std::string parentPath(std::string_view path);
+std::string leafName(std::string_view path);
+// Every name of `path` percent-encoded, joined by "/": the path as a URL.
+std::string encodePath(std::string_view path);
 
 // The route for `method` on the request path `path` (percent-encoded as sent, without the
 // query) under the access key `key`. HEAD is taken wherever GET is.

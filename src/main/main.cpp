@@ -45,6 +45,8 @@ int main(int argc, char** argv)
     // a decimal point whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");
     QGuiApplication::setApplicationName(QStringLiteral("Ohmkit"));
+    // The desktop matches the window to the installed menu entry (and its icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ohmkit"));
 
     ohmkit::qtquick::ScreenSaverInhibitor::install(&app);
     ohmkit::qtquick::FrontEnd frontEnd(ohmkit::app::makeAppNavigationController(), tablet);

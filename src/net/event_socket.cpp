@@ -129,7 +129,12 @@ bool EventSocket::acceptOnAddress(const std::optional<std::string>& interfaceNam
     }
 
     auto fail = [&] {
-        if (error) *error = getSocketError();
+        const int reason = errno;
+        if (error) {
+            *error = getSocketError();
+            // Which call failed is the socket layer's; why is the system's ("Address already in use").
+            if (reason != 0) error->localizedDescription = std::strerror(reason);
+        }
         theSocket_.reset();    // invalidates and releases
         theSocket6_.reset();
         return false;

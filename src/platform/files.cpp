@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace ohmkit::platform {
 
@@ -99,12 +101,32 @@ bool isExcludedFromBackup(const std::string& path)
     return n == 5 && std::strncmp(value, "false", 5) == 0;
 }
 
+std::string installedResourceDir()
+{
+    // Read once: the executable does not move while it runs.
+    static const std::string dir = [] {
+        std::string executable(4096, '\0');
+        const ssize_t length = ::readlink("/proc/self/exe", executable.data(), executable.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= executable.size()) return std::string();
+        executable.resize(static_cast<std::size_t>(length));
+        const auto slash = executable.rfind('/');
+        if (slash == std::string::npos) return std::string();
+        std::string candidate = executable.substr(0, slash) + "/" + OHMKIT_INSTALLED_RESOURCE_DIR;
+        struct stat st{};
+        return ::stat(candidate.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? candidate : std::string();
+    }();
+    return dir;
+}
+
 std::string resourcePath(const std::string& name, const std::string& type)
 {
     std::string file = type.empty() ? name : name + "." + type;
     std::vector<std::string> roots;
     if (const char* env = std::getenv("OHMKIT_RESOURCES"); env && *env) roots.emplace_back(env);
-    roots.emplace_back(OHMKIT_RESOURCE_DIR);
+    // An installed program reads only its installed copy, so a package that lacks a file
+    // fails on every machine alike rather than only where no source tree is left behind.
+    if (std::string installed = installedResourceDir(); !installed.empty()) roots.push_back(std::move(installed));
+    else roots.emplace_back(OHMKIT_RESOURCE_DIR);
     for (const auto& root : roots)
         for (const char* sub : {"pages", "images", "strings", ""}) {
             std::string candidate = root + (*sub ? std::string("/") + sub : std::string()) + "/" + file;

@@ -29,8 +29,13 @@ bool setExcludedFromBackup(const std::string& path, std::string* error);
 bool isExcludedFromBackup(const std::string& path);
 
 // The path of a resource shipped with the program ("Wires", "htm" -> .../pages/Wires.htm);
-// empty when there is none. Looks in $OHMKIT_RESOURCES, then in the source tree's resources.
+// empty when there is none. Looks in $OHMKIT_RESOURCES, then in the installed resources
+// (share/ohmkit beside the executable's bin folder) when the program is installed, else in
+// the source tree's resources.
 std::string resourcePath(const std::string& name, const std::string& type);
+// The installed resource folder beside the running executable; empty when it runs from a
+// build folder.
+std::string installedResourceDir();
 // The whole content of a file; nullopt when it cannot be read.
 std::optional<std::string> readFile(const std::string& path);
 

@@ -117,7 +117,7 @@ try {
   await page.screenshot({ path: path.join(screenshotDir, 'browser-desktop.png'), fullPage: true });
 
   // Delete with confirmation.
-  await page.click('#rows tr[data-name="alpha.pdf"] button.delete');
+  await page.click('#rows tr[data-name="alpha.pdf"] a.delete');
   await page.waitForFunction(() => !document.querySelector('#rows tr[data-name="alpha.pdf"]'));
   check(dialogs.length === 1 && dialogs[0].includes('alpha.pdf'), 'deleting asks first');
   check(!fs.existsSync(path.join(store, 'alpha.pdf')), 'the file is gone from the store');

@@ -26,6 +26,28 @@ TEST(RouteRequest, AnswersOnlyUnderTheKey)
         {"DELETE", "/k3x9p2/files/LM317.pdf", Action::Delete, "LM317.pdf"},
         {"GET", "/k3x9p2/files/Datenblatt%20%C3%84%2B.pdf", Action::Download, "Datenblatt \xC3\x84+.pdf"},
         {"GET", "/k3x9p2/files/a+b.pdf", Action::Download, "a+b.pdf"},
+        // Folders: a path ending in "/" is a folder's page, form upload, deletion or making.
+        {"GET", "/k3x9p2/files/ICs/NE555%20timer.pdf", Action::Download, "ICs/NE555 timer.pdf"},
+        {"PUT", "/k3x9p2/files/ICs/old/LM741.pdf", Action::Upload, "ICs/old/LM741.pdf"},
+        {"DELETE", "/k3x9p2/files/ICs/old/LM741.pdf", Action::Delete, "ICs/old/LM741.pdf"},
+        {"GET", "/k3x9p2/files/ICs/", Action::Page, "ICs"},
+        {"GET", "/k3x9p2/files/ICs/old/", Action::Page, "ICs/old"},
+        {"POST", "/k3x9p2/files/ICs/", Action::FormUpload, "ICs"},
+        {"DELETE", "/k3x9p2/files/ICs/", Action::Delete, "ICs"},
+        {"DELETE", "/k3x9p2/files/ICs", Action::Delete, "ICs"},
+        {"MKCOL", "/k3x9p2/files/ICs/new/", Action::MakeFolder, "ICs/new"},
+        {"GET", "/k3x9p2/files/", Action::Redirect, ""},
+        {"GET", "/k3x9p2/list/ICs", Action::List, "ICs"},
+        {"GET", "/k3x9p2/list/ICs/old", Action::List, "ICs/old"},
+        {"GET", "/k3x9p2/delete/ICs/a.pdf", Action::ConfirmDelete, "ICs/a.pdf"},
+        {"POST", "/k3x9p2/delete/ICs/", Action::FormDelete, "ICs"},
+        // PUT straight under the key stores as under files/ (what "curl -T file URL/" sends).
+        {"PUT", "/k3x9p2/LM317.pdf", Action::Upload, "LM317.pdf"},
+        {"PUT", "/k3x9p2/ICs/NE555.pdf", Action::Upload, "ICs/NE555.pdf"},
+        {"PUT", "/k3x9p2/list", Action::Upload, "list"},
+        {"PUT", "/k3x9p2/upload", Action::Upload, "upload"},
+        {"GET", "/k3x9p2/LM317.pdf", Action::NotFound, ""},
+        {"DELETE", "/k3x9p2/delete/a.pdf", Action::NotFound, ""},
         // Without the right key there is nothing at all.
         {"GET", "/", Action::NotFound, ""},
         {"GET", "/index.html", Action::NotFound, ""},
@@ -63,7 +85,9 @@ TEST(RouteRequest, AnEmptyKeyOpensNothing)
 TEST(RouteRequest, SaysWhichMethodsAPathTakes)
 {
     EXPECT_EQ(routeRequest("POST", "/k3x9p2/files/a.pdf", kKey).allow, "GET, HEAD, PUT, DELETE");
-    EXPECT_EQ(routeRequest("GET", "/k3x9p2/upload", kKey).allow, "POST");
+    EXPECT_EQ(routeRequest("GET", "/k3x9p2/upload", kKey).allow, "POST, PUT");
+    EXPECT_EQ(routeRequest("POST", "/k3x9p2/list", kKey).allow, "GET, HEAD, PUT");
+    EXPECT_EQ(routeRequest("PUT", "/k3x9p2/files/ICs/", kKey).allow, "GET, HEAD, POST, DELETE, MKCOL");
     EXPECT_EQ(routeRequest("DELETE", "/k3x9p2/", kKey).allow, "GET, HEAD");
 }
 
@@ -71,13 +95,18 @@ TEST(RouteRequest, RefusesNamesBeforeAnyAction)
 {
     // Decoded names that FTP refuses too, whichever method asks.
     const char* paths[] = {
-        "/k3x9p2/files/",          "/k3x9p2/files/.",          "/k3x9p2/files/..",
-        "/k3x9p2/files/%2E%2E",    "/k3x9p2/files/a/b.pdf",    "/k3x9p2/files/a%2Fb.pdf",
+        "/k3x9p2/files/.",          "/k3x9p2/files/..",         "/k3x9p2/files/a/../b.pdf",
+        "/k3x9p2/files/%2E%2E",    "/k3x9p2/files/a//b.pdf",   "/k3x9p2/files/a%2Fb.pdf",
+        "/k3x9p2/files/ICs/.ohmkit-upload-a1b2c3",            "/k3x9p2/files/%2E%2E/x.pdf",
         "/k3x9p2/files/..%2Fx",    "/k3x9p2/files/a%00b.pdf",  "/k3x9p2/files/%FF.pdf",
         "/k3x9p2/files/a%0Ab.pdf", "/k3x9p2/files/bad%2",      "/k3x9p2/files/bad%zz",
         "/k3x9p2/files/.ohmkit-upload-a1b2c3",
     };
+    for (const char* method : {"GET", "DELETE", "MKCOL"})
+        EXPECT_EQ(routeRequest(method, "/k3x9p2/files/..%2F/", kKey).action, Action::BadName) << method;
     for (const char* method : {"GET", "PUT", "DELETE"}) {
+        EXPECT_EQ(routeRequest(method, "/k3x9p2/../x.pdf", kKey).action,
+                  method == std::string_view("PUT") ? Action::BadName : Action::NotFound);
         for (const char* path : paths) {
             const Route route = routeRequest(method, path, kKey);
             EXPECT_EQ(route.action, Action::BadName) << method << " " << path;
@@ -104,6 +133,16 @@ TEST(NameProblem, SaysWhyANameIsRefused)
     EXPECT_EQ(nameProblem("\xC3"), "A file name must be UTF-8 text without control characters.");
     EXPECT_EQ(nameProblem("a\x7F"), "A file name must be UTF-8 text without control characters.");
     EXPECT_EQ(nameProblem(".ohmkit-upload-zz99aa"), "This name is kept for uploads in progress.");
+}
+
+TEST(StorePath, SplitsAndEncodesNameByName)
+{
+    EXPECT_EQ(parentPath("ICs/old/LM741.pdf"), "ICs/old");
+    EXPECT_EQ(parentPath("LM741.pdf"), "");
+    EXPECT_EQ(leafName("ICs/old/LM741.pdf"), "LM741.pdf");
+    EXPECT_EQ(leafName("LM741.pdf"), "LM741.pdf");
+    EXPECT_EQ(encodePath("ICs/NE555 timer.pdf"), "ICs/NE555%20timer.pdf");
+    EXPECT_EQ(encodePath(""), "");
 }
 
 TEST(PercentCoding, RoundTripsEveryByte)

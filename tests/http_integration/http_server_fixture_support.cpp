@@ -150,9 +150,16 @@ std::string HttpServerTest::sourceFile(const std::string& name, const std::strin
     return file;
 }
 
-RawClient::RawClient(unsigned port)
+RawClient::RawClient(unsigned port, const char* from)
 {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd_ >= 0 && from) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        if (::inet_pton(AF_INET, from, &local.sin_addr) != 1 ||
+            ::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+            close();
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));

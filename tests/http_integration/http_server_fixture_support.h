@@ -79,10 +79,11 @@ protected:
     platform::LogCapture log_;
 };
 
-// A blocking TCP client on 127.0.0.1 for what curl will not send.
+// A blocking TCP client on 127.0.0.1 for what curl will not send; `from` names another
+// loopback address (127.0.0.2 ...) to connect from.
 class RawClient {
 public:
-    explicit RawClient(unsigned port);
+    explicit RawClient(unsigned port, const char* from = nullptr);
     ~RawClient();
     bool connected() const { return fd_ >= 0; }
     bool send(const std::string& bytes);
