@@ -69,7 +69,9 @@ TEST(CalculatorSweep, LedResistorCarriesNoMoreThanTheRatedCurrent)
         EXPECT_TRUE(tools::isStandardValue(r, tools::ESeries::E24)) << r;
         // The next E24 value below would be too small.
         EXPECT_LT(tools::standardValueAtOrBelow(r * (1 - 1e-6), tools::ESeries::E24), need * (1 + 1e-9));
-        if (2 * power <= 100) EXPECT_GE(watts, 2 * power * (1 - 1e-6)) << s.m_cResults2->text();
+        if (2 * power <= 100) {
+            EXPECT_GE(watts, 2 * power * (1 - 1e-6)) << s.m_cResults2->text();
+        }
         ++checked;
     }
     EXPECT_GT(checked, 300);
@@ -96,7 +98,9 @@ TEST(CalculatorSweep, SolarPanelsCoverTheDaysEnergy)
         const long long n = std::stoll(s.labelResult5->text());
         EXPECT_GE(n, 1);
         EXPECT_GE(n * perPanel, energy * 1.55 * (1 - 1e-5)) << n << " panels";
-        if (n > 1) EXPECT_LT((n - 1) * perPanel, energy * 1.55 * (1 + 1e-5)) << n << " panels";
+        if (n > 1) {
+            EXPECT_LT((n - 1) * perPanel, energy * 1.55 * (1 + 1e-5)) << n << " panels";
+        }
     }
 }
 
