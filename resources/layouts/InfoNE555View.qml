@@ -55,6 +55,7 @@ OPage {
         OResultsPanel {
             OResult { outlet: "m_cResults2_1"; emphasized: true }
             OResult { outlet: "m_cResults2_2"; emphasized: true }
+            OResult { outlet: "m_cResults2_3" }
         }
     }
 }

@@ -1,5 +1,5 @@
-// Nearest standard resistor value: the resistance typed in, and the standard values around
-// it.
+// Nearest standard resistor value: the resistance typed in, the series to look in, and the
+// standard values around it.
 import QtQuick
 import QtQuick.Layouts
 import Ohmkit
@@ -10,7 +10,7 @@ OPage {
     OForm {
         Text {
             Layout.fillWidth: true
-            text: qsTr("Resistance in ohms (1 to 10000000)")
+            text: qsTr("Resistance in ohms (1 to 10000000; 4k7, 4.7 k, 10 kOhm)")
             wrapMode: Text.Wrap
             font.pixelSize: OStyle.smallFontSize
             color: OStyle.secondaryText
@@ -22,6 +22,13 @@ OPage {
             // The schematic notations (4k7, 2M2, 47R, 4r7) need letters: the full keyboard,
             // its numbers first.
             inputMethodHints: Qt.ImhPreferNumbers | Qt.ImhNoPredictiveText
+        }
+
+        OPicker {
+            outlet: "pickerSeries"
+            captions: [qsTr("Series")]
+            visibleRows: 3
+            Layout.fillWidth: true
         }
 
         OResultsPanel {

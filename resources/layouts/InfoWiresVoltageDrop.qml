@@ -10,7 +10,8 @@ OPage {
     OForm {
         OFieldRow {
             caption: qsTr("Wire size, AWG")
-            OTextField { outlet: "textAWGNum"; Layout.fillWidth: true }
+            // The hint teaches "4/0"; "18.0" and blanks are read too.
+            OTextField { outlet: "textAWGNum"; acceptedCharacters: "/. "; Layout.fillWidth: true }
         }
         OFieldRow {
             caption: qsTr("Current, A")

@@ -230,7 +230,7 @@ private slots:
         QTest::newRow("decimal comma") << "LED calc" << "m_cVoltage" << "4,5" << "4,5" << decimal;
         QTest::newRow("decimal refuses letters") << "LED calc" << "m_cVoltage" << "1a2 V" << "12" << decimal;
         QTest::newRow("whole number") << "LED calc" << "m_cLedsCount" << "3.5x" << "35" << int(Qt::ImhDigitsOnly);
-        QTest::newRow("AWG") << "Wire voltage drop" << "textAWGNum" << "4/0" << "40" << int(Qt::ImhDigitsOnly);
+        QTest::newRow("AWG") << "Wire voltage drop" << "textAWGNum" << "4/0" << "4/0" << int(Qt::ImhDigitsOnly);
         QTest::newRow("standard value takes every notation") << "Resistor values" << "textResistance" << "4k7 2M2 4r7 x"
                                                            << "4k7 2M2 4r7 x" << int(Qt::ImhPreferNumbers | Qt::ImhNoPredictiveText);
         QTest::newRow("SMD code takes letters") << "Resistor SMD codes" << "textResistance" << "01c" << "01c"
@@ -264,7 +264,7 @@ private slots:
         QVERIFY(gui->tapMenuRow("LED calc"));
         gui->tap(gui->find("copyResults"));
         QCOMPARE(QGuiApplication::clipboard()->text(),
-                 QStringLiteral("R = 500 Ohm, P = 0.20 W\nRecommended: 510 Ohm, 0.25 W"));
+                 QStringLiteral("R = 500 Ohm, P = 0.20 W\nRecommended: 510 Ohm, 0.5 W (2x margin)"));
         auto* line = gui->find("m_cResults2");
         line->forceActiveFocus();
         QMetaObject::invokeMethod(line, "select", Q_ARG(int, 13), Q_ARG(int, 20));

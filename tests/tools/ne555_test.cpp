@@ -25,9 +25,10 @@ TEST(NE555Calc, OpensWithBothCircuitsComputed)
     EXPECT_EQ(s->m_cDataC2->text(), "10");
     EXPECT_EQ(s->m_cDataR2_1->text(), "1");
     EXPECT_EQ(s->m_cDataR2_2->text(), "1");
-    EXPECT_EQ(s->m_cResults1->text(), "Results: T = 11.00 mS");
+    EXPECT_EQ(s->m_cResults1->text(), "Results: T = 11.00 ms");
     EXPECT_EQ(s->m_cResults2_1->text(), "t1 = 13.86 ms, t2 = 6.93 ms");
     EXPECT_EQ(s->m_cResults2_2->text(), "f = 48.10 Hz");
+    EXPECT_EQ(s->m_cResults2_3->text(), "D = 66.7 %");
     EXPECT_EQ(s->navigationItem().rightImageName, "ne555_small.png");
 }
 
@@ -50,20 +51,21 @@ TEST_P(NE555Pulse, ShowsThePulseLength)
 
 INSTANTIATE_TEST_SUITE_P(
     Monostable, NE555Pulse,
-    testing::Values(PulseCase{"100", "1", "Results: T = 0.11 s"}, PulseCase{"90", "1", "Results: T = 99.00 mS"},
+    testing::Values(PulseCase{"100", "1", "Results: T = 0.11 s"}, PulseCase{"90", "1", "Results: T = 99.00 ms"},
                     // 1000 x (0.090909094 x 1.1) rounds to exactly 100 in single precision.
-                    PulseCase{"1000", "0.09090909", "Results: T = 100.00 mS"},
-                    PulseCase{"1000", "1", "Results: T = 1.10 s"}, PulseCase{"", "1", "Results: T = 0.00 mS"},
-                    PulseCase{"x", "y", "Results: T = 0.00 mS"},
-                    PulseCase{"4,7", "10", "Results: T = 51.70 mS"},
-                    // A pulse that would read 0.00 mS is shown in us.
+                    PulseCase{"1000", "0.09090909", "Results: T = 100.00 ms"},
+                    PulseCase{"1000", "1", "Results: T = 1.10 s"}, PulseCase{"", "1", "Incorrect input"},
+                    PulseCase{"x", "y", "Incorrect input"}, PulseCase{"10", "", "Incorrect input"},
+                    PulseCase{"10 uF", "1 kOhm", "Results: T = 11.00 ms"}, PulseCase{"10u", "1", "Incorrect input"},
+                    PulseCase{"4,7", "10", "Results: T = 51.70 ms"},
+                    // A pulse that would read 0.00 ms is shown in us.
                     PulseCase{"0.001", "1", "Results: T = 1.10 us"},
                     PulseCase{"0,001", "2,2", "Results: T = 2.42 us"},
                     PulseCase{"0.004", "1", "Results: T = 4.40 us"},
-                    PulseCase{"0.005", "1", "Results: T = 0.01 mS"},
+                    PulseCase{"0.005", "1", "Results: T = 0.01 ms"},
                     PulseCase{"0.000001", "0.001", "Results: T = 0.00 us"},
-                    PulseCase{"0", "1", "Results: T = 0.00 mS"},
-                    PulseCase{"-0", "1", "Results: T = 0.00 mS"}));
+                    PulseCase{"0", "1", "Results: T = 0.00 ms"},
+                    PulseCase{"-0", "1", "Results: T = 0.00 ms"}));
 
 // Negative parts and pulses too long to print are bad input.
 INSTANTIATE_TEST_SUITE_P(
@@ -93,7 +95,7 @@ TEST_P(NE555Astable, ShowsTimesAndFrequency)
     s->showResults();
     EXPECT_EQ(s->m_cResults2_1->text(), c.times);
     EXPECT_EQ(s->m_cResults2_2->text(), c.frequency);
-    EXPECT_EQ(s->m_cResults1->text(), "Results: T = 11.00 mS");   // the pulse is computed apart
+    EXPECT_EQ(s->m_cResults1->text(), "Results: T = 11.00 ms");   // the pulse is computed apart
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -101,12 +103,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(AstableCase{"1000", "1", "1", "t1 = 1.39 s, t2 = 0.69 s", "f = 0.48 Hz"},
                     // Both times step up to seconds only when both pass 100 ms.
                     AstableCase{"1000", "1", "0.1", "t1 = 762.30 ms, t2 = 69.30 ms", "f = 1.20 Hz"},
-                    // T2 = 0.00693 ms is not above 0.01 ms, so both are shown in us; 48100 Hz in KHz.
-                    AstableCase{"0.01", "1", "1", "t1 = 13.86 us, t2 = 6.93 us", "f = 48.10 KHz"},
-                    AstableCase{"0.1", "1", "1", "t1 = 0.14 ms, t2 = 0.07 ms", "f = 4.81 KHz"},
+                    // T2 = 0.00693 ms is not above 0.01 ms, so both are shown in us; 48100 Hz in kHz.
+                    AstableCase{"0.01", "1", "1", "t1 = 13.86 us, t2 = 6.93 us", "f = 48.10 kHz"},
+                    AstableCase{"0.1", "1", "1", "t1 = 0.14 ms, t2 = 0.07 ms", "f = 4.81 kHz"},
                     AstableCase{"1", "1", "1", "t1 = 1.39 ms, t2 = 0.69 ms", "f = 481.00 Hz"},
-                    AstableCase{"0,1", "1", "1", "t1 = 0.14 ms, t2 = 0.07 ms", "f = 4.81 KHz"},
-                    AstableCase{"10", "0,5", "1,5", "t1 = 13.86 ms, t2 = 10.40 ms", "f = 41.23 Hz"}));
+                    AstableCase{"0,1", "1", "1", "t1 = 0.14 ms, t2 = 0.07 ms", "f = 4.81 kHz"},
+                    AstableCase{"10", "0,5", "1,5", "t1 = 13.86 ms, t2 = 10.40 ms", "f = 41.23 Hz"},
+                    // The smallest capacitance the screen takes is taken.
+                    AstableCase{"0.00001", "1", "1", "t1 = 0.01 us, t2 = 0.01 us", "f = 48100.05 kHz"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Validation, NE555Astable,
@@ -130,6 +134,17 @@ INSTANTIATE_TEST_SUITE_P(
                     AstableCase{"48200", "1", "1", "t1 = 66.81 s, t2 = 33.40 s", "f = 9.98 mHz"},
                     AstableCase{"48000", "1", "1", "t1 = 66.53 s, t2 = 33.26 s", "f = 0.01 Hz"},
                     AstableCase{"10000", "10000", "10000", "t1 = 138600.00 s, t2 = 69300.00 s", "f = 0.00 mHz"}));
+
+TEST(NE555Calc, DutyCycleIsTheHighTimesShare)
+{
+    auto s = openTimerScreen();
+    s->m_cDataR2_1->setText("3");
+    s->showResults();
+    EXPECT_EQ(s->m_cResults2_3->text(), "D = 80.0 %");   // (3 + 1) / (3 + 2)
+    s->m_cDataR2_1->setText("");
+    s->showResults();
+    EXPECT_EQ(s->m_cResults2_3->text(), "D = n/a");
+}
 
 TEST(NE555Calc, EditingAndReturnRecompute)
 {
@@ -163,7 +178,7 @@ TEST(NE555Calc, ScriptedFromTheMenu)
     ASSERT_EQ(app::runScript({"ShowNE555View", "m_cDataC2=0.01", "m_cDataR1=10"}, out, err), 0) << err.str();
     EXPECT_NE(out.str().find("m_cResults1: Results: T = 0.11 s\n"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("m_cResults2_1: t1 = 13.86 us, t2 = 6.93 us\n"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("m_cResults2_2: f = 48.10 KHz\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("m_cResults2_2: f = 48.10 kHz\n"), std::string::npos) << out.str();
 }
 
 }  // namespace

@@ -36,7 +36,11 @@ INSTANTIATE_TEST_SUITE_P(
                     CodeCase{"00X", "Results: 0 Ohm"}, CodeCase{"4r7", "Results: 4.7 Ohm"},
                     CodeCase{"1R0R", "Results: 1.0. Ohm"}, CodeCase{"47G", "Results: invalid value"},
                     CodeCase{"47", "Results: invalid value"}, CodeCase{"", "Results: invalid value"},
-                    CodeCase{"0000", "Results: 0 Ohm"}, CodeCase{"R47", "Results: .47 Ohm"}));
+                    CodeCase{"0000", "Results: 0 Ohm"}, CodeCase{"R47", "Results: 0.47 Ohm"},
+                    // Blanks around a code are dropped; an R-value is written as a number.
+                    CodeCase{"472 ", "Results: 4.7 KOhm"}, CodeCase{" 01C\t", "Results: 10.0 KOhm"},
+                    CodeCase{"0R", "Results: 0 Ohm"}, CodeCase{"1R", "Results: 1 Ohm"},
+                    CodeCase{"0R5", "Results: 0.5 Ohm"}, CodeCase{" 4R7 ", "Results: 4.7 Ohm"}));
 
 // Every multiplier of the three-digit code once, with two significant digits 47 (and 4).
 INSTANTIATE_TEST_SUITE_P(
@@ -81,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                     CodeCase{"-471", "Results: invalid value"}, CodeCase{"-475", "Results: invalid value"},
                     CodeCase{"ABC", "Results: invalid value"}, CodeCase{"   ", "Results: invalid value"},
                     CodeCase{"AB00", "Results: invalid value"}, CodeCase{"+12", "Results: 100 Ohm"},
-                    CodeCase{" 12", "Results: 100 Ohm"}, CodeCase{"0AX", "Results: invalid value"}));
+                    CodeCase{" 12", "Results: invalid value"}, CodeCase{"0AX", "Results: invalid value"}));
 
 // A letter, blank or point after a digit where digits belong is no marking either (the
 // notation of schematics is read on the standard-value screen, not here).
@@ -100,10 +104,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(CodeCase{"R", "Results: invalid value"}, CodeCase{"RR", "Results: invalid value"},
                     CodeCase{"-R5", "Results: invalid value"}, CodeCase{"R\xF0\x9F\x94\xA5", "Results: invalid value"},
                     CodeCase{"4R\xF0\x9F\x94\xA5", "Results: invalid value"}, CodeCase{"4R-5", "Results: invalid value"},
-                    CodeCase{"4R7 ", "Results: invalid value"}, CodeCase{"4R7K", "Results: invalid value"},
-                    CodeCase{"r", "Results: invalid value"}, CodeCase{"0R", "Results: 0. Ohm"},
-                    CodeCase{"R5", "Results: .5 Ohm"}, CodeCase{"+4R7", "Results: +4.7 Ohm"},
-                    CodeCase{"100R", "Results: 100. Ohm"}, CodeCase{"999999999999R9", "Results: 999999999999.9 Ohm"},
+                    CodeCase{"4R7 ", "Results: 4.7 Ohm"}, CodeCase{"4R7K", "Results: invalid value"},
+                    CodeCase{"r", "Results: invalid value"}, CodeCase{"0R", "Results: 0 Ohm"},
+                    CodeCase{"R5", "Results: 0.5 Ohm"}, CodeCase{"+4R7", "Results: 4.7 Ohm"},
+                    CodeCase{"100R", "Results: 100 Ohm"}, CodeCase{"999999999999R9", "Results: 999999999999.9 Ohm"},
                     CodeCase{"1000000000000R", "Results: invalid value"}));
 
 TEST(SmdDigits, AnchorsOfTheE96Table)
@@ -150,7 +154,7 @@ TEST(SmdScreen, RecomputesOnEditAndOnReturn)
     InfoResistorsSMD screen;
     screen.loadViewIfNeeded();
     screen.textResistance->userEdit("4r");
-    EXPECT_EQ(screen.labelResult->text(), "Results: 4. Ohm");
+    EXPECT_EQ(screen.labelResult->text(), "Results: 4 Ohm");
     screen.textResistance->userEdit("4");
     EXPECT_EQ(screen.labelResult->text(), "Results: invalid value");
     screen.textResistance->setText("472");

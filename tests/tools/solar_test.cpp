@@ -93,7 +93,7 @@ TEST(SolarCalc, ThreeConsumers)
     addConsumer(*s, "TV", "100", "3");
     EXPECT_EQ(rowText(*s, 1), "Fridge, 5.0h, 300.0Wh");
     EXPECT_EQ(rowText(*s, 2), "TV, 3.0h, 300.0Wh");
-    EXPECT_EQ(results(*s), (Results{"636.0 Wh", "63.6 Ah", "127.2 Ah", "12.7 A", "6", "13.4 W", "50.0 A"}));
+    EXPECT_EQ(results(*s), (Results{"636.0 Wh", "63.6 Ah", "127.2 Ah", "12.7 A", "2", "13.4 W", "16.7 A"}));
 }
 
 struct PanelCase {
@@ -128,15 +128,17 @@ INSTANTIATE_TEST_SUITE_P(
         PanelCase{"0.1", "5", "100", {"36.0 Wh", "432.0 Ah", "864.0 Ah", "86.4 A", "1", "13.4 W", "1000.0 A"}},
         PanelCase{"0.09", "5", "100", {"36.0 Wh", "--", "--", "0.0 A", "--", "--", "--"}},
         PanelCase{"-0", "5", "100", {"36.0 Wh", "--", "--", "0.0 A", "--", "--", "--"}},
-        PanelCase{"12", "0.1", "100", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "17", "0.3 W", "141.7 A"}},
+        PanelCase{"12", "0.1", "100", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "6", "0.3 W", "50.0 A"}},
         PanelCase{"12", "0.09", "100", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "--", "--", "--"}},
         PanelCase{"12", "5", "0.09", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "--", "--", "--"}},
-        PanelCase{"12", "5", "", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "--", "--", "--"}},
+        PanelCase{"12", "5", "", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "Incorrect input", "--", "--"}},
+        PanelCase{"12", "five", "100", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "Incorrect input", "--", "--"}},
+        PanelCase{"", "5", "100", {"36.0 Wh", "Incorrect input", "--", "--", "--", "--", "--"}},
         PanelCase{"24", "5", "50", {"36.0 Wh", "1.8 Ah", "3.6 Ah", "0.4 A", "1", "6.7 W", "2.1 A"}},
         // A decimal comma in any of the three fields.
         PanelCase{"12,5", "4,5", "62,5", {"36.0 Wh", "3.5 Ah", "6.9 Ah", "0.7 A", "1", "7.6 W", "5.0 A"}},
         // A huge voltage leaves too small a charge current for any panel.
-        PanelCase{"3e38", "5", "0.11", {"36.0 Wh", "0.0 Ah", "0.0 Ah", "0.0 A", "--", "--", "--"}}));
+        PanelCase{"3e38", "5", "0.11", {"36.0 Wh", "0.0 Ah", "0.0 Ah", "0.0 A", "102", "0.0 W", "0.0 A"}}));
 
 // A negative voltage, sun hour count or panel power is bad input, and so is a result too large
 // to print: "Incorrect input" takes the place of the first result it spoils, "--" follows.
@@ -150,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
         PanelCase{"12", "5", "1e13", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "Incorrect input", "--", "--"}},
         PanelCase{"12", "5", "1e11", {"36.0 Wh", "3.6 Ah", "7.2 Ah", "0.7 A", "1", "13440860160.0 W", "8333332992.0 A"}},
         // 0.11 V leaves 393 Ah; sun hours just above 0.1 make a tiny panel output.
-        PanelCase{"0.11", "0.11", "0.11", {"36.0 Wh", "392.7 Ah", "785.5 Ah", "78.5 A", "13282", "0.0 W", "13282.0 A"}}));
+        PanelCase{"0.11", "0.11", "0.11", {"36.0 Wh", "392.7 Ah", "785.5 Ah", "78.5 A", "4612", "0.0 W", "4612.0 A"}}));
 
 TEST(SolarCalc, ConsumersTakeADecimalComma)
 {
@@ -274,6 +276,39 @@ TEST(SolarCalc, ScrollViewSizeFollowsTheIdiom)
     EXPECT_EQ(pad->scrollView->contentSize(), (ui::Size{700, 1080}));
 }
 
+// The panel count is an energy balance: 3000 Wh x 1.55 over 300 W x 5 h is 3.1, so 4 panels.
+TEST(SolarCalc, PanelsFromTheEnergyBalance)
+{
+    std::ostringstream out, err;
+    ASSERT_EQ(app::runScript({"ShowSolarCalc", "textItemPower=1000", "textItemUsage=3", "tap:onButtonAddItem",
+                              "textVoltage=24", "textPanelPower=300"},
+                             out, err),
+              0)
+        << err.str();
+    EXPECT_NE(out.str().find("labelResult5: 4\n"), std::string::npos) << out.str();
+}
+
+// A day has 24 hours, and an empty or non-numeric field adds no consumer.
+TEST(SolarCalc, RefusesImpossibleConsumers)
+{
+    for (const auto& [power, usage] : {std::pair{"60", "30"}, std::pair{"", "3"}, std::pair{"60", "abc"}}) {
+        InfoSolarCalcView s;
+        s.loadViewIfNeeded();
+        s.textItemPower->setText(power);
+        s.textItemUsage->setText(usage);
+        s.buttonForAction("onButtonAddItem")->userTap();
+        EXPECT_TRUE(s.items.empty()) << power << " x " << usage;
+        EXPECT_EQ(s.labelResult1->text(), "Incorrect input");
+    }
+    // A small load still needs a panel.
+    InfoSolarCalcView s;
+    s.loadViewIfNeeded();
+    s.textItemPower->setText("0.1");
+    s.textItemUsage->setText("1");
+    s.buttonForAction("onButtonAddItem")->userTap();
+    EXPECT_EQ(s.labelResult5->text(), "1");
+}
+
 TEST(SolarCalc, ScriptedFromTheMenu)
 {
     std::ostringstream out, err;
@@ -284,7 +319,7 @@ TEST(SolarCalc, ScriptedFromTheMenu)
         << err.str();
     EXPECT_NE(out.str().find("mainTable[0]: Pump, 5.0h, 300.0Wh\n"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("labelResult1: 300.0 Wh\n"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("labelResult5: 3\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("labelResult5: 1\n"), std::string::npos) << out.str();
 }
 
 }  // namespace

@@ -80,8 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "Voltage drop (alum.): 0.20V"},
         DropCase{"18", "5", "0", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 0.00V",
                  "Voltage drop (alum.): 0.00V"},
-        DropCase{"18", "", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 0.00V",
-                 "Voltage drop (alum.): 0.00V"},
+        // An empty current or length is no wire run.
+        DropCase{"18", "", "10", "Resistance, Ohm/m: 0.0210", "Incorrect input", ""},
+        DropCase{"18", "5", "", "Resistance, Ohm/m: 0.0210", "Incorrect input", ""},
+        DropCase{"18", "5 A x", "10", "Resistance, Ohm/m: 0.0210", "Incorrect input", ""},
         // A decimal comma in the current or the length.
         DropCase{"18", "5", "2,5", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 0.52V",
                  "Voltage drop (alum.): 0.81V"},
@@ -104,12 +106,26 @@ INSTANTIATE_TEST_SUITE_P(
                     DropCase{"40", "1e9", "10", "Resistance, Ohm/m: 3.44", "Voltage drop (copper): 68800004096.00V",
                              "Voltage drop (alum.): 106148577280.00V"}));
 
-// Gauges are matched as whole texts.
+// The hint's notation, blanks around and zero decimals are read; other texts are no gauge.
 INSTANTIATE_TEST_SUITE_P(
-    UnknownGauges, WireDrops,
-    testing::Values(DropCase{"18 ", "5", "10", "Incorrect input", "", ""},
-                    DropCase{" 18", "5", "10", "Incorrect input", "", ""},
-                    DropCase{"4/0", "5", "10", "Incorrect input", "", ""},
+    Gauges, WireDrops,
+    testing::Values(DropCase{"18 ", "5", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 2.10V",
+                             "Voltage drop (alum.): 3.24V"},
+                    DropCase{" 18", "5", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 2.10V",
+                             "Voltage drop (alum.): 3.24V"},
+                    DropCase{"18.0", "5", "10", "Resistance, Ohm/m: 0.0210", "Voltage drop (copper): 2.10V",
+                             "Voltage drop (alum.): 3.24V"},
+                    DropCase{"4/0", "5", "10", "Resistance, Ohm/m: 0.000161", "Voltage drop (copper): 0.02V",
+                             "Voltage drop (alum.): 0.02V"},
+                    DropCase{"3/0", "1", "1", "Resistance, Ohm/m: 0.000203", "Voltage drop (copper): 0.00V",
+                             "Voltage drop (alum.): 0.00V"},
+                    DropCase{"2/0", "5", "10", "Resistance, Ohm/m: 0.000256", "Voltage drop (copper): 0.03V",
+                             "Voltage drop (alum.): 0.04V"},
+                    DropCase{"1/0", "5", "10", "Resistance, Ohm/m: 0.000323", "Voltage drop (copper): 0.03V",
+                             "Voltage drop (alum.): 0.05V"},
+                    DropCase{"5/0", "5", "10", "Incorrect input", "", ""},
+                    DropCase{"18.5", "5", "10", "Incorrect input", "", ""},
+                    DropCase{".0", "5", "10", "Incorrect input", "", ""},
                     DropCase{"41", "5", "10", "Incorrect input", "", ""},
                     DropCase{"018", "5", "10", "Incorrect input", "", ""},
                     DropCase{"00000", "5", "10", "Incorrect input", "", ""},
@@ -119,6 +135,8 @@ TEST(WireVoltageDrop, EditingAndReturnRecompute)
 {
     auto s = openDropScreen();
     s->textAWGNum->userEdit("4/0");
+    EXPECT_EQ(s->labelResult1->text(), "Resistance, Ohm/m: 0.000161");
+    s->textAWGNum->userEdit("4/");
     EXPECT_EQ(s->labelResult1->text(), "Incorrect input");
     EXPECT_EQ(s->labelResult2->text(), "");
     s->textAWGNum->setText("40");

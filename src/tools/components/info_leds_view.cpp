@@ -1,13 +1,50 @@
 #include "tools/components/info_leds_view.h"
 
 #include <climits>
+#include <cmath>
 
 #include "platform/text.h"
+#include "tools/eseries.h"
+#include "tools/quantity.h"
 
 namespace ohmkit::components {
 
-using platform::typedFloatValue;
 using platform::format;
+
+namespace {
+
+// A field's number in the given unit ("12", "12 V", "500 mV", "20mA"); an empty field reads 0,
+// so that each check below names the field that is missing. Other text that is not a number
+// is none. The current's field is in milliamperes already, so it takes no prefix.
+std::optional<double> fieldValue(const std::string& text, std::string_view unit, bool prefixes = true)
+{
+    const tools::Reading reading = prefixes ? tools::readQuantity(text, unit) : tools::readNumber(text, unit);
+    if (reading.ok()) return reading.value;
+    if (reading.problem == tools::ReadProblem::Empty) return 0.0;
+    return std::nullopt;
+}
+
+// The count: a whole number, "3" or "3 LEDs"; none for a fraction or other text.
+std::optional<int> wholeCount(const std::string& text)
+{
+    std::optional<double> count = fieldValue(text, "LED", false);
+    if (!count) count = fieldValue(text, "LEDs", false);
+    if (!count || *count != std::floor(*count) || !(std::fabs(*count) <= INT_MAX)) return std::nullopt;
+    return static_cast<int>(*count);
+}
+
+// A recommended resistance as the result line writes it: whole ohms below 1000 (with the one
+// decimal of the values under 10, "4.3 Ohm"), then kilo-ohms.
+std::string resistorText(double ohms)
+{
+    if (ohms < 10 && ohms != std::floor(ohms)) return format("%.1f Ohm", ohms);
+    const long long r = std::llround(ohms);
+    if (r < 1000) return format("%lld Ohm", r);
+    if (r <= 9999) return format("%lld.%lld KOhm", r / 1000, (r % 1000) / 100);
+    return format("%lld KOhm", r / 1000);
+}
+
+}  // namespace
 
 InfoLedsView::InfoLedsView() : ui::ViewController("InfoLedsView") {}
 
@@ -43,25 +80,6 @@ void InfoLedsView::viewDidLoad()
     showResults();
 }
 
-const std::vector<int>& InfoLedsView::standardResistors()
-{
-    // Not a complete E24 series: it starts 1, 2, 3 and lacks 16, 18, 300, 360 and 220000.
-    static const std::vector<int> values = {
-        1,      2,      3,
-        10,     11,     12,     13,     15,     20,     22,     24,     27,     30,     33,     36,
-        39,     43,     47,     51,     56,     62,     68,     75,     82,     91,
-        100,    110,    120,    130,    150,    160,    180,    200,    220,    240,    270,    330,
-        390,    430,    470,    510,    560,    620,    680,    750,    820,    910,
-        1000,   1100,   1200,   1300,   1500,   1600,   1800,   2000,   2200,   2400,   2700,   3000,
-        3300,   3600,   3900,   4300,   4700,   5100,   5600,   6200,   6800,   7500,   8200,   9100,
-        10000,  11000,  12000,  13000,  15000,  16000,  18000,  20000,  22000,  24000,  27000,  30000,
-        33000,  36000,  39000,  43000,  47000,  51000,  56000,  62000,  68000,  75000,  82000,  91000,
-        100000, 110000, 120000, 130000, 150000, 160000, 180000, 200000, 240000, 270000, 300000, 330000,
-        360000, 390000, 430000, 470000, 510000, 560000, 620000, 680000, 750000, 820000, 910000,
-    };
-    return values;
-}
-
 const std::vector<float>& InfoLedsView::powerRatings()
 {
     static const std::vector<float> ratings = {0.125f, 0.25f, 0.5f, 1.0f, 2.0f, 5.0f, 10.0f, 50.0f, 100.0f};
@@ -88,7 +106,12 @@ const char* InfoLedsView::schematicForCount(int count)
     }
 }
 
-int InfoLedsView::ledsCount() const { return platform::intValue(m_cLedsCount->text()); }
+int InfoLedsView::ledsCount() const
+{
+    // The buttons start from what the field holds, a fraction's whole part included.
+    const std::optional<int> count = wholeCount(m_cLedsCount->text());
+    return count ? *count : platform::intValue(m_cLedsCount->text());
+}
 
 void InfoLedsView::onLedsDecrease(const void*)
 {
@@ -132,15 +155,22 @@ void InfoLedsView::showMessage(const char* message)
 
 void InfoLedsView::showResults()
 {
-    const float Vf = typedFloatValue(m_cVoltageOnLED->text());
-    const float I = typedFloatValue(m_cCurrentOnLED->text());
-    const float Vs = typedFloatValue(m_cVoltage->text());
-    const int N = ledsCount();
+    const std::optional<double> forward = fieldValue(m_cVoltageOnLED->text(), "V");
+    const std::optional<double> milliamperes = fieldValue(m_cCurrentOnLED->text(), "mA", false);
+    const std::optional<double> supply = fieldValue(m_cVoltage->text(), "V");
+    const std::optional<int> count = wholeCount(m_cLedsCount->text());
+    // Text that is no number is not guessed at; a fractional count is no number of LEDs.
+    if (!forward || !milliamperes || !supply) return showMessage("Incorrect input");
+    const float Vf = platform::roundToFloat(*forward);
+    const float I = platform::roundToFloat(*milliamperes);
+    const float Vs = platform::roundToFloat(*supply);
+    if (!std::isfinite(Vf) || !std::isfinite(I) || !std::isfinite(Vs)) return showMessage("Incorrect input");
 
     // Input checks, in this order; only the first failing one is shown.
     if (static_cast<double>(Vf) < 0.1) return showMessage("LED forward voltage cannot be null");
-    if (N <= 0) return showMessage("Incorrect number of LEDs");
-    if (I < 1.0f) return showMessage("Incorrect LED current");
+    if (!count || *count <= 0) return showMessage("Incorrect number of LEDs");
+    const int N = *count;
+    if (*milliamperes < 0.1) return showMessage("Incorrect LED current");
 
     // The voltage left for the resistor.
     const float Vr = Vs - Vf * static_cast<float>(N);
@@ -149,7 +179,13 @@ void InfoLedsView::showResults()
     // The current in amperes: multiplied in double, rounded back to single.
     const float Ia = static_cast<float>(static_cast<double>(I) * 0.001);
     const float ratio = Vr / Ia;
-    if (ratio < 1.0f) return showMessage("Battery voltage is low");
+    // The exact need, worked out in double from the typed figures so that 2.7 V / 15 mA is
+    // 180 Ohm, not a hair above it.
+    const double need = (*supply - *forward * N) / (*milliamperes * 0.001);
+    // Under an ohm, a few millivolts of forward-voltage spread change the current by half:
+    // no resistor sets it.
+    if (!(need >= 1 - tools::kStandardValueTolerance))
+        return showMessage("R below 1 Ohm: the supply is too close to the LED voltage");
 
     // Resistance truncated toward zero, and the dissipated power. Results too large to
     // print (only an absurd supply gives them) are bad input rather than noise.
@@ -157,19 +193,15 @@ void InfoLedsView::showResults()
     if (!platform::isShowableResult(ratio) || !platform::isShowableResult(P)) return showMessage("Incorrect input");
     const long long R = platform::truncToLongLong(ratio);
 
-    // The first standard resistor at or above the exact ratio: one above the truncated R
-    // could pass more current than the LED takes (2.857 Ohm must not recommend 2 Ohm).
-    std::optional<int> Rs;
-    for (int value : standardResistors())
-        if (static_cast<float>(value) >= ratio) {
-            Rs = value;
-            break;
-        }
+    // The first E24 value at or above the exact need: a smaller resistor would pass more
+    // current than the LED takes. Ten megohms is the end of the usual ranges.
+    const double Rs = tools::standardValueAtOrAbove(need, tools::ESeries::E24);
 
-    // The first standard rating at or above P.
+    // The first standard rating at or above twice the power: a resistor run at its full
+    // rating runs hot.
     std::optional<float> W;
     for (float rating : powerRatings())
-        if (rating >= P) {
+        if (static_cast<double>(rating) >= 2.0 * static_cast<double>(P)) {
             W = rating;
             break;
         }
@@ -178,11 +210,8 @@ void InfoLedsView::showResults()
 
     m_cResults->setText(format("R = %lld Ohm, P = %.2f W", R, static_cast<double>(P)));
 
-    if (!Rs) m_cResults2->setText("");
-    else if (*Rs < 1000) m_cResults2->setText(format("Recommended: %d Ohm, %s W", *Rs, rating.c_str()));
-    else if (*Rs <= 9999)
-        m_cResults2->setText(format("Recommended: %d.%d KOhm, %s W", *Rs / 1000, (*Rs % 1000) / 100, rating.c_str()));
-    else m_cResults2->setText(format("Recommended: %d KOhm, %s W", *Rs / 1000, rating.c_str()));
+    if (!(Rs <= 1e7 * (1 + tools::kStandardValueTolerance))) m_cResults2->setText("");
+    else m_cResults2->setText(format("Recommended: %s, %s W (2x margin)", resistorText(Rs).c_str(), rating.c_str()));
 }
 
 }  // namespace ohmkit::components

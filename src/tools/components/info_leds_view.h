@@ -1,7 +1,8 @@
 #pragma once
 // The LED series-resistor screen: from the supply voltage, the number of LEDs in series, their
 // forward voltage and current it shows the exact resistance with its dissipated power, and a
-// recommended resistor from a fixed list of standard values with a standard power rating.
+// recommended resistor (the E24 value at or above the need) with a standard power rating of at
+// least twice the dissipation.
 // The schematic picture follows the LED count.
 #include <optional>
 #include <string>
@@ -29,8 +30,6 @@ public:
     bool textFieldShouldReturn(ui::TextField& field) override;
     void textFieldDidChange(ui::TextField& field);
 
-    // Standard resistor values (ohms) searched for the recommendation, ascending.
-    static const std::vector<int>& standardResistors();
     // Standard power ratings (watts), ascending.
     static const std::vector<float>& powerRatings();
     // How a rating is written; no rating (the power is above the largest) reads "> 100".

@@ -3,11 +3,11 @@
 #include <cmath>
 
 #include "platform/text.h"
+#include "tools/quantity.h"
 #include "ui/utils.h"
 
 namespace ohmkit::components {
 
-using platform::typedFloatValue;
 using platform::format;
 
 namespace {
@@ -33,6 +33,7 @@ void InfoNE555View::loadView()
     m_cResults2_1 = addOutlet<ui::Label>("m_cResults2_1");
     m_cResults2_2 = addOutlet<ui::Label>("m_cResults2_2");
     scrollView = addOutlet<ui::ScrollView>("scrollView");
+    m_cResults2_3 = addOutlet<ui::Label>("m_cResults2_3");
 
     // The phone form as designed: the scroll view has this size until the window lays it out
     // to the visible part of the screen, so a content size taken from it covers the whole form.
@@ -83,15 +84,19 @@ void InfoNE555View::showResults()
 
 void InfoNE555View::showMonostable()
 {
-    const float C1 = typedFloatValue(m_cDataC1->text());
-    const float R1 = typedFloatValue(m_cDataR1->text());
-    // A negative capacitance or resistance is no circuit.
+    // The fields hold microfarads and kilo-ohms; an empty field or one that is no number is no
+    // circuit, and nor is a negative capacitance or resistance.
+    const tools::Reading c1 = tools::readNumber(m_cDataC1->text(), "uF");
+    const tools::Reading r1 = tools::readNumber(m_cDataR1->text(), "kOhm");
+    if (!c1.ok() || !r1.ok()) return m_cResults1->setText(kIncorrectInput);
+    const float C1 = platform::roundToFloat(c1.value);
+    const float R1 = platform::roundToFloat(r1.value);
     if (C1 < 0.0f || R1 < 0.0f) return m_cResults1->setText(kIncorrectInput);
 
     // The pulse length in ms: the product in double, rounded to single.
     const float T = platform::roundToFloat(static_cast<double>(C1) * (static_cast<double>(R1) * 1.1));
 
-    // Seconds above 100 ms; a pulse too short to show in mS is shown in us. A time too
+    // Seconds above 100 ms; a pulse too short to show in ms is shown in us. A time too
     // large to print comes only from absurd input.
     std::string text;
     double shown = static_cast<double>(T);
@@ -102,7 +107,7 @@ void InfoNE555View::showMonostable()
         shown = static_cast<double>(T) * 1000.0;
         text = format("Results: T = %.2f us", shown);
     } else {
-        text = format("Results: T = %.2f mS", shown);
+        text = format("Results: T = %.2f ms", shown);
     }
     m_cResults1->setText(platform::isShowableResult(shown) ? text : kIncorrectInput);
 }
@@ -111,18 +116,23 @@ void InfoNE555View::showAstableError()
 {
     m_cResults2_1->setText("Error: value too small or incorrect");
     m_cResults2_2->setText("f = n/a");
+    m_cResults2_3->setText("D = n/a");
 }
 
 void InfoNE555View::showAstable()
 {
-    const float C2 = typedFloatValue(m_cDataC2->text());
-    const float R2_1 = typedFloatValue(m_cDataR2_1->text());
-    const float R2_2 = typedFloatValue(m_cDataR2_2->text());
+    const tools::Reading c2 = tools::readNumber(m_cDataC2->text(), "uF");
+    const tools::Reading r2_1 = tools::readNumber(m_cDataR2_1->text(), "kOhm");
+    const tools::Reading r2_2 = tools::readNumber(m_cDataR2_2->text(), "kOhm");
+    if (!c2.ok() || !r2_1.ok() || !r2_2.ok()) return showAstableError();
 
-    // Validation: values too close to zero, and negative values (no circuit has them).
-    if (C2 < 0.0f || R2_1 < 0.0f || R2_2 < 0.0f) return showAstableError();
-    if (static_cast<double>(C2) < 0.00001 || static_cast<double>(R2_1) < 0.001 || static_cast<double>(R2_2) < 0.001)
-        return showAstableError();
+    // Validation: values too close to zero, and negative values (no circuit has them). The
+    // typed values are compared, not their single-precision copies: 0.00001 as a float is a
+    // hair below 0.00001 and would refuse the smallest capacitance the screen takes.
+    if (c2.value < 0.00001 || r2_1.value < 0.001 || r2_2.value < 0.001) return showAstableError();
+    const float C2 = platform::roundToFloat(c2.value);
+    const float R2_1 = platform::roundToFloat(r2_1.value);
+    const float R2_2 = platform::roundToFloat(r2_2.value);
 
     // R2_1 counts in the high time only, R2_2 in both.
     const float S = R2_1 + R2_2;
@@ -152,7 +162,10 @@ void InfoNE555View::showAstable()
     const float F = 1000.0f / P;
     if (static_cast<double>(F) < 0.01) m_cResults2_2->setText(format("f = %.2f mHz", static_cast<double>(F) * 1000.0));
     else if (F < 1000.0f) m_cResults2_2->setText(format("f = %.2f Hz", static_cast<double>(F)));
-    else m_cResults2_2->setText(format("f = %.2f KHz", static_cast<double>(1.0f / P)));
+    else m_cResults2_2->setText(format("f = %.2f kHz", static_cast<double>(1.0f / P)));
+
+    // The share of the period the output is high: (R1 + R2) / (R1 + 2 R2), always above half.
+    m_cResults2_3->setText(format("D = %.1f %%", 100.0 * static_cast<double>(T1) / static_cast<double>(P)));
 }
 
 }  // namespace ohmkit::components

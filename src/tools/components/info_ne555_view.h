@@ -1,6 +1,6 @@
 #pragma once
 // The NE555 timer screen: the monostable pulse length from R1 and C1, and the astable high
-// time, low time and frequency from R2_1, R2_2 and C2. The product of an entered resistance and
+// time, low time, frequency and duty cycle from R2_1, R2_2 and C2. The product of an entered resistance and
 // capacitance is read as milliseconds (kilohms with microfarads).
 #include "ui/view_controller.h"
 
@@ -27,6 +27,8 @@ public:
     ui::Label* m_cResults2_1 = nullptr;
     ui::Label* m_cResults2_2 = nullptr;
     ui::ScrollView* scrollView = nullptr;
+    // The astable's duty cycle: the high time's share of the period.
+    ui::Label* m_cResults2_3 = nullptr;
 
 private:
     void showMonostable();

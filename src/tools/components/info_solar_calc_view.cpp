@@ -1,20 +1,32 @@
 #include "tools/components/info_solar_calc_view.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <iterator>
 
 #include "platform/text.h"
+#include "tools/quantity.h"
 #include "ui/utils.h"
 
 namespace ohmkit::components {
 
-using platform::typedFloatValue;
 using platform::format;
 
 namespace {
 
 const char* const kCellIdentifier = "tblCell";
 const ui::Color kLightRow = ui::Color::rgb(0.95f, 0.95f, 0.95f, 1.0f);
+
+// The losses of charging and discharging: the panels make 1.55 Wh for each Wh used.
+constexpr double kLossFactor = 1.55;
+
+// A field's number in single precision; none when the field is empty or holds no number.
+std::optional<float> fieldValue(const tools::Reading& reading)
+{
+    if (!reading.ok()) return std::nullopt;
+    return platform::roundToFloat(reading.value);
+}
 
 }  // namespace
 
@@ -91,22 +103,23 @@ void InfoSolarCalcView::viewDidLoad()
 
 void InfoSolarCalcView::onButtonAddItem(const void*)
 {
-    const float power = typedFloatValue(textItemPower->text());
-    const float usage = typedFloatValue(textItemUsage->text());
+    const std::optional<float> power = fieldValue(tools::readQuantity(textItemPower->text(), "W"));
+    const std::optional<float> usage = fieldValue(tools::readNumber(textItemUsage->text(), "h"));
     textItemName->resignFirstResponder();
     textItemPower->resignFirstResponder();
     textItemUsage->resignFirstResponder();
-    // A negative power or usage would cancel real consumers; figures too large to print come
-    // only from absurd input. Such a consumer is not added.
-    if (!isConsumer(power, usage)) return showIncorrectInputFrom(0);
-    items.emplace_back(textItemName->text(), power, usage);
+    // An empty field or one that is no number would add a 0 Wh consumer; a negative power or
+    // usage would cancel real consumers, and a day has 24 hours; figures too large to print
+    // come only from absurd input. Such a consumer is not added.
+    if (!power || !usage || !isConsumer(*power, *usage)) return showIncorrectInputFrom(0);
+    items.emplace_back(textItemName->text(), *power, *usage);
     mainTable->reloadData();
     calculateResults();
 }
 
 bool InfoSolarCalcView::isConsumer(float power, float usage)
 {
-    return power >= 0.0f && usage >= 0.0f && platform::isShowableResult(power) && platform::isShowableResult(usage) &&
+    return power >= 0.0f && usage >= 0.0f && usage <= 24.0f && platform::isShowableResult(power) && platform::isShowableResult(usage) &&
            platform::isShowableResult(power * usage);
 }
 
@@ -137,9 +150,10 @@ void InfoSolarCalcView::calculateResults()
 {
     // Bad input shows "Incorrect input" in place of the first result it spoils and "--" after
     // it: a negative voltage, sun hour count or panel power, or a result too large to print.
-    const float V = typedFloatValue(textVoltage->text());
-    const float H = typedFloatValue(textSunHours->text());
-    const float P = typedFloatValue(textPanelPower->text());
+    // An empty field, or one that is no number, is bad input too.
+    const std::optional<float> voltage = fieldValue(tools::readQuantity(textVoltage->text(), "V"));
+    const std::optional<float> sunHours = fieldValue(tools::readNumber(textSunHours->text(), "h"));
+    const std::optional<float> panelPower = fieldValue(tools::readQuantity(textPanelPower->text(), "W"));
 
     // The daily energy, summed in list order.
     float E = 0.0f;
@@ -148,7 +162,8 @@ void InfoSolarCalcView::calculateResults()
     labelResult1->setText(format("%.1f Wh", static_cast<double>(E)));
 
     // Battery capacity and charge current, for a usable voltage.
-    if (V < 0.0f) return showIncorrectInputFrom(1);
+    if (!voltage || *voltage < 0.0f) return showIncorrectInputFrom(1);
+    const float V = *voltage;
     float Ic = 0.0f;
     if (static_cast<double>(V) > 0.1) {
         const float C = platform::roundToFloat(static_cast<double>(E) * 1.2 / static_cast<double>(V));
@@ -164,8 +179,11 @@ void InfoSolarCalcView::calculateResults()
     labelResult4->setText(format("%.1f A", static_cast<double>(Ic)));
 
     // Panel results only for usable inputs.
-    if (H < 0.0f || P < 0.0f) return showIncorrectInputFrom(4);
-    if (!(static_cast<double>(V) > 0.1 && static_cast<double>(Ic) > 0.01 && H < 24.0f &&
+    if (!sunHours || !panelPower || *sunHours < 0.0f || *panelPower < 0.0f) return showIncorrectInputFrom(4);
+    const float H = *sunHours;
+    const float P = *panelPower;
+    // Any load at all needs a panel; with none there is nothing to size.
+    if (!(static_cast<double>(V) > 0.1 && E > 0.0f && H < 24.0f &&
           static_cast<double>(H) > 0.1 && static_cast<double>(P) > 0.1)) {
         labelResult5->setText("--");
         labelResult6->setText("--");
@@ -177,15 +195,16 @@ void InfoSolarCalcView::calculateResults()
     const float k = static_cast<float>(static_cast<double>(H) / 1.55) / 24.0f;
     const float Pd = P * k;
 
-    // Panels needed, at least one.
-    const double needed = static_cast<double>(std::floor((V * Ic * 0.5f) / Pd)) + 1.0;
+    // Panels needed: the day's energy with the losses over what one panel makes in the day's
+    // sun hours, rounded up; at least one.
+    const double needed = std::max(
+        1.0, std::ceil(static_cast<double>(E) * kLossFactor / (static_cast<double>(P) * static_cast<double>(H))));
     if (!platform::isShowableResult(needed) || !platform::isShowableResult(Pd)) return showIncorrectInputFrom(4);
     const long long N = platform::truncToLongLong(needed);
 
-    // The peak current of all panels together (the panel power read again), computed
-    // before the panel results are shown so that one too large to print spoils them all.
-    const float panelPower = typedFloatValue(textPanelPower->text());
-    const float peak = (static_cast<float>(N) * panelPower) / V;
+    // The peak current of all panels together, computed before the panel results are shown
+    // so that one too large to print spoils them all.
+    const float peak = (static_cast<float>(N) * P) / V;
     if (!platform::isShowableResult(peak)) return showIncorrectInputFrom(4);
 
     // Count and averaged output, and the peak.

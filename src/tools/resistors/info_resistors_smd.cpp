@@ -170,12 +170,25 @@ void InfoResistorsSMD::showResults() { labelResult->setText(resultLine(textResis
 
 std::string InfoResistorsSMD::resultLine(std::string_view code)
 {
-    // Lower-case letters are accepted.
+    // Blanks around the code are no part of it (a pasted "472 "); lower-case letters are accepted.
+    while (!code.empty() && platform::isWhiteSpace(code.front())) code.remove_prefix(1);
+    while (!code.empty() && platform::isWhiteSpace(code.back())) code.remove_suffix(1);
     const std::string text = platform::toUpper(std::string(code));
     // Whatever no later step decodes stays invalid.
-    // "R" is the decimal point: shown as typed, with every R made a point.
+    // "R" is the decimal point: shown as typed, with every R made a point. With one R the
+    // figure is written as a number: no sign, a 0 before a leading point ("R47" is 0.47)
+    // and no point at the end ("0R" is 0, "1R" is 1).
     if (text.find('R') != std::string::npos) {
         if (!isDecimalPointMarking(text)) return kInvalid;
+        const std::size_t point = text.find('R');
+        if (text.find('R', point + 1) == std::string::npos) {
+            std::string_view whole = std::string_view(text).substr(0, point);
+            const std::string_view fraction = std::string_view(text).substr(point + 1);
+            if (!whole.empty() && whole[0] == '+') whole.remove_prefix(1);
+            if (whole.empty()) whole = "0";
+            return format("Results: %.*s%s%.*s Ohm", static_cast<int>(whole.size()), whole.data(),
+                          fraction.empty() ? "" : ".", static_cast<int>(fraction.size()), fraction.data());
+        }
         return format("Results: %s Ohm", platform::replaceAll(text, "R", ".").c_str());
     }
     // Three characters: a three-digit or an EIA-96 code.

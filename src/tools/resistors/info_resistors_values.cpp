@@ -1,11 +1,10 @@
 #include "tools/resistors/info_resistors_values.h"
 
 #include <cmath>
-#include <cstdint>
-#include <limits>
-#include <span>
+#include <cstdlib>
 
 #include "platform/text.h"
+#include "tools/quantity.h"
 
 namespace ohmkit::resistors {
 
@@ -13,112 +12,36 @@ using platform::format;
 
 namespace {
 
-// The value tables, in ohms, ascending. The ohms table is a hand-picked list, not the whole
-// E24 series. The three others start with their first value twice, so that the first real
-// value has a lower neighbour, and end with the first value of the next decade.
-constexpr std::int64_t kOhms[] = {
-    1,   2,   3,   10,  11,  12,  13,  15,  20,  22,  24,  27,  30,  33,  36,  39,
-    43,  47,  51,  56,  62,  68,  75,  82,  91,  100, 110, 120, 130, 150, 160, 180,
-    200, 220, 240, 270, 330, 390, 430, 470, 510, 560, 620, 680, 750, 820, 910, 1000,
+// The result's unit by the typed value's decade, and the fewest decimals it always shows:
+// "4.7 KOhm" and "1.0 KOhm" from 1 to 10 kilo-ohms, whole kilo-ohms up to a megohm.
+struct Range {
+    double scale;
+    int minimumDecimals;
+    const char* unit;
 };
 
-constexpr std::int64_t kLowKiloOhms[] = {
-    1000, 1000, 1100, 1200, 1300, 1500, 1600, 1800, 2000, 2200, 2400, 2700, 3000,
-    3300, 3600, 3900, 4300, 4700, 5100, 5600, 6200, 6800, 7500, 8200, 9100, 10000,
-};
-
-constexpr std::int64_t kKiloOhms[] = {
-    10000,  10000,  11000,  12000,  13000,  15000,  16000,  18000,  20000,  22000,
-    24000,  27000,  30000,  33000,  36000,  39000,  43000,  47000,  51000,  56000,
-    62000,  68000,  75000,  82000,  91000,  100000, 110000, 120000, 130000, 150000,
-    160000, 180000, 200000, 220000, 240000, 270000, 300000, 330000, 360000, 390000,
-    430000, 470000, 510000, 560000, 620000, 680000, 750000, 820000, 910000, 1000000,
-};
-
-constexpr std::int64_t kMegaOhms[] = {
-    1000000, 1000000, 1100000, 1200000, 1300000, 1500000, 1600000, 1800000, 2000000,
-    2200000, 2400000, 2700000, 3000000, 3300000, 3600000, 3900000, 4300000, 4700000,
-    5100000, 5600000, 6200000, 6800000, 7500000, 8200000, 9100000, 10000000,
-};
-
-static_assert(std::size(kOhms) == 48 && std::size(kLowKiloOhms) == 26 && std::size(kKiloOhms) == 50 &&
-              std::size(kMegaOhms) == 26);
-
-enum class Range { Ohms, LowKiloOhms, KiloOhms, MegaOhms };
-
-// Every table value is below 2^31, so the printed numbers fit an int.
-int asInt(std::int64_t value) { return static_cast<int>(value); }
-
-// Whole and tenths of thousands: 4700 gives 4 and 7 (4.7 KOhm).
-int thousands(std::int64_t value) { return asInt(value / 1000); }
-int tenthsOfThousand(std::int64_t value) { return asInt((value % 1000) / 100); }
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The power of ten of a multiplier letter of the notation printed on schematics, or -1.
-// Lower-case "m" would be milli, so only "M" is mega.
-int multiplierExponent(char letter)
+Range rangeOf(double ohms)
 {
-    switch (letter) {
-    case 'R':
-    case 'r': return 0;
-    case 'k':
-    case 'K': return 3;
-    case 'M': return 6;
-    default: return -1;
-    }
+    if (ohms < 1000) return {1, 0, "Ohms"};
+    if (ohms < 10000) return {1000, 1, "KOhm"};
+    if (ohms < 1000000) return {1000, 0, "KOhm"};
+    return {1000000, 1, "MOhm"};
 }
 
-// Whole ohms, rounded to nearest; far outside every range saturates.
-long long wholeOhms(double value)
+// A standard value in the range's unit, with as many decimals as it needs (4.99 KOhm in E96)
+// and at least the range's own.
+std::string figure(double ohms, const Range& range)
 {
-    if (!(value < 1e18)) return std::numeric_limits<long long>::max();
-    if (!(value > -1e18)) return std::numeric_limits<long long>::min();
-    return std::llround(value);
+    const double value = ohms / range.scale;
+    std::string text;
+    for (int decimals = range.minimumDecimals; decimals <= 6; ++decimals) {
+        text = format("%.*f", decimals, value);
+        if (std::fabs(std::strtod(text.c_str(), nullptr) - value) <= value * tools::kStandardValueTolerance) break;
+    }
+    return text;
 }
 
 }  // namespace
-
-long long InfoResistorsValues::resistanceValue(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && platform::isWhiteSpace(text[i])) ++i;
-    const std::size_t signAt = i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    const std::size_t wholeAt = i;
-    while (i < text.size() && isDigit(text[i])) ++i;
-    const std::string_view whole = text.substr(wholeAt, i - wholeAt);
-    if (whole.empty()) return platform::longLongValue(text);
-
-    // A decimal part after a point or a comma counts only when a letter or an exponent follows.
-    std::string_view fraction;
-    std::size_t j = i;
-    if (j + 1 < text.size() && (text[j] == '.' || text[j] == ',') && isDigit(text[j + 1])) {
-        const std::size_t fractionAt = ++j;
-        while (j < text.size() && isDigit(text[j])) ++j;
-        fraction = text.substr(fractionAt, j - fractionAt);
-    }
-    if (j == text.size()) return platform::longLongValue(text);
-
-    // "4k7", "47R", "2M2": the letter is the decimal point and the multiplier.
-    // "4.7k", "4,7k": the letter is the multiplier after a decimal number.
-    if (const int exponent = multiplierExponent(text[j]); exponent >= 0) {
-        if (fraction.empty()) {
-            const std::size_t fractionAt = ++j;
-            while (j < text.size() && isDigit(text[j])) ++j;
-            fraction = text.substr(fractionAt, j - fractionAt);
-        }
-        const std::string number = std::string(text.substr(signAt, wholeAt - signAt)) + std::string(whole) + "." +
-                                   std::string(fraction) + "e" + std::to_string(exponent);
-        return wholeOhms(platform::doubleValue(number));
-    }
-    // "1e3", "4,7e3": a decimal exponent.
-    if ((text[j] == 'e' || text[j] == 'E') && j + 1 < text.size() &&
-        (isDigit(text[j + 1]) || ((text[j + 1] == '+' || text[j + 1] == '-') && j + 2 < text.size() && isDigit(text[j + 2]))))
-        return wholeOhms(platform::typedDoubleValue(text));
-    // Anything else: the whole ohms at the start, the decimal part dropped.
-    return platform::longLongValue(text);
-}
 
 InfoResistorsValues::InfoResistorsValues() : ui::ViewController("InfoResistorsValues") {}
 
@@ -127,15 +50,20 @@ void InfoResistorsValues::loadView()
     setTitle("Resistor values");
     textResistance = addOutlet<ui::TextField>("textResistance");
     labelResult = addOutlet<ui::Label>("labelResult");
+    pickerSeries = addOutlet<ui::PickerView>("pickerSeries");
     // Letters are part of the notation ("4k7"), so the field takes the full keyboard.
     textResistance->setPlaceholder("Ohms, or 4k7, 4.7k, 2M2, 47R");
     textResistance->setDelegate(this);
     textResistance->setEditingChanged([this](ui::TextField& field) { textFieldDidChange(field); });
+    pickerSeries->setDataSource(this);
+    pickerSeries->setDelegate(this);
 }
 
 void InfoResistorsValues::viewDidLoad()
 {
     setRightBarImage("res_small.png");
+    pickerSeries->reloadAllComponents();
+    pickerSeries->selectRow(static_cast<int>(series), 0);
     textResistance->setText("12345");
     showResults();
 }
@@ -149,51 +77,47 @@ bool InfoResistorsValues::textFieldShouldReturn(ui::TextField& field)
     return true;
 }
 
-void InfoResistorsValues::showResults() { labelResult->setText(resultLine(textResistance->text())); }
+int InfoResistorsValues::numberOfComponentsInPickerView(ui::PickerView&) { return 1; }
 
-std::string InfoResistorsValues::resultLine(std::string_view text)
+int InfoResistorsValues::pickerViewNumberOfRowsInComponent(ui::PickerView&, int component)
 {
-    // The resistance in whole ohms: the notation printed on schematics, else the whole
-    // number at the start of the text (a decimal point ends it).
-    const long long v = resistanceValue(text);
-    // One ohm to ten megohms.
-    if (v < 1 || v > 10000000) return "Incorrect value";
-    // The range and its table.
-    Range range;
-    std::span<const std::int64_t> table;
-    if (v <= 999) range = Range::Ohms, table = kOhms;
-    else if (v <= 9999) range = Range::LowKiloOhms, table = kLowKiloOhms;
-    else if (v <= 999999) range = Range::KiloOhms, table = kKiloOhms;
-    else range = Range::MegaOhms, table = kMegaOhms;
-    // The first entry from index 1 on that is not below v; each table ends at or above
-    // its range's upper bound, so there always is one.
-    std::size_t i = 1;
-    while (i + 1 < table.size() && table[i] < v) ++i;
-    const std::int64_t upper = table[i];
-    const std::int64_t lower = table[i - 1];
-    // The single form for a standard value, else the pair around it.
-    const bool exact = upper == v;
-    switch (range) {
-    case Range::Ohms:
-        if (exact) return format("Nearest value: %d Ohms", asInt(upper));
-        return format("Nearest value: %d or %d Ohms", asInt(lower), asInt(upper));
-    case Range::LowKiloOhms:
-        if (exact) return format("Nearest value: %d.%d KOhm", thousands(upper), tenthsOfThousand(upper));
-        return format("Nearest value: %d.%d or %d.%d KOhm", thousands(lower), tenthsOfThousand(lower),
-                      thousands(upper), tenthsOfThousand(upper));
-    case Range::KiloOhms:
-        if (exact) return format("Nearest value: %d KOhm", thousands(upper));
-        return format("Nearest value: %d or %d KOhm", thousands(lower), thousands(upper));
-    case Range::MegaOhms: {
-        // Megohms with one decimal, from the value in kilo-ohms: 4700000 shows 4.7.
-        const std::int64_t k = upper / 1000;
-        const std::int64_t kLower = lower / 1000;
-        if (exact) return format("Nearest value: %d.%d MOhm", thousands(k), tenthsOfThousand(k));
-        return format("Nearest value: %d.%d or %d.%d MOhm", thousands(kLower), tenthsOfThousand(kLower),
-                      thousands(k), tenthsOfThousand(k));
-    }
-    }
-    return "Incorrect value";
+    return component == 0 ? static_cast<int>(tools::allSeries().size()) : 0;
+}
+
+std::optional<std::string> InfoResistorsValues::pickerViewTitleForRow(ui::PickerView&, int row, int component)
+{
+    const auto all = tools::allSeries();
+    if (component != 0 || row < 0 || row >= static_cast<int>(all.size())) return std::nullopt;
+    return std::string(tools::seriesName(all[static_cast<std::size_t>(row)]));
+}
+
+void InfoResistorsValues::pickerViewDidSelectRow(ui::PickerView&, int row, int component)
+{
+    const auto all = tools::allSeries();
+    if (component != 0 || row < 0 || row >= static_cast<int>(all.size())) return;
+    series = all[static_cast<std::size_t>(row)];
+    showResults();
+}
+
+void InfoResistorsValues::showResults() { labelResult->setText(resultLine(textResistance->text(), series)); }
+
+std::string InfoResistorsValues::resultLine(std::string_view text, tools::ESeries series)
+{
+    // A text the reader refuses (thousands separators, text after the number) is not guessed at.
+    const tools::Reading reading = tools::readOhms(text);
+    if (!reading.ok()) return "Incorrect value";
+    // One ohm to ten megohms, both standard in every series.
+    const double v = reading.value;
+    const double tolerance = tools::kStandardValueTolerance;
+    if (!(v >= 1 * (1 - tolerance) && v <= 1e7 * (1 + tolerance))) return "Incorrect value";
+    const tools::StandardNeighbours around = tools::standardNeighbours(v, series);
+    if (!std::isfinite(around.below) || !std::isfinite(around.above)) return "Incorrect value";
+    // The typed value's decade chooses the unit, so 999 shows "910 or 1000 Ohms".
+    const Range range = rangeOf(v);
+    if (around.below == around.above)
+        return format("Nearest value: %s %s", figure(around.above, range).c_str(), range.unit);
+    return format("Nearest value: %s or %s %s", figure(around.below, range).c_str(), figure(around.above, range).c_str(),
+                  range.unit);
 }
 
 }  // namespace ohmkit::resistors

@@ -1,12 +1,31 @@
 #include "tools/wires/info_wires_voltage_drop.h"
 
 #include "platform/text.h"
+#include "tools/quantity.h"
 
 namespace ohmkit::wires {
 
 using platform::floatValue;
 using platform::format;
-using platform::typedFloatValue;
+
+namespace {
+
+// The table's key for a typed wire size: blanks around dropped, "4/0" to "1/0" as "0000" to
+// "0", and a whole number written with zero decimals ("18.0") as the number.
+std::string awgKey(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    if (text.size() == 3 && text[0] >= '1' && text[0] <= '4' && text.substr(1) == "/0")
+        return std::string(static_cast<std::size_t>(text[0] - '0'), '0');
+    if (const std::size_t point = text.find('.'); point != std::string_view::npos && point > 0 &&
+                                                  point + 1 < text.size() &&
+                                                  text.find_first_not_of('0', point + 1) == std::string_view::npos)
+        text = text.substr(0, point);
+    return std::string(text);
+}
+
+}  // namespace
 
 InfoWiresVoltageDrop::InfoWiresVoltageDrop() : ui::ViewController("InfoWiresVoltageDrop") {}
 
@@ -71,8 +90,7 @@ void InfoWiresVoltageDrop::onShowAWGWires(const void*) { performSegueWithIdentif
 
 void InfoWiresVoltageDrop::showResults()
 {
-    // The whole AWG text is the key: no trimming, no case change.
-    const std::string& awg = textAWGNum->text();
+    const std::string awg = awgKey(textAWGNum->text());
     const Entry* found = nullptr;
     for (const Entry& entry : copperResistance())
         if (entry.first == awg) {
@@ -93,8 +111,16 @@ void InfoWiresVoltageDrop::showResults()
 
     // The numbers: the stored resistance, and the length and current as typed.
     const float r = floatValue(value);
-    const float L = typedFloatValue(textLength->text());
-    const float I = typedFloatValue(textCurrent->text());
+    // An empty length or current, or text that is no number, is no wire run.
+    const tools::Reading length = tools::readNumber(textLength->text(), "m");
+    const tools::Reading current = tools::readNumber(textCurrent->text(), "A");
+    if (!length.ok() || !current.ok()) {
+        labelResult2->setText("Incorrect input");
+        labelResult3->setText("");
+        return;
+    }
+    const float L = platform::roundToFloat(length.value);
+    const float I = platform::roundToFloat(current.value);
 
     // Both conductors, out and back.
     const float Vcu = (r * (L + L)) * I;
