@@ -41,6 +41,7 @@ void InfoDatasheetsView::loadView()
     labelPrompt = addOutlet<ui::Label>("labelPrompt");
     textNewName = addOutlet<ui::TextField>("textNewName");
     labelPromptError = addOutlet<ui::Label>("labelPromptError");
+    labelFilesShown = addOutlet<ui::Label>("labelFilesShown");
     addButton("onButtonRefresh", "Refresh", [this] { onButtonRefresh(); });
     addButton("onButtonFTP", "FTP upload", [this] { onButtonFTP(); });
     addButton("onButtonEdit", "Edit", [this] { onButtonEdit(); });
@@ -104,6 +105,11 @@ void InfoDatasheetsView::arrangeRows()
     rows_.clear();
     for (std::size_t i = 0; i < files_.size(); ++i)
         if (nameMatches(files_[i].name, textFilter->text())) rows_.push_back(i);
+    const bool narrowed = rows_.size() < files_.size();
+    labelFilesShown->setText(narrowed ? format("%lu of %lu shown", static_cast<unsigned long>(rows_.size()),
+                                               static_cast<unsigned long>(files_.size()))
+                                      : std::string());
+    labelFilesShown->setHidden(!narrowed);
     const auto byName = [this](std::size_t a, std::size_t b) { return naturalCompare(files_[a].name, files_[b].name) < 0; };
     switch (sortOrder_) {
     case SortOrder::Listing: break;
@@ -173,8 +179,11 @@ void InfoDatasheetsView::showPromptError(const std::string& error)
     labelPromptError->setHidden(error.empty());
 }
 
+// A question already asked is answered first: a second one would change, under the user's
+// eyes, which entry the open question is about.
 void InfoDatasheetsView::beginDelete(const std::string& name)
 {
+    if (prompt_ != Prompt::None) return;
     const auto it = std::find_if(files_.begin(), files_.end(), [&](const DatasheetFile& f) { return f.name == name; });
     const bool folder = it != files_.end() && it->folder;
     showPrompt(Prompt::Delete, folder ? format("Delete the folder \u201c%s\u201d and everything in it?", name.c_str())
@@ -184,6 +193,7 @@ void InfoDatasheetsView::beginDelete(const std::string& name)
 
 void InfoDatasheetsView::beginRename(const std::string& name)
 {
+    if (prompt_ != Prompt::None) return;
     showPrompt(Prompt::Rename, format("Rename \u201c%s\u201d", name.c_str()));
     promptName_ = name;
     textNewName->setText(name);
