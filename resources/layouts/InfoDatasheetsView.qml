@@ -69,6 +69,7 @@ OPage {
             color: OStyle.barBackground
 
             RowLayout {
+                id: filterBar
                 anchors.fill: parent
                 anchors.leftMargin: OStyle.inset(parent.width)
                 anchors.rightMargin: OStyle.inset(parent.width)
@@ -79,13 +80,24 @@ OPage {
                     Layout.fillWidth: true
                     inputMethodHints: Qt.ImhNoPredictiveText
                 }
-                // The order in force (or "Sort" for the folder's own), opening the choice.
+                // The order in force (or "Sort" for the folder's own), opening the choice. The
+                // order's name is shown only where the filter keeps its room beside it; a
+                // narrow bar says "Sort" and the menu marks the order.
                 OButton {
                     id: sortButton
                     objectName: "sortButton"
                     readonly property bool listing: root.sortOrder === null || root.screen === null
                                                     || root.sortOrder.text === root.screen.action("onSortListing").title
-                    text: listing ? qsTr("Sort") : root.sortOrder.text
+                    readonly property bool roomy: filterBar.width - editButton.width - 2 * filterBar.spacing
+                                                  - orderMetrics.advanceWidth - leftPadding - rightPadding
+                                                  >= OStyle.filterMinimumWidth
+                    text: listing || !roomy ? qsTr("Sort") : root.sortOrder.text
+                    Accessible.name: listing ? text : qsTr("Sort: %1").arg(root.sortOrder.text)
+                    TextMetrics {
+                        id: orderMetrics
+                        font: sortButton.font
+                        text: root.sortOrder ? root.sortOrder.text : ""
+                    }
                     onClicked: sortMenu.open()
 
                     Menu {
@@ -106,7 +118,7 @@ OPage {
                         }
                     }
                 }
-                OButton { actionName: "onButtonEdit" }
+                OButton { id: editButton; actionName: "onButtonEdit" }
             }
         }
 
@@ -176,13 +188,26 @@ OPage {
                 anchors.rightMargin: OStyle.inset(parent.width)
                 spacing: OStyle.smallSpacing
 
-                OLabel {
-                    outlet: "labelFilesInfo"
+                // The count, and under it, while the filter hides some files, how many it shows.
+                ColumnLayout {
                     Layout.fillWidth: true
-                    font.pixelSize: OStyle.captionFontSize
-                    textColor: OStyle.secondaryText
-                    elide: Text.ElideRight
-                    wrapMode: Text.NoWrap
+                    spacing: 0
+                    OLabel {
+                        outlet: "labelFilesInfo"
+                        Layout.fillWidth: true
+                        font.pixelSize: OStyle.captionFontSize
+                        textColor: OStyle.secondaryText
+                        elide: Text.ElideRight
+                        wrapMode: Text.NoWrap
+                    }
+                    OLabel {
+                        outlet: "labelFilesShown"
+                        Layout.fillWidth: true
+                        font.pixelSize: OStyle.captionFontSize
+                        textColor: OStyle.accent
+                        elide: Text.ElideRight
+                        wrapMode: Text.NoWrap
+                    }
                 }
                 OButton { actionName: "onButtonRefresh" }
                 OButton { actionName: "onButtonFTP" }
@@ -190,7 +215,10 @@ OPage {
         }
     }
 
-    // The question of a delete or a rename, asked over the list.
+    // The question of a delete or a rename, asked over the list. It is modal for the keyboard
+    // as for the pointer: it takes the focus (the new name's field, with the name up to its
+    // extension selected, or the question itself), Tab stays inside it, Escape and the back
+    // key cancel it, and Enter answers it.
     Popup {
         id: prompt
         objectName: "prompt"
@@ -198,6 +226,7 @@ OPage {
         anchors.centerIn: parent
         width: Math.min(parent.width - 2 * OStyle.margin, OStyle.dialogMaxWidth)
         modal: true
+        focus: true
         Overlay.modal: Rectangle { color: OStyle.pressed }
         visible: root.asking
         closePolicy: Popup.NoAutoClose
@@ -208,11 +237,30 @@ OPage {
             border.width: OStyle.hairline
             border.color: OStyle.separator
         }
-        onOpened: if (newName.visible) newName.forceActiveFocus()
+        // On a later turn: the screen fills in the question's controls after showing it.
+        onOpened: Qt.callLater(takeFocus)
+        function takeFocus() {
+            if (!root.asking) return
+            if (newName.visible) {
+                newName.forceActiveFocus()
+                const name = newName.text
+                const dot = name.lastIndexOf(".")
+                newName.select(0, dot > 0 ? dot : name.length)
+            } else {
+                answers.forceActiveFocus()
+            }
+        }
+
+        function answer(action) {
+            const button = root.screen ? root.screen.action(action) : null
+            if (button && !button.hidden) button.userTap()
+        }
 
         // A popup is drawn in the window's overlay, outside the page: its controls are given
         // the page's screen.
         contentItem: ColumnLayout {
+            id: answers
+            objectName: "promptContent"
             spacing: OStyle.spacing
 
             OLabel {
@@ -229,6 +277,7 @@ OPage {
                 outlet: "textNewName"
                 Layout.fillWidth: true
                 inputMethodHints: Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
+                endsOnEscape: false
             }
             OLabel {
                 screen: root.screen
@@ -245,14 +294,24 @@ OPage {
                 OButton { screen: root.screen; actionName: "onButtonConfirmDelete"; kind: "destructive" }
                 OButton { screen: root.screen; actionName: "onButtonConfirmRename"; kind: "primary" }
             }
-        }
-    }
-    Shortcut {
-        sequence: "Esc"
-        enabled: root.asking
-        onActivated: {
-            const cancel = root.screen ? root.screen.action("onButtonCancelPrompt") : null
-            if (cancel) cancel.userTap()
+
+            // Inside the popup, so that they work while it is open (shortcuts outside a modal
+            // popup are not).
+            Shortcut {
+                sequences: [StandardKey.Back, "Escape"]
+                enabled: root.asking
+                onActivated: prompt.answer("onButtonCancelPrompt")
+            }
+            // Enter on the question itself; a focused button answers its own, the field
+            // confirms the new name.
+            Shortcut {
+                sequences: ["Return", "Enter"]
+                enabled: root.asking && answers.Window.activeFocusItem === answers
+                onActivated: {
+                    prompt.answer("onButtonConfirmDelete")
+                    prompt.answer("onButtonConfirmRename")
+                }
+            }
         }
     }
 }

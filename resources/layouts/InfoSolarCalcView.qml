@@ -26,7 +26,9 @@ OPage {
         required property string outlet
         OTextField { outlet: field.outlet; Layout.fillWidth: true }
     }
-    // A result beside its caption; the caption wraps, the figure never.
+    // A result beside its caption; the caption wraps, the figure never: it is laid out on one
+    // line, and its column is as wide as that line (a wrapping text would measure itself at
+    // the width it was given and break "3.6 Ah" after "3.").
     component ResultRow: OFieldRow {
         id: result
         required property string outlet
@@ -36,6 +38,7 @@ OPage {
             outlet: result.outlet
             caption: result.caption
             emphasized: true
+            wrapMode: TextEdit.NoWrap
             horizontalAlignment: TextEdit.AlignRight
         }
     }

@@ -3,7 +3,8 @@
 //   OImage { outlet: "imageSchematic"; Layout.preferredHeight: 120 }
 //
 // Shows the image the screen names ("led_sch1.png" finds led_sch1.svg or .png among the
-// resources' images), scaled to fit; nothing when there is none. Set `sourceSize` to the
+// resources' images), scaled to fit, in the dark look with light ink on the dark ground
+// (OStyle.drawing); nothing when there is none. Set `sourceSize` to the
 // size it is shown at to draw a drawing crisply.
 import QtQuick
 import Ohmkit
@@ -16,7 +17,7 @@ Image {
 
     objectName: outlet
     visible: view ? !view.hidden : false
-    source: view ? view.image : ""
+    source: view ? OStyle.drawing(view.image) : ""
     fillMode: Image.PreserveAspectFit
     smooth: true
     onWidthChanged: if (view) view.reportSize(width, height)

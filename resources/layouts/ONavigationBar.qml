@@ -103,15 +103,6 @@ Rectangle {
         elide: Text.ElideRight
     }
 
-    Rectangle {
-        anchors.centerIn: picture
-        width: picture.width + 6
-        height: picture.height + 6
-        radius: 6
-        visible: picture.visible
-        color: OStyle.pictureTile
-    }
-
     Image {
         id: picture
         objectName: "navigationImage"
@@ -121,7 +112,7 @@ Rectangle {
         width: bar.screen && bar.screen.rightImageSize.width > 0 ? bar.screen.rightImageSize.width : OStyle.barImageSize
         height: bar.screen && bar.screen.rightImageSize.height > 0 ? bar.screen.rightImageSize.height : OStyle.barImageSize
         visible: source.toString() !== ""
-        source: bar.screen ? bar.screen.rightImage : ""
+        source: bar.screen ? OStyle.drawing(bar.screen.rightImage) : ""
         sourceSize.width: width * 2
         sourceSize.height: height * 2
         fillMode: Image.PreserveAspectFit

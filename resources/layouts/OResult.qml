@@ -8,7 +8,8 @@
 // A line with words but no digit is a message, not a result ("Incorrect input", "f = n/a"):
 // it is drawn in the message colour and never bold; one with neither ("--") stands for no
 // value yet and is drawn in the secondary colour. A selection copied with the keyboard is the
-// same part of the screen's own text (the non-breaking spaces of the drawing stay out), and
+// same part of the screen's own text (the non-breaking spaces and unit symbols of the drawing
+// stay out: "kΩ" is copied as "KOhm"), and
 // `caption` names the line when its panel copies all its lines. An empty line takes no room.
 import QtQuick
 import QtQuick.Layouts
@@ -44,7 +45,7 @@ TextEdit {
     // The selection, or the whole line when nothing is selected, exactly as the screen wrote it.
     function copySelection() {
         const start = selectionStart, end = selectionEnd
-        Clipboard.setText(end > start ? modelText.substring(start, end) : modelText)
+        Clipboard.setText(end > start && view ? view.textBetween(start, end) : modelText)
     }
     Keys.onPressed: event => {
         if (event.matches(StandardKey.Copy)) {

@@ -53,8 +53,6 @@ QtObject {
     readonly property color tableHeaderText: "#ffffff"
     readonly property color stripe: dark ? "#10ffffff" : "#0d000000"
 
-    // Behind the small drawings of the navigation bar, which are drawn for a light ground.
-    readonly property color pictureTile: dark ? "#d8d8dc" : "transparent"
 
     // Indicator lights and the drawings of parts (the same in both looks: they show things).
     readonly property color success: "#34c759"     // a server running, data arriving
@@ -66,6 +64,8 @@ QtObject {
     readonly property color chipEndEdge: "#9a9ca2"
 
     // Type.
+    // Text files, whose columns are aligned by spaces.
+    readonly property string monospaceFamily: "monospace"
     readonly property real fontSize: 17
     readonly property real smallFontSize: 13
     readonly property real captionFontSize: 15
@@ -95,6 +95,8 @@ QtObject {
     // The smallest size of anything a finger taps.
     readonly property real touchTarget: 44
     readonly property real fieldWidth: 150
+    // The datasheet list's filter field keeps at least this much beside the sort button.
+    readonly property real filterMinimumWidth: 200
     readonly property real buttonIconSize: 28
     readonly property real listIconSize: 44
     // A file's type icon in the datasheet list.
@@ -137,6 +139,15 @@ QtObject {
     // to keep it within contentMaxWidth, centred.
     function inset(width) {
         return Math.max(margin, (width - contentMaxWidth) / 2)
+    }
+
+    // The source of one of the app's drawings (an SVG drawn in dark ink on white) as the
+    // current look shows it: in the dark look with its ink made light and its paper dark
+    // (the "drawing" image provider); other pictures as they are.
+    function drawing(source) {
+        const url = source ? source.toString() : ""
+        if (!dark || !url.startsWith("file://") || !url.endsWith(".svg")) return source
+        return "image://drawing/dark" + decodeURIComponent(url.substring(7))
     }
 
     // A colour for text drawn on `c`: black on light colours, white on dark ones.

@@ -5,7 +5,8 @@
 // Typing sends the model's editing-changed event with the whole new text, the return key its
 // return event; the placeholder comes from the screen. A field entered by Tab or a click has
 // its text selected, so typing replaces it; Escape ends the editing (a second Escape is the
-// window's: back). The field gives up the keyboard focus when the screen resigns it.
+// window's: back), unless `endsOnEscape` is false. The field gives up the keyboard focus when
+// the screen resigns it.
 //
 // A numeric field (the screen's keyboard kind "numbers" or "decimal") tells the input method
 // its kind and refuses what can never be part of a number there: it takes digits, and a
@@ -26,6 +27,9 @@ TextField {
     // A press that gives the field its focus selects the text when it is released (the press
     // itself places the cursor).
     property bool selectOnRelease: false
+    // Escape ends the editing; without, Escape is left to the shortcuts around (a dialog's
+    // cancel).
+    property bool endsOnEscape: true
 
     objectName: outlet
     visible: view ? !view.hidden : false
@@ -67,7 +71,7 @@ TextField {
         if (selectOnRelease && selectedText === "") selectAll()
         selectOnRelease = false
     }
-    Keys.onShortcutOverride: event => event.accepted = event.key === Qt.Key_Escape
+    Keys.onShortcutOverride: event => event.accepted = endsOnEscape && event.key === Qt.Key_Escape
     Keys.onEscapePressed: focus = false
 
     Connections {

@@ -1,5 +1,8 @@
 // OTextView: a text file for OWebView (which sets `view` and hears `finished` once it is
-// shown). The text wraps at the width of the view and can be selected and copied.
+// shown). The text is drawn in a monospaced font (lists aligned by spaces stay aligned), wraps
+// at the width of the view and can be selected with the mouse and copied. Selecting does not
+// take the keyboard: the window's keys (Escape, Alt+Left: back) keep working, and the copy
+// key copies the selection.
 import QtQuick
 import QtQuick.Controls
 import Ohmkit
@@ -26,11 +29,19 @@ Flickable {
         wrapMode: TextEdit.Wrap
         readOnly: true
         selectByMouse: true
+        activeFocusOnPress: false
         persistentSelection: true
-        font.pixelSize: OStyle.fontSize - 1
+        font.family: OStyle.monospaceFamily
+        font.pixelSize: OStyle.fontSize - 2
         color: OStyle.text
         selectionColor: OStyle.accent
         selectedTextColor: OStyle.background
+    }
+
+    Shortcut {
+        sequences: [StandardKey.Copy]
+        enabled: text.selectedText !== ""
+        onActivated: text.copy()
     }
 
     // Shown as soon as it is laid out; reported on a later turn, after the load has begun.

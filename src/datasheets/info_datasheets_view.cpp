@@ -42,6 +42,7 @@ void InfoDatasheetsView::loadView()
     labelPrompt = addOutlet<ui::Label>("labelPrompt");
     textNewName = addOutlet<ui::TextField>("textNewName");
     labelPromptError = addOutlet<ui::Label>("labelPromptError");
+    labelFilesShown = addOutlet<ui::Label>("labelFilesShown");
     addButton("onButtonRefresh", "Refresh", [this] { onButtonRefresh(); });
     addButton("onButtonFTP", "FTP upload", [this] { onButtonFTP(); });
     addButton("onButtonEdit", "Edit", [this] { onButtonEdit(); });
@@ -105,6 +106,11 @@ void InfoDatasheetsView::arrangeRows()
     rows_.clear();
     for (std::size_t i = 0; i < files_.size(); ++i)
         if (nameMatches(files_[i].name, textFilter->text())) rows_.push_back(i);
+    const bool narrowed = rows_.size() < files_.size();
+    labelFilesShown->setText(narrowed ? format("%lu of %lu shown", static_cast<unsigned long>(rows_.size()),
+                                               static_cast<unsigned long>(files_.size()))
+                                      : std::string());
+    labelFilesShown->setHidden(!narrowed);
     const auto byName = [this](std::size_t a, std::size_t b) { return naturalCompare(files_[a].name, files_[b].name) < 0; };
     switch (sortOrder_) {
     case SortOrder::Listing: break;
@@ -182,8 +188,11 @@ std::string InfoDatasheetsView::folderDeleteQuestion(const std::string& name) co
     return format("Delete the folder \u201c%s\u201d and the %zu %s in it?", name.c_str(), files, files == 1 ? "file" : "files");
 }
 
+// A question already asked is answered first: a second one would change, under the user's
+// eyes, which entry the open question is about.
 void InfoDatasheetsView::beginDelete(const std::string& name)
 {
+    if (prompt_ != Prompt::None) return;
     const auto it = std::find_if(files_.begin(), files_.end(), [&](const DatasheetFile& f) { return f.name == name; });
     const bool folder = it != files_.end() && it->folder;
     showPrompt(Prompt::Delete, folder ? folderDeleteQuestion(name) : format("Delete \u201c%s\u201d?", name.c_str()));
@@ -192,6 +201,7 @@ void InfoDatasheetsView::beginDelete(const std::string& name)
 
 void InfoDatasheetsView::beginRename(const std::string& name)
 {
+    if (prompt_ != Prompt::None) return;
     showPrompt(Prompt::Rename, format("Rename \u201c%s\u201d", name.c_str()));
     promptName_ = name;
     textNewName->setText(name);

@@ -42,7 +42,8 @@ public:
     void onButtonEdit();
     void setSortOrder(SortOrder order);
     SortOrder sortOrder() const { return sortOrder_; }
-    // Asks to confirm deleting, or for a new name of, the entry `name`.
+    // Asks to confirm deleting, or for a new name of, the entry `name` (nothing while a
+    // question is open).
     void beginDelete(const std::string& name);
     std::string folderDeleteQuestion(const std::string& name) const;
     void beginRename(const std::string& name);
@@ -69,6 +70,7 @@ public:
     ui::Label* labelPrompt = nullptr;         // the question asked; hidden when none
     ui::TextField* textNewName = nullptr;     // the new name while renaming
     ui::Label* labelPromptError = nullptr;    // why the last answer failed; hidden when none
+    ui::Label* labelFilesShown = nullptr;     // "1 of 6 shown" while the filter hides some; else hidden
     std::vector<std::string> filesList;       // every entry, in listing order
     std::string fileToOpen;
 

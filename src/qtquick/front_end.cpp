@@ -4,6 +4,7 @@
 #include <QQuickStyle>
 #include <QUrl>
 
+#include "qtquick/dark_drawings.h"
 #include "ui/application.h"
 #include "ui/utils.h"
 
@@ -36,6 +37,7 @@ FrontEnd::FrontEnd(std::shared_ptr<ui::NavigationController> model, bool tablet)
     navigation_ = std::make_unique<NavigationBridge>(model_, tablet);
     engine_ = std::make_unique<QQmlApplicationEngine>();
     engine_->addImportPath(QStringLiteral("qrc:/qt/qml"));
+    engine_->addImageProvider(QString::fromLatin1(DrawingProvider::name), new DrawingProvider);
 }
 
 FrontEnd::~FrontEnd()

@@ -122,6 +122,7 @@ bool LabelBridge::readOwn()
     const auto& label = static_cast<const ui::Label&>(view());
     bool any = false;
     if (assign(text_, qs(label.text()))) {
+        drawn_ = drawUnits(keepTogether(text_));
         any = true;
         emit textChanged();
     }
@@ -288,8 +289,10 @@ bool WebBridge::readOwn()
     content_.clear();
     source_.clear();
     if (url.isEmpty()) {
+        // The screen's own page draws its units as symbols, as labels do; a copy takes the
+        // page as written (plainText).
         contentKind_ = QStringLiteral("html");
-        content_ = html;
+        content_ = drawUnits(html).text;
     } else {
         // The model keeps file URLs unescaped ("file://" + path): the path is taken as it is,
         // so blanks, '%' and non-ASCII letters in names survive.
@@ -317,7 +320,7 @@ bool WebBridge::readOwn()
 QString WebBridge::plainText() const
 {
     if (contentKind_ != QStringLiteral("html")) return content_;
-    return QTextDocumentFragment::fromHtml(content_).toPlainText();
+    return QTextDocumentFragment::fromHtml(url_.isEmpty() ? html_ : content_).toPlainText();
 }
 
 void WebBridge::loadDidStart() { web().loadDidStart(); }

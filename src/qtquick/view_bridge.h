@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "qtquick/unit_symbols.h"
 #include "ui/view_controller.h"
 
 namespace ohmkit::qtquick {
@@ -96,7 +97,7 @@ class LabelBridge : public ViewBridge {
     // The text notifies only its own changes, so a layout that follows the label's size does
     // not redraw the text when it reports that size.
     Q_PROPERTY(QString text READ text NOTIFY textChanged)
-    // The text as drawn (see keepTogether); copies take `text`.
+    // The text as drawn (see keepTogether and drawUnits); copies take `text`.
     Q_PROPERTY(QString displayText READ displayText NOTIFY textChanged)
     Q_PROPERTY(qreal fontSize READ fontSize NOTIFY changed)
     Q_PROPERTY(bool bold READ bold NOTIFY changed)
@@ -106,7 +107,9 @@ class LabelBridge : public ViewBridge {
 public:
     using ViewBridge::ViewBridge;
     QString text() const { return text_; }
-    QString displayText() const { return keepTogether(text_); }
+    QString displayText() const { return drawn_.text; }
+    // The part of `text` drawn at positions [start, end) of `displayText`.
+    Q_INVOKABLE QString textBetween(int start, int end) const { return drawn_.originalBetween(text_, start, end); }
     qreal fontSize() const { return fontSize_; }
     bool bold() const { return bold_; }
     bool centered() const { return centered_; }
@@ -120,6 +123,7 @@ protected:
 
 private:
     QString text_;
+    DrawnUnits drawn_;
     qreal fontSize_ = 17;
     bool bold_ = false;
     bool centered_ = false;
@@ -279,8 +283,9 @@ private:
 };
 
 // Shows an HTML string or a file. `contentKind` says how: "html" (the HTML string or an
-// .htm/.html file, in `content`), "text" (a text file, in `content`), "image" or "pdf" (the
-// file at `source`), "none". The component reports the load's progress back.
+// .htm/.html file, in `content`; the string with its units drawn as symbols, see drawUnits),
+// "text" (a text file, in `content`), "image" or "pdf" (the file at `source`), "none". The
+// component reports the load's progress back.
 class WebBridge : public ViewBridge {
     Q_OBJECT
     QML_ELEMENT

@@ -195,7 +195,7 @@ TEST(DatasheetList, ScriptedMode)
     std::ostringstream out, err;
     ASSERT_EQ(app::runScript({"ShowDatasheetsView"}, out, err), 0) << err.str();
     EXPECT_EQ(out.str(), "mainTableData[0]: a.pdf\nlabelFilesInfo: Files: 1\ntextFilter: \nlabelSortOrder: Folder order\n"
-                         "labelPrompt: \ntextNewName: \nlabelPromptError: \n");
+                         "labelPrompt: \ntextNewName: \nlabelPromptError: \nlabelFilesShown: \n");
 
     std::ostringstream viewerOut, viewerErr;
     ASSERT_EQ(app::runScript({"ShowDatasheetsView", "row:mainTableData:0"}, viewerOut, viewerErr), 0) << viewerErr.str();
@@ -250,14 +250,23 @@ TEST(DatasheetList, FilterNarrowsTheRowsAsYouTypeAndKeepsTheCount)
     EXPECT_EQ(sorted(store.list->shownNames()), (std::vector<std::string>{"LM317.pdf", "lm358.pdf"}));
     EXPECT_EQ(sorted(store.rows()), sorted(store.list->shownNames()));
     EXPECT_EQ(store.list->labelFilesInfo->text(), "Files: 4");   // the count line counts the store
+    EXPECT_EQ(store.list->labelFilesShown->text(), "2 of 4 shown");
+    EXPECT_FALSE(store.list->labelFilesShown->isHidden());
     store.list->textFilter->userEdit("xyz");
     EXPECT_TRUE(store.rows().empty());
+    EXPECT_EQ(store.list->labelFilesShown->text(), "0 of 4 shown");
     // The filter holds across a refresh and a return from another screen.
     store.list->textFilter->userEdit("NE5");
     store.list->buttonForAction("onButtonRefresh")->userTap();
     EXPECT_EQ(store.rows(), std::vector<std::string>{"NE555.pdf"});
+    EXPECT_EQ(store.list->labelFilesShown->text(), "1 of 4 shown");
     store.list->textFilter->userEdit("");
     EXPECT_EQ(store.rows(), platform::directoryEntries(docs.path()));
+    // A filter that hides nothing says nothing more than the count.
+    EXPECT_TRUE(store.list->labelFilesShown->isHidden());
+    EXPECT_EQ(store.list->labelFilesShown->text(), "");
+    store.list->textFilter->userEdit(".");
+    EXPECT_TRUE(store.list->labelFilesShown->isHidden());
 }
 
 TEST(DatasheetList, SortByNameOrNewestForThisVisitOnly)
@@ -332,6 +341,34 @@ TEST(DatasheetList, DeleteAsksNamingTheFileAndCanBeCancelled)
     EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::None);
     EXPECT_EQ(store.rows(), std::vector<std::string>{"LM317.pdf"});
     EXPECT_EQ(list.labelFilesInfo->text(), "Files: 1");
+}
+
+// While a question is open, another row's Delete or a tap on another row (reached from the
+// keyboard behind the dialog) does not change which entry it asks about.
+TEST(DatasheetList, AnOpenQuestionKeepsItsEntry)
+{
+    TempDocuments docs;
+    docs.write("a.pdf", "x");
+    docs.write("b.pdf", "x");
+    Store store;
+    auto& list = *store.list;
+    list.buttonForAction("onSortByName")->userTap();
+    list.buttonForAction("onButtonEdit")->userTap();
+    list.mainTableData->userDelete({0, 0});
+    list.mainTableData->userDelete({0, 1});
+    list.mainTableData->userSelect({0, 1});
+    EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::Delete);
+    EXPECT_EQ(list.labelPrompt->text(), "Delete \u201ca.pdf\u201d?");
+    list.buttonForAction("onButtonConfirmDelete")->userTap();
+    EXPECT_EQ(store.rows(), std::vector<std::string>{"b.pdf"});
+
+    list.mainTableData->userSelect({0, 0});
+    list.mainTableData->userDelete({0, 0});
+    EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::Rename);
+    list.buttonForAction("onButtonCancelPrompt")->userTap();
+    EXPECT_TRUE(platform::fileExists(docs.path() + "/b.pdf"));
+    list.mainTableData->userDelete({0, 0});
+    EXPECT_EQ(list.prompt(), InfoDatasheetsView::Prompt::Delete);   // a closed question is no bar
 }
 
 TEST(DatasheetList, AFailedDeleteIsShownInThePrompt)

@@ -6,8 +6,10 @@
 #include <QTemporaryDir>
 
 #include "gui_harness.h"
+#include "qtquick/dark_drawings.h"
 #include "qtquick/navigation_bridge.h"
 #include "qtquick/screen_page.h"
+#include "qtquick/unit_symbols.h"
 
 using namespace ohmkit;
 using qtquick::ScreenBridge;
@@ -128,6 +130,77 @@ private slots:
         QFETCH(QString, shown);
         QCOMPARE(qtquick::keepTogether(text), shown);
         QCOMPARE(qtquick::keepTogether(text).size(), text.size());
+    }
+
+    // Units written in letters are drawn as symbols; words that merely contain the letters,
+    // and units the screens already write as they are drawn, stay.
+    void unitsAreDrawnAsSymbols_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("drawn");
+        QTest::newRow("kilo") << "Resistance: 4.7 KOhm +-5%" << QStringLiteral("Resistance: 4.7 k\u03a9 \u00b15%");
+        QTest::newRow("ohms and mega") << "Nearest value: 15 or 20 Ohms; 4.7 MOhm"
+                                       << QStringLiteral("Nearest value: 15 or 20 \u03a9; 4.7 M\u03a9");
+        QTest::newRow("per metre") << "Resistance, Ohm/m: 0.0210" << QStringLiteral("Resistance, \u03a9/m: 0.0210");
+        QTest::newRow("micro") << "0.000001 uF, 30 uH, t1 = 13.86 us" << QStringLiteral("0.000001 \u00b5F, 30 \u00b5H, t1 = 13.86 \u00b5s");
+        QTest::newRow("micro after a non-breaking space") << QStringLiteral("10\u00a0uF") << QStringLiteral("10\u00a0\u00b5F");
+        QTest::newRow("plus or minus") << "Tolerance: +/- 10%" << QStringLiteral("Tolerance: \u00b1 10%");
+        QTest::newRow("words") << "Ohmkit tells us, plus a bus" << "Ohmkit tells us, plus a bus";
+        QTest::newRow("u without a number") << "plus uF, bus" << "plus uF, bus";
+        QTest::newRow("empty") << "" << "";
+    }
+    void unitsAreDrawnAsSymbols()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, drawn);
+        const qtquick::DrawnUnits units = qtquick::drawUnits(text);
+        QCOMPARE(units.text, drawn);
+        QCOMPARE(units.source.size(), units.text.size() + 1);
+        QCOMPARE(units.originalBetween(text, 0, int(units.text.size())), text);
+    }
+
+    // A selection in the drawing copies the written text under it; a symbol stands for all
+    // the letters it draws.
+    void aSelectionCopiesTheWrittenUnits()
+    {
+        const QString text = QStringLiteral("Recommended: 4.7 KOhm +-5%, 0.25 W");
+        const qtquick::DrawnUnits units = qtquick::drawUnits(text);
+        const int value = int(units.text.indexOf(QStringLiteral("4.7")));
+        QCOMPARE(units.originalBetween(text, value, value + 6), QStringLiteral("4.7 KOhm"));   // "4.7 kΩ"
+        QCOMPARE(units.originalBetween(text, value + 5, value + 6), QStringLiteral("Ohm"));   // "Ω"
+        QCOMPARE(units.originalBetween(text, value + 4, value + 5), QStringLiteral("K"));     // "k"
+        QCOMPARE(units.originalBetween(text, value + 7, value + 9), QStringLiteral("+-5"));   // "±5"
+        QCOMPARE(units.originalBetween(text, 3, 3), QString());
+        QCOMPARE(units.originalBetween(text, -4, 2), QStringLiteral("Re"));
+        QCOMPARE(units.originalBetween(text, 30, 999), text.mid(units.source[30]));
+    }
+
+    // In the dark look a drawing's ink turns light and its paper dark; real colours stay.
+    void drawingsTurnForTheDarkLook_data()
+    {
+        QTest::addColumn<QString>("colour");
+        QTest::addColumn<bool>("lighter");
+        QTest::addColumn<bool>("same");
+        QTest::newRow("grey ink") << "#2b2b2b" << true << false;
+        QTest::newRow("navy ink") << "#25364a" << true << false;
+        QTest::newRow("white paper") << "#ffffff" << false << false;
+        QTest::newRow("red LED") << "#ff6b5e" << false << true;
+        QTest::newRow("yellow sun") << "#f5b400" << false << true;
+        QTest::newRow("blue panel") << "#2f5f9e" << false << true;
+    }
+    void drawingsTurnForTheDarkLook()
+    {
+        QFETCH(QString, colour);
+        QFETCH(bool, lighter);
+        QFETCH(bool, same);
+        const QColor before(colour);
+        const QColor after = qtquick::darkDrawingColor(before);
+        if (same) QCOMPARE(after, before);
+        else if (lighter) QVERIFY2(after.lightnessF() > 0.75, qPrintable(after.name()));
+        else QVERIFY2(after.lightnessF() < 0.2, qPrintable(after.name()));
+        const QByteArray svg = "<rect fill=\"" + colour.toLatin1() + "\" stroke=\"#fff\"/>";
+        QCOMPARE(qtquick::darkDrawing(svg), "<rect fill=\"" + after.name().toLatin1() + "\" stroke=\"" +
+                                                qtquick::darkDrawingColor(QColor("#fff")).name().toLatin1() + "\"/>");
     }
 
     // A label's text notifies only when the text changes, not when its size is reported.

@@ -19,8 +19,8 @@ private slots:
     {
         QVERIFY(gui->tapMenuRow("LED calc"));
         QCOMPARE(gui->pageClass(), QStringLiteral("InfoLedsView"));
-        QCOMPARE(gui->renderedText("m_cResults"), QStringLiteral("R = 500 Ohm, P = 0.20 W"));
-        QCOMPARE(gui->renderedText("m_cResults2"), QStringLiteral("Recommended: 510 Ohm, 0.5 W (2x margin)"));
+        QCOMPARE(gui->renderedText("m_cResults"), QStringLiteral("R = 500 \u03a9, P = 0.20 W"));
+        QCOMPARE(gui->renderedText("m_cResults2"), QStringLiteral("Recommended: 510 \u03a9, 0.5 W (2x margin)"));
         QVERIFY(imageShown("m_cSchematic", "led_sch1.svg"));
         gui->screenshot("led-01-opening");
 
@@ -29,8 +29,8 @@ private slots:
         QCOMPARE(gui->renderedText("m_cLedsCount"), QStringLiteral("2"));
         QVERIFY(imageShown("m_cSchematic", "led_sch2.svg"));
         QVERIFY(gui->editField("m_cVoltage", "5"));
-        QCOMPARE(gui->renderedText("m_cResults"), QStringLiteral("R = 50 Ohm, P = 0.02 W"));
-        QCOMPARE(gui->renderedText("m_cResults2"), QStringLiteral("Recommended: 51 Ohm, 0.125 W (2x margin)"));
+        QCOMPARE(gui->renderedText("m_cResults"), QStringLiteral("R = 50 \u03a9, P = 0.02 W"));
+        QCOMPARE(gui->renderedText("m_cResults2"), QStringLiteral("Recommended: 51 \u03a9, 0.125 W (2x margin)"));
         gui->screenshot("led-02-two-leds-5V");
 
         QVERIFY(gui->editField("m_cLedsCount", "7", true));
@@ -50,7 +50,7 @@ private slots:
         gui->screenshot("ne555-01-opening");
 
         QVERIFY(gui->editField("m_cDataC2", "0.01"));
-        QCOMPARE(gui->renderedText("m_cResults2_1"), QStringLiteral("t1 = 13.86 us, t2 = 6.93 us"));
+        QCOMPARE(gui->renderedText("m_cResults2_1"), QStringLiteral("t1 = 13.86 \u00b5s, t2 = 6.93 \u00b5s"));
         QCOMPARE(gui->renderedText("m_cResults2_2"), QStringLiteral("f = 48.10 kHz"));
         gui->screenshot("ne555-02-fast");
         QVERIFY(gui->back());
@@ -97,11 +97,45 @@ private slots:
         QVERIFY(gui->back());
     }
 
+    // Every solar figure stays on one line, with its unit, beside its caption, at a phone's
+    // sizes and in a wide window, in both looks, from the first frame on.
+    void solarFiguresNeverWrap()
+    {
+        const char* figures[] = {"labelResult1", "labelResult2", "labelResult3", "labelResult4",
+                                 "labelResult5", "labelResult6", "labelResultPeakCurrent"};
+        for (const QSize size : {QSize(375, 667), QSize(320, 480), QSize(1200, 900)}) {
+            for (const auto look : {GuiHarness::Appearance::Light, GuiHarness::Appearance::Dark}) {
+                QVERIFY(gui->init());
+                gui->setAppearance(look);
+                QVERIFY(gui->resize(size.width(), size.height()));
+                QVERIFY(gui->tapMenuRow("Solar battery calc"));
+                // "--" before a consumer is added, then the figures.
+                for (bool added : {false, true}) {
+                    if (added) {
+                        gui->tap(gui->find("onButtonAddItem"));
+                        QVERIFY(gui->settle());
+                    }
+                    for (const char* outlet : figures) {
+                        auto* figure = gui->find(QString::fromLatin1(outlet));
+                        QVERIFY(figure);
+                        QVERIFY2(figure->property("lineCount").toInt() == 1,
+                                 qPrintable(QStringLiteral("%1 \"%2\" in %3 lines at %4x%5").arg(QString::fromLatin1(outlet),
+                                     gui->renderedText(figure)).arg(figure->property("lineCount").toInt()).arg(size.width()).arg(size.height())));
+                    }
+                }
+                QCOMPARE(gui->renderedText("labelResult2"), QStringLiteral("3.6 Ah"));
+                QVERIFY2(gui->layoutProblems().isEmpty(), qPrintable(gui->layoutProblems().join("\n")));
+                gui->screenshot(QStringLiteral("solar-figures-%1x%2-%3").arg(size.width()).arg(size.height())
+                                    .arg(look == GuiHarness::Appearance::Dark ? "dark" : "light"));
+            }
+        }
+    }
+
     void voltageDropAndWireTable()
     {
         QVERIFY(gui->tapMenuRow("Wire voltage drop"));
         QCOMPARE(gui->pageClass(), QStringLiteral("InfoWiresVoltageDrop"));
-        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("Resistance, Ohm/m: 0.0210"));
+        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("Resistance, \u03a9/m: 0.0210"));
         QCOMPARE(gui->renderedText("labelResult2"), QStringLiteral("Voltage drop (copper): 2.10V"));
         QCOMPARE(gui->renderedText("labelResult3"), QStringLiteral("Voltage drop (alum.): 3.24V"));
         QVERIFY(gui->editField("textAWGNum", "40"));

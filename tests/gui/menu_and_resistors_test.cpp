@@ -65,7 +65,7 @@ private slots:
         QVERIFY(picture->isVisible());
         QCOMPARE(picture->property("status").toInt(), 1);   // res_small was found and drawn
         QCOMPARE(picture->width(), 36.0);
-        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 10 Ohm +-20%"));
+        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 10 \u03a9 \u00b120%"));
         gui->screenshot("02-resistor-colors");
     }
 
@@ -74,21 +74,21 @@ private slots:
     {
         QVERIFY(gui->tapMenuRow("Resistor colors"));
         QVERIFY(gui->turnWheel("pickerView", 0, 3));
-        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 40 Ohm +-20%"));
+        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 40 \u03a9 \u00b120%"));
         QVERIFY(gui->turnWheel("pickerView", 1, 7));
         QVERIFY(gui->turnWheel("pickerView", 3, 2));
         QVERIFY(gui->turnWheel("pickerView", 4, 2));
-        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 4.7 KOhm +-5%"));
+        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 4.7 k\u03a9 \u00b15%"));
         gui->screenshot("03-resistor-4k7");
 
         QVERIFY(gui->turnWheel("pickerView", 2, 6));
         QVERIFY(gui->turnWheel("pickerView", 3, 1));
         QVERIFY(gui->turnWheel("pickerView", 4, 3));
         QVERIFY(gui->turnWheel("pickerView", 5, 1));
-        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 4.75 KOhm +-1%, 100ppm"));
+        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 4.75 k\u03a9 \u00b11%, 100ppm"));
         // Turning a wheel back to a row it showed before is a change too.
         QVERIFY(gui->turnWheel("pickerView", 5, 0));
-        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 4.75 KOhm +-1%"));
+        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 4.75 k\u03a9 \u00b11%"));
         gui->screenshot("04-resistor-4k75");
     }
 
@@ -110,7 +110,7 @@ private slots:
         QVERIFY(gui->turnWheel("pickerView", 0, 3));
         QVERIFY(gui->back());
         QVERIFY(gui->tapMenuRow("Resistor colors"));
-        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 10 Ohm +-20%"));
+        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Resistance: 10 \u03a9 \u00b120%"));
         for (int wheel = 0; wheel < 6; ++wheel)
             QCOMPARE(gui->find(QStringLiteral("pickerView:%1").arg(wheel))->property("currentIndex").toInt(), 0);
         QVERIFY(gui->back());

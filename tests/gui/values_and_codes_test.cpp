@@ -16,13 +16,13 @@ private slots:
         QCOMPARE(gui->pageClass(), QStringLiteral("InfoResistorsValues"));
         checkBar("Resistor values");
         QCOMPARE(gui->renderedText("textResistance"), QStringLiteral("12345"));
-        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Nearest value: 12 or 13 KOhm"));
+        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Nearest value: 12 or 13 k\u03a9"));
         gui->screenshot("values-01-opened");
         QVERIFY(gui->editField("textResistance", "4700000", true));
-        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Nearest value: 4.7 MOhm"));
+        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Nearest value: 4.7 M\u03a9"));
         QVERIFY(!gui->find("textResistance")->hasActiveFocus());   // return gave up the keyboard
         QVERIFY(gui->editField("textResistance", "17"));
-        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Nearest value: 16 or 18 Ohms"));
+        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Nearest value: 16 or 18 \u03a9"));
         gui->screenshot("values-02-17-ohms");
         QVERIFY(gui->back());
     }
@@ -33,13 +33,13 @@ private slots:
         QCOMPARE(gui->pageClass(), QStringLiteral("InfoResistorsSMD"));
         checkBar("SMD codes");
         QCOMPARE(gui->renderedText("textResistance"), QStringLiteral("4501"));
-        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Results: 4.500 KOhm"));
+        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Results: 4.500 k\u03a9"));
         gui->screenshot("smd-01-opened");
         QVERIFY(gui->editField("textResistance", "01c"));
-        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Results: 10.0 KOhm"));
+        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Results: 10.0 k\u03a9"));
         gui->screenshot("smd-02-01C");
         QVERIFY(gui->editField("textResistance", "4r7", true));
-        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Results: 4.7 Ohm"));
+        QCOMPARE(gui->renderedText("labelResult"), QStringLiteral("Results: 4.7 \u03a9"));
         QVERIFY(gui->back());
     }
 
@@ -60,7 +60,7 @@ private slots:
         QVERIFY(gui->turnWheel("m_cPickerView", 3, 6));   // K
         const QString html = gui->renderedText(page);
         QVERIFY2(html.contains("<B>473K</B>"), qPrintable(html));
-        QVERIFY(html.contains("47000 pF<BR/>47 nF<BR/>0.047 uF<BR/><B>Tolerance:</B> +/- 10%"));
+        QVERIFY(html.contains(QStringLiteral("47000 pF<BR/>47 nF<BR/>0.047 \u00b5F<BR/><B>Tolerance:</B> \u00b1 10%")));
         checkLaidOutAsLines(page, 6);   // and the tolerance
         gui->screenshot("capacitor-02-473K");
         QVERIFY(gui->back());
@@ -71,13 +71,13 @@ private slots:
         QVERIFY(gui->tapMenuRow("Inductor colors"));
         QCOMPARE(gui->pageClass(), QStringLiteral("InfoInductionView"));
         checkBar("Inductor colors");
-        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Inductance: 10 uH +-20%"));
+        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Inductance: 10 \u00b5H \u00b120%"));
         gui->screenshot("inductor-01-opened");
         QVERIFY(gui->turnWheel("pickerView", 0, 3));   // Yellow
         QVERIFY(gui->turnWheel("pickerView", 1, 7));   // Violet
         QVERIFY(gui->turnWheel("pickerView", 2, 2));   // Red
         QVERIFY(gui->turnWheel("pickerView", 3, 3));   // Silver
-        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Inductance: 4.7 mH +-10%"));
+        QCOMPARE(gui->renderedText("labelResults"), QStringLiteral("Inductance: 4.7 mH \u00b110%"));
         gui->screenshot("inductor-02-4m7");
         QVERIFY(gui->back());
     }
