@@ -163,6 +163,8 @@ private slots:
     {
         auto* menu = gui->find("tableData");
         gui->key(Qt::Key_Tab);
+        QVERIFY(gui->find("textSearch")->hasActiveFocus());
+        gui->key(Qt::Key_Tab);
         QVERIFY(menu->hasActiveFocus());
         for (int i = 0; i < 4; ++i) gui->key(Qt::Key_Down);
         QCOMPARE(menu->property("currentIndex").toInt(), 4);
