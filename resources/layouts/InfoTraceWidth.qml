@@ -10,10 +10,7 @@ OPage {
         ONumberRow { caption: qsTr("Temperature rise, C"); outlet: "textRise" }
         ONumberRow { caption: qsTr("Copper weight, oz/ft2"); outlet: "textCopper" }
         ONumberRow { caption: qsTr("Track length, mm"); outlet: "textLength" }
-        OFieldRow {
-            caption: qsTr("Layer")
-            OButton { actionName: "onToggleLayer"; Layout.fillWidth: true }
-        }
+        OButton { actionName: "onToggleLayer"; Layout.alignment: Qt.AlignHCenter }
         OResultsPanel {
             Layout.topMargin: OStyle.smallSpacing
             OResult { outlet: "labelWidth"; emphasized: true }

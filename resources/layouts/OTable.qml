@@ -70,7 +70,7 @@ ListView {
             objectName: table.outlet + ":heading:" + slot.modelData.section
             visible: slot.modelData.sectionTitle !== undefined && slot.modelData.sectionTitle !== ""
             width: parent.width
-            height: visible ? implicitHeight : 0
+            height: visible ? Math.ceil(fontInfo.pixelSize * 1.5) + topPadding + bottomPadding : 0
             topPadding: OStyle.spacing
             bottomPadding: OStyle.tightSpacing
             leftPadding: OStyle.margin

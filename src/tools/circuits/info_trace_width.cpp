@@ -68,7 +68,7 @@ std::optional<TraceWidth> InfoTraceWidth::compute(double amps, double riseC, dou
 
 void InfoTraceWidth::showResults()
 {
-    buttonLayer->setTitle(innerLayer ? "Inner layer (k = 0.024)" : "Outer layer (k = 0.048)");
+    buttonLayer->setTitle(innerLayer ? "Inner layer, k = 0.024" : "Outer layer, k = 0.048");
     const FieldValue I = read(textCurrent);
     const FieldValue dT = read(textRise);
     const FieldValue oz = read(textCopper);

@@ -60,9 +60,9 @@ TEST(TraceWidth, ScreenShowsWidthLossAndTheLayerItUses)
     EXPECT_EQ(s->labelWidth->text(), "Width: 0.300 mm (11.8 mil)");
     EXPECT_EQ(s->labelLoss->text(), "R = 170 mOhm, drop 170 mV, loss 170 mW");
     EXPECT_EQ(s->labelNote->text(), "");
-    EXPECT_EQ(s->buttonLayer->title(), "Outer layer (k = 0.048)");
+    EXPECT_EQ(s->buttonLayer->title(), "Outer layer, k = 0.048");
     s->buttonLayer->userTap();
-    EXPECT_EQ(s->buttonLayer->title(), "Inner layer (k = 0.024)");
+    EXPECT_EQ(s->buttonLayer->title(), "Inner layer, k = 0.024");
     EXPECT_EQ(s->labelWidth->text(), "Width: 0.781 mm (30.8 mil)");
     s->textLength->userEdit("");
     EXPECT_EQ(s->labelLoss->text(), "");
