@@ -14,8 +14,9 @@ set(may_tools                     ui platform)
 set(may_tools/resistors           tools ui platform)
 set(may_tools/components          tools ui platform)
 set(may_tools/wires               tools ui platform)
+set(may_tools/circuits            tools ui platform)
 set(may_datasheets                ftp http store net ui platform)
-set(may_app                       datasheets tools tools/resistors tools/components tools/wires
+set(may_app                       datasheets tools tools/resistors tools/components tools/wires tools/circuits
                                   ftp http store net ui platform)
 set(may_qtquick                   ui platform)
 set(may_main                      app qtquick ui platform)

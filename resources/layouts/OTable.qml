@@ -7,8 +7,9 @@
 // takes the keyboard focus with Tab (it never takes it from a tap): while it has it, a frame
 // marks the current row, Up, Down, Home and End move it, and Enter, Return or Space select it. In editing mode, rows the screen lets delete carry a Delete
 // button that commits the deletion. Rows are children with objectName "<outlet>[<index>]".
+// A section with a title starts with its heading (objectName "<outlet>:heading:<section>").
 // For another cell look, set `cell` to a Component; its item reads `parent.rowData`
-// ({section, row, text, iconName, icon, background, height, deletable}).
+// ({section, row, sectionTitle, text, iconName, icon, background, height, deletable}).
 import QtQuick
 import QtQuick.Controls
 import Ohmkit
@@ -56,53 +57,82 @@ ListView {
         visible: table.activeFocus
     }
 
-    delegate: Rectangle {
-        id: row
+    delegate: Item {
+        id: slot
         required property var modelData
         required property int index
-        objectName: table.outlet + "[" + index + "]"
         width: ListView.view.width
-        height: Math.max(modelData.height, OStyle.touchTarget)
-        color: OStyle.modelColor(modelData.background)
+        height: heading.height + row.height
 
-        Loader {
-            anchors.fill: parent
-            anchors.rightMargin: deleteButton.visible ? deleteButton.width + OStyle.margin : 0
-            sourceComponent: table.cell
-            property var rowData: row.modelData
+        // The section's heading above its first row.
+        Text {
+            id: heading
+            objectName: table.outlet + ":heading:" + slot.modelData.section
+            visible: slot.modelData.sectionTitle !== undefined && slot.modelData.sectionTitle !== ""
+            width: parent.width
+            height: visible ? Math.ceil(fontInfo.pixelSize * 1.5) + topPadding + bottomPadding : 0
+            topPadding: OStyle.spacing
+            bottomPadding: OStyle.tightSpacing
+            leftPadding: OStyle.margin
+            rightPadding: OStyle.margin
+            text: visible ? slot.modelData.sectionTitle : ""
+            font.pixelSize: OStyle.smallFontSize
+            font.bold: true
+            font.capitalization: Font.AllUppercase
+            color: OStyle.secondaryText
+            elide: Text.ElideRight
+            Accessible.role: Accessible.Heading
         }
+
         Rectangle {
-            anchors.fill: parent
-            color: OStyle.pressed
-            visible: tap.pressed
-        }
-        MouseArea {
-            id: tap
-            anchors.fill: parent
-            onClicked: {
-                table.currentIndex = row.index
-                if (table.view) table.view.userSelect(row.modelData.section, row.modelData.row)
+            id: row
+            readonly property var modelData: slot.modelData
+            readonly property int index: slot.index
+            objectName: table.outlet + "[" + index + "]"
+            y: heading.height
+            width: parent.width
+            height: Math.max(modelData.height, OStyle.touchTarget)
+            color: OStyle.modelColor(modelData.background)
+
+            Loader {
+                anchors.fill: parent
+                anchors.rightMargin: deleteButton.visible ? deleteButton.width + OStyle.margin : 0
+                sourceComponent: table.cell
+                property var rowData: row.modelData
             }
-        }
-        OButton {
-            id: deleteButton
-            visible: table.view !== null && table.view.editing && row.modelData.deletable
-            anchors.right: parent.right
-            anchors.rightMargin: OStyle.smallSpacing
-            anchors.verticalCenter: parent.verticalCenter
-            height: Math.min(implicitHeight, row.height)
-            kind: "destructive"
-            text: qsTr("Delete")
-            font.pixelSize: OStyle.smallFontSize + 2
-            onClicked: table.view.userDelete(row.modelData.section, row.modelData.row)
-        }
-        Rectangle {
-            anchors.bottom: parent.bottom
-            anchors.left: parent.left
-            anchors.leftMargin: OStyle.margin
-            anchors.right: parent.right
-            height: OStyle.hairline
-            color: OStyle.separator
+            Rectangle {
+                anchors.fill: parent
+                color: OStyle.pressed
+                visible: tap.pressed
+            }
+            MouseArea {
+                id: tap
+                anchors.fill: parent
+                onClicked: {
+                    table.currentIndex = row.index
+                    if (table.view) table.view.userSelect(row.modelData.section, row.modelData.row)
+                }
+            }
+            OButton {
+                id: deleteButton
+                visible: table.view !== null && table.view.editing && row.modelData.deletable
+                anchors.right: parent.right
+                anchors.rightMargin: OStyle.smallSpacing
+                anchors.verticalCenter: parent.verticalCenter
+                height: Math.min(implicitHeight, row.height)
+                kind: "destructive"
+                text: qsTr("Delete")
+                font.pixelSize: OStyle.smallFontSize + 2
+                onClicked: table.view.userDelete(row.modelData.section, row.modelData.row)
+            }
+            Rectangle {
+                anchors.bottom: parent.bottom
+                anchors.left: parent.left
+                anchors.leftMargin: OStyle.margin
+                anchors.right: parent.right
+                height: OStyle.hairline
+                color: OStyle.separator
+            }
         }
     }
 

@@ -161,10 +161,17 @@ std::string applyStep(ui::NavigationController& nav, const std::string& step)
         auto* view = screen->outlet(name);
         if (!view) return "unknown outlet: " + name;
         if (view->kind() != ui::View::Kind::Table) return "not a table: " + name;
+        // ROW counts over every section, as the rows are printed.
         auto* table = static_cast<ui::TableView*>(view);
-        if (row >= table->numberOfRowsInSection(0)) return "no such row: " + step;
-        table->userSelect({0, row});
-        return {};
+        for (int s = 0; s < table->numberOfSections(); ++s) {
+            const int rows = table->numberOfRowsInSection(s);
+            if (row < rows) {
+                table->userSelect({s, row});
+                return {};
+            }
+            row -= rows;
+        }
+        return "no such row: " + step;
     }
     return "malformed step: " + step;
 }

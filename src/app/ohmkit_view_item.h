@@ -1,5 +1,6 @@
 #pragma once
-// One entry of the main menu: its name, its icon and what a tap on it does.
+// One entry of the main menu: its name, its icon, what a tap on it does, and the words the
+// menu's search finds it by besides its name.
 #include <functional>
 #include <string>
 
@@ -9,14 +10,15 @@ namespace ohmkit::app {
 
 class OhmkitViewItem {
 public:
-    OhmkitViewItem(std::string name, std::string icon, std::function<void()> onTap)
-        : sName(std::move(name)), sIconName(std::move(icon)), pTapFunc(std::move(onTap))
+    OhmkitViewItem(std::string name, std::string icon, std::function<void()> onTap, std::string keywords = {})
+        : sName(std::move(name)), sIconName(std::move(icon)), pTapFunc(std::move(onTap)), sKeywords(std::move(keywords))
     {
     }
 
     const std::string sName;
     const std::string sIconName;       // image resource name, without extension
     const std::function<void()> pTapFunc;   // may be empty
+    const std::string sKeywords;       // words separated by blanks
 };
 
 // The menu row: a label for the name and an image view for the icon.

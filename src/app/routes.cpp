@@ -4,6 +4,11 @@
 #include "datasheets/info_datasheet_open.h"
 #include "datasheets/info_datasheets_ftp.h"
 #include "datasheets/info_datasheets_view.h"
+#include "tools/circuits/info_battery_life.h"
+#include "tools/circuits/info_decibels.h"
+#include "tools/circuits/info_filters.h"
+#include "tools/circuits/info_ohms_law.h"
+#include "tools/circuits/info_trace_width.h"
 #include "tools/components/info_capacitors_view.h"
 #include "tools/components/info_induction_view.h"
 #include "tools/components/info_leds_view.h"
@@ -42,6 +47,11 @@ std::shared_ptr<AppNavigationController> makeAppNavigationController()
     nav->bindRoute("ShowNE555View", screen<components::InfoNE555View>());
     nav->bindRoute("ShowSolarCalc", screen<components::InfoSolarCalcView>());
     nav->bindRoute("ShowDatasheetsView", screen<datasheets::InfoDatasheetsView>());
+    nav->bindRoute("ShowOhmsLaw", screen<circuits::InfoOhmsLaw>());
+    nav->bindRoute("ShowFilters", screen<circuits::InfoFilters>());
+    nav->bindRoute("ShowTraceWidth", screen<circuits::InfoTraceWidth>());
+    nav->bindRoute("ShowBatteryLife", screen<circuits::InfoBatteryLife>());
+    nav->bindRoute("ShowDecibels", screen<circuits::InfoDecibels>());
     // Routes between tool screens.
     nav->bindRoute("ShowWiresView2", screen<wires::InfoWiresView>());
     nav->bindRoute("ShowDatasheet", screen<datasheets::InfoDatasheetOpen>());

@@ -12,8 +12,79 @@ void OhmkitViewTableCell::setImageIcon(const std::string& iconName) { m_cIcon->s
 
 ViewController::ViewController() : ui::ViewController("ViewController") {}
 
+namespace {
+
+// One menu row: its title, its icon, the route it opens and the words it is also found by.
+struct MenuRow {
+    const char* name;
+    const char* icon;
+    const char* route;
+    const char* keywords;
+};
+
+struct MenuGroupRows {
+    const char* title;
+    std::vector<MenuRow> rows;
+};
+
+// The menu: a tool is one row of its group.
+const std::vector<MenuGroupRows>& menuTable()
+{
+    static const std::vector<MenuGroupRows> table = {
+        {"Resistors",
+         {
+             {"Resistor colors", "res_colors", "ShowResistor", "band colour color code"},
+             {"Resistor values", "res_numbers", "ShowResistanceValues", "standard nearest series E12 E24 E96"},
+             {"Resistor SMD codes", "res_smd", "ShowResistorsSMD", "marking code EIA-96 surface mount"},
+         }},
+        {"Components",
+         {
+             {"Capacitor codes", "cap_normal", "ShowCapacitor", "capacitance marking code pF nF uF"},
+             {"Inductor colors", "ind_normal", "ShowInductorView", "inductance band colour color code uH"},
+             {"LED calc", "led_normal", "ShowLedCalc", "diode series resistor current"},
+             {"NE555 timer calc", "ne555_normal", "ShowNE555View", "555 astable monostable oscillator frequency pulse"},
+             {"Solar battery calc", "sol_normal", "ShowSolarCalc", "panel charge consumers energy"},
+             {"Battery life", "battery_normal", "ShowBatteryLife", "capacity mAh runtime hours days duty cycle sleep"},
+         }},
+        {"Circuits",
+         {
+             {"Ohm's law", "ohm_normal", "ShowOhmsLaw", "ohms voltage current resistance power watt"},
+             {"RC RL and LC", "filter_normal", "ShowFilters",
+              "time constant filter cut-off cutoff frequency resonance reactance capacitor inductor"},
+             {"Decibels", "db_normal", "ShowDecibels", "dB dBm dBV dBu gain ratio level"},
+         }},
+        {"Wires and PCB",
+         {
+             {"Wire current load limits", "wire_normal", "ShowWiresView", "AWG ampacity cable current table"},
+             {"Wire voltage drop", "wire_normalV", "ShowWiresVoltageDrop", "AWG cable copper aluminium"},
+             {"PCB trace width", "trace_normal", "ShowTraceWidth", "IPC-2221 track copper current temperature rise oz"},
+         }},
+        {"Datasheets",
+         {
+             {"Datasheets storage", "doc_normal", "ShowDatasheetsView", "documents pdf upload ftp browser"},
+         }},
+    };
+    return table;
+}
+
+// ASCII letters folded to lower case: the titles and keywords are ASCII.
+std::string folded(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+}  // namespace
+
 void ViewController::loadView()
 {
+    textSearch = addOutlet<ui::TextField>("textSearch");
+    textSearch->setPlaceholder("Search tools");
+    textSearch->setDelegate(this);
+    textSearch->setEditingChanged([this](ui::TextField& field) { filterTools(field.text()); });
+    labelNoMatch = addOutlet<ui::Label>("labelNoMatch");
     tableData = addOutlet<ui::TableView>("tableData");
     tableData->setDataSource(this);
     tableData->setDelegate(this);
@@ -26,25 +97,87 @@ void ViewController::loadView()
 void ViewController::viewDidLoad()
 {
     items.clear();
-    auto add = [this](const char* name, const char* icon, void (ViewController::*action)(const void*)) {
-        items.push_back(std::make_shared<OhmkitViewItem>(name, icon, [this, action] { (this->*action)(nullptr); }));
-    };
-    add("Capacitor codes", "cap_normal", &ViewController::onShowCapacitor);
-    add("Resistor colors", "res_colors", &ViewController::onShowResistor);
-    add("Resistor values", "res_numbers", &ViewController::onShowResistorValues);
-    add("Resistor SMD codes", "res_smd", &ViewController::onShowResistorSMD);
-    add("Inductor colors", "ind_normal", &ViewController::onShowInd);
-    add("LED calc", "led_normal", &ViewController::onShowLed);
-    add("Wire current load limits", "wire_normal", &ViewController::onShowWires);
-    add("Wire voltage drop", "wire_normalV", &ViewController::onShowVoltageDrop);
-    add("NE555 timer calc", "ne555_normal", &ViewController::onShowNE555);
-    add("Solar battery calc", "sol_normal", &ViewController::onShowSolarCalc);
-    add("Datasheets storage", "doc_normal", &ViewController::onShowDatasheet);
+    groups.clear();
+    for (const MenuGroupRows& group : menuTable()) {
+        MenuGroup& made = groups.emplace_back(MenuGroup{group.title, {}});
+        for (const MenuRow& row : group.rows) {
+            const std::string route = row.route;
+            auto item = std::make_shared<OhmkitViewItem>(
+                row.name, row.icon, [this, route] { performSegueWithIdentifier(route, this); }, row.keywords);
+            made.items.push_back(item);
+            items.push_back(std::move(item));
+        }
+    }
     clearFilesAttributes();
+    filterTools(textSearch->text());
+}
+
+bool ViewController::matchesQuery(const OhmkitViewItem& item, const std::string& groupTitle, std::string_view query)
+{
+    const std::string haystack = folded(item.sName + " " + item.sKeywords + " " + groupTitle);
+    const std::string words = folded(query);
+    std::size_t at = 0;
+    while (at < words.size()) {
+        if (platform::isWhiteSpace(words[at])) {
+            ++at;
+            continue;
+        }
+        std::size_t end = at;
+        while (end < words.size() && !platform::isWhiteSpace(words[end])) ++end;
+        if (haystack.find(words.substr(at, end - at)) == std::string::npos) return false;
+        at = end;
+    }
+    return true;
+}
+
+void ViewController::filterTools(std::string_view query)
+{
+    shown.clear();
+    for (const MenuGroup& group : groups) {
+        MenuGroup kept{group.title, {}};
+        for (const auto& item : group.items)
+            if (matchesQuery(*item, group.title, query)) kept.items.push_back(item);
+        if (!kept.items.empty()) shown.push_back(std::move(kept));
+    }
+    labelNoMatch->setText(shown.empty() ? platform::format("No tool matches \"%.*s\".", static_cast<int>(query.size()), query.data())
+                                        : std::string());
+    labelNoMatch->setHidden(!shown.empty());
     tableData->reloadData();
 }
 
-int ViewController::tableViewNumberOfRowsInSection(ui::TableView&, int) { return static_cast<int>(items.size()); }
+bool ViewController::textFieldShouldReturn(ui::TextField& field)
+{
+    // Return opens the first tool the search left.
+    field.resignFirstResponder();
+    if (!shown.empty()) tableViewDidSelectRowAtIndexPath(*tableData, {0, 0});
+    return true;
+}
+
+int ViewController::numberOfSectionsInTableView(ui::TableView&) { return static_cast<int>(shown.size()); }
+
+std::string ViewController::tableViewTitleForHeaderInSection(ui::TableView&, int section)
+{
+    if (section < 0 || section >= static_cast<int>(shown.size())) return {};
+    return shown[static_cast<std::size_t>(section)].title;
+}
+
+int ViewController::tableViewNumberOfRowsInSection(ui::TableView&, int section)
+{
+    if (section < 0 || section >= static_cast<int>(shown.size())) return 0;
+    return static_cast<int>(shown[static_cast<std::size_t>(section)].items.size());
+}
+
+namespace {
+
+const std::shared_ptr<OhmkitViewItem>* itemAt(const std::vector<MenuGroup>& shown, ui::IndexPath path)
+{
+    if (path.section < 0 || path.section >= static_cast<int>(shown.size())) return nullptr;
+    const auto& rows = shown[static_cast<std::size_t>(path.section)].items;
+    if (path.row < 0 || path.row >= static_cast<int>(rows.size())) return nullptr;
+    return &rows[static_cast<std::size_t>(path.row)];
+}
+
+}  // namespace
 
 std::shared_ptr<ui::TableViewCell> ViewController::tableViewCellForRowAtIndexPath(ui::TableView& table, ui::IndexPath path)
 {
@@ -54,10 +187,9 @@ std::shared_ptr<ui::TableViewCell> ViewController::tableViewCellForRowAtIndexPat
         cell = std::make_shared<OhmkitViewTableCell>(ui::TableViewCell::Style::Default,
                                                      OhmkitViewTableCell::kReuseIdentifier);
     cell->setContentBackgroundColor(path.row % 2 == 1 ? ui::Color::rgb(0.95f, 0.95f, 0.95f, 1.0f) : ui::Color::clear());
-    if (path.row >= 0 && path.row < static_cast<int>(items.size())) {
-        const auto& item = items[static_cast<std::size_t>(path.row)];
-        cell->m_cDescription->setText(item->sName);
-        cell->setImageIcon(item->sIconName);
+    if (const auto* item = itemAt(shown, path)) {
+        cell->m_cDescription->setText((*item)->sName);
+        cell->setImageIcon((*item)->sIconName);
     }
     return cell;
 }
@@ -66,8 +198,9 @@ std::optional<float> ViewController::tableViewHeightForRowAtIndexPath(ui::TableV
 
 void ViewController::tableViewDidSelectRowAtIndexPath(ui::TableView&, ui::IndexPath path)
 {
-    if (path.row < 0 || path.row >= static_cast<int>(items.size())) return;
-    auto item = items[static_cast<std::size_t>(path.row)];
+    const auto* found = itemAt(shown, path);
+    if (!found) return;
+    auto item = *found;
     if (item->pTapFunc) item->pTapFunc();
 }
 

@@ -253,6 +253,7 @@ void TableBridge::readRows()
         rows.append(QVariantMap{
             {QStringLiteral("section"), c.path.section},
             {QStringLiteral("row"), c.path.row},
+            {QStringLiteral("sectionTitle"), c.path.row == 0 ? qs(table().titleForHeaderInSection(c.path.section)) : QString()},
             {QStringLiteral("text"), qs(cell.textLabel().text())},
             {QStringLiteral("detail"), qs(cell.detailTextLabel().text())},
             {QStringLiteral("iconName"), qs(cell.imageView().imageName())},

@@ -240,9 +240,9 @@ private:
     QVariantList selected_;
 };
 
-// A table's rows, flattened over its sections. Each row is {section, row, text, detail (the
-// subtitle), iconName, icon (a URL), background (the content background colour), height,
-// deletable}.
+// A table's rows, flattened over its sections. Each row is {section, row, sectionTitle (the
+// section's heading on its first row, else empty), text, detail (the subtitle), iconName, icon
+// (a URL), background (the content background colour), height, deletable}.
 class TableBridge : public ViewBridge {
     Q_OBJECT
     QML_ELEMENT

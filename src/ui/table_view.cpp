@@ -38,6 +38,12 @@ int TableView::numberOfRowsInSection(int section) const
     return dataSource_->tableViewNumberOfRowsInSection(const_cast<TableView&>(*this), section);
 }
 
+std::string TableView::titleForHeaderInSection(int section) const
+{
+    if (!dataSource_ || section < 0 || section >= numberOfSections()) return {};
+    return dataSource_->tableViewTitleForHeaderInSection(const_cast<TableView&>(*this), section);
+}
+
 float TableView::heightForRow(IndexPath path) const
 {
     if (delegate_)

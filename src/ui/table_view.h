@@ -52,6 +52,8 @@ public:
     virtual ~TableViewDataSource() = default;
     virtual int numberOfSectionsInTableView(TableView&) { return 1; }
     virtual int tableViewNumberOfRowsInSection(TableView& table, int section) = 0;
+    // The heading shown above a section's rows; empty for none.
+    virtual std::string tableViewTitleForHeaderInSection(TableView&, int) { return {}; }
     virtual std::shared_ptr<TableViewCell> tableViewCellForRowAtIndexPath(TableView& table, IndexPath path) = 0;
     virtual void tableViewCommitEditingStyle(TableView&, TableViewCellEditingStyle, IndexPath) {}
 };
@@ -79,6 +81,7 @@ public:
 
     int numberOfSections() const;
     int numberOfRowsInSection(int section) const;
+    std::string titleForHeaderInSection(int section) const;
     float heightForRow(IndexPath path) const;
     float rowHeight() const { return rowHeight_; }
     void setRowHeight(float height);

@@ -41,8 +41,8 @@ TEST(Script, BackShowsTheMenu)
 {
     auto r = script({"ShowResistor", "back"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("tableData[0]: Capacitor codes\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("tableData[10]: Datasheets storage\n"), std::string::npos);
+    EXPECT_NE(r.out.find("tableData[0]: Resistor colors\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("tableData[15]: Datasheets storage\n"), std::string::npos);
 }
 
 TEST(Script, BadInputIsAnErrorWithStatusTwo)

@@ -156,6 +156,28 @@ private slots:
         QVERIFY(gui->back());
     }
 
+    // The circuit screens: a field edited by keyboard, the result drawn, a button tapped.
+    void circuitScreens()
+    {
+        QVERIFY(gui->tapMenuRow("Ohm's law"));
+        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("R = 1.2 kOhm"));
+        QVERIFY(gui->editField("textCurrent", "0.5"));
+        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("R = 24 Ohm"));
+        QCOMPARE(gui->renderedText("labelResult2"), QStringLiteral("P = 6 W"));
+        QVERIFY(gui->back());
+
+        QVERIFY(gui->tapMenuRow("PCB trace width"));
+        QCOMPARE(gui->renderedText("labelWidth"), QStringLiteral("Width: 0.300 mm (11.8 mil)"));
+        gui->tap(gui->find("onToggleLayer"));
+        QTRY_COMPARE(gui->renderedText("labelWidth"), QStringLiteral("Width: 0.781 mm (30.8 mil)"));
+        QVERIFY(gui->back());
+
+        QVERIFY(gui->tapMenuRow("Decibels"));
+        QVERIFY(gui->editField("textVoltageRatio", "10"));
+        QCOMPARE(gui->renderedText("labelVoltageRatio"), QStringLiteral("20.00 dB"));
+        QVERIFY(gui->back());
+    }
+
     void wireTableFromTheMenu()
     {
         QVERIFY(gui->tapMenuRow("Wire current load limits"));

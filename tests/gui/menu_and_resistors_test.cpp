@@ -19,39 +19,64 @@ private slots:
     }
     void cleanupTestCase() { gui.reset(); }
 
-    void menuShowsTheElevenToolsInOrder()
+    void menuShowsTheToolsInTheirGroups()
     {
         QCOMPARE(gui->pageClass(), QStringLiteral("ViewController"));
         QCOMPARE(gui->renderedText(gui->find("navigationTitle", gui->window()->contentItem())), QStringLiteral("Ohmkit"));
         QVERIFY(!gui->find("backButton", gui->window()->contentItem())->isVisible());
 
-        const QStringList names = {"Capacitor codes",    "Resistor colors",          "Resistor values",
-                                   "Resistor SMD codes", "Inductor colors",          "LED calc",
-                                   "Wire current load limits", "Wire voltage drop", "NE555 timer calc",
-                                   "Solar battery calc", "Datasheets storage"};
+        const QStringList names = {"Resistor colors",  "Resistor values",    "Resistor SMD codes",
+                                   "Capacitor codes",  "Inductor colors",    "LED calc",
+                                   "NE555 timer calc", "Solar battery calc", "Battery life",
+                                   "Ohm's law",        "RC RL and LC",       "Decibels",
+                                   "Wire current load limits", "Wire voltage drop", "PCB trace width",
+                                   "Datasheets storage"};
         auto* table = gui->find("tableData");
         QVERIFY(table);
         QCOMPARE(table->property("count").toInt(), names.size());
-        // The rows on screen: their text, their 64-point height, the shading of odd rows and
-        // an icon that loaded (a missing picture would leave it empty).
-        for (int i = 0; i < 8; ++i) {
+        // The rows on screen: their text, their 64-point height, the shading of odd rows of a
+        // group and an icon that loaded (a missing picture would leave it empty).
+        const QVariantList rows = table->property("model").toList();
+        for (int i = 0; i < 5; ++i) {
             auto* row = gui->find(QStringLiteral("tableData[%1]").arg(i), table);
             QVERIFY2(row, qPrintable(names[i]));
             QCOMPARE(gui->renderedText(row), names[i]);
             QCOMPARE(row->height(), 64.0);
+            const bool odd = rows[i].toMap().value("row").toInt() % 2 == 1;
             const QColor shade = row->property("color").value<QColor>();
-            QCOMPARE(shade.alpha(), i % 2 == 1 ? 255 : 0);
-            if (i % 2 == 1) QCOMPARE(qRound(shade.redF() * 100), 95);
+            QCOMPARE(shade.alpha(), odd ? 255 : 0);
+            if (odd) QCOMPARE(qRound(shade.redF() * 100), 95);
             QList<QQuickItem*> items = row->findChildren<QQuickItem*>();
             bool iconShown = false;
             for (auto* item : items)
                 if (item->inherits("QQuickImage") && item->property("status").toInt() == 1 /* Ready */) iconShown = true;
             QVERIFY2(iconShown, qPrintable(names[i] + " has no icon"));
         }
+        // Each group opens with its heading.
+        QCOMPARE(gui->renderedText(gui->find("tableData:heading:0", table)), QStringLiteral("Resistors"));
+        QCOMPARE(gui->renderedText(gui->find("tableData:heading:1", table)), QStringLiteral("Components"));
         // The rows below the fold, as the user scrolls to them.
-        const QVariantList rows = table->property("model").toList();
         for (int i = 0; i < names.size(); ++i) QCOMPARE(rows[i].toMap().value("text").toString(), names[i]);
         gui->screenshot("01-menu");
+    }
+
+    // Typing in the search field keeps the matching tools; Return opens the first.
+    void searchFiltersTheMenu()
+    {
+        QVERIFY(gui->editField("textSearch", "trace"));
+        auto* table = gui->find("tableData");
+        QTRY_COMPARE(table->property("count").toInt(), 1);
+        QCOMPARE(table->property("model").toList()[0].toMap().value("text").toString(), QStringLiteral("PCB trace width"));
+        QCOMPARE(gui->renderedText(gui->find("tableData:heading:0", table)), QStringLiteral("Wires and PCB"));
+        gui->screenshot("01-menu-search");
+        QVERIFY(gui->editField("textSearch", "zzz"));
+        QTRY_COMPARE(table->property("count").toInt(), 0);
+        QCOMPARE(gui->renderedText("labelNoMatch"), QStringLiteral("No tool matches \"zzz\"."));
+        QVERIFY(gui->editField("textSearch", "ohm", true));
+        QCOMPARE(gui->pageClass(), QStringLiteral("InfoOhmsLaw"));
+        QVERIFY(gui->back());
+        QVERIFY(gui->editField("textSearch", ""));
+        QTRY_COMPARE(gui->find("tableData")->property("count").toInt(), 16);
     }
 
     void resistorColorsOpensFromItsRow()
