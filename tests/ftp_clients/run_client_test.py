@@ -104,7 +104,14 @@ def ftplib_case(server, store, passive):
     except ftplib.error_perm as e:
         check(str(e) == "550 CWD failed.", str(e))
     ftp.cwd("..")
-    ftp.rmd("data sheets")
+    # RMD keeps a folder that holds anything; emptied, it goes.
+    try:
+        ftp.rmd("data sheets")
+        raise AssertionError("RMD removed a folder that holds a file")
+    except ftplib.error_perm as e:
+        check(str(e) == "550 data sheets: Directory not empty.", str(e))
+    ftp.delete("data sheets/LM317 regulator.pdf")
+    check(ftp.rmd("data sheets").startswith("250"), "rmd of the emptied folder")
     check(os.listdir(store) == [], os.listdir(store))
     quit_reply = ftp.quit()
     # Two uploads (200000 and 5 bytes) and one download of 200000 bytes; listings do not count.
