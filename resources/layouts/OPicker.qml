@@ -78,6 +78,8 @@ Item {
                 required property int index
                 // Until the first sync the wheel's index is Tumbler's own, not the user's.
                 property bool syncing: true
+                // The next index change comes from a tap, a key or a mouse-wheel notch.
+                property bool userTurn: false
                 // Mouse-wheel rotation not yet turned into rows (touchpads send small steps).
                 property real pendingDelta: 0
 
@@ -135,6 +137,7 @@ Item {
                     TapHandler {
                         onTapped: {
                             wheel.forceActiveFocus(Qt.MouseFocusReason)
+                            wheel.userTurn = true
                             wheel.currentIndex = row.index
                         }
                     }
@@ -150,13 +153,18 @@ Item {
 
                 function step(rows) {
                     const count = modelData.rows.length
-                    if (count > 0) currentIndex = Math.max(0, Math.min(count - 1, currentIndex + rows))
+                    if (count <= 0) return
+                    userTurn = true
+                    currentIndex = Math.max(0, Math.min(count - 1, currentIndex + rows))
                 }
                 Keys.onUpPressed: step(-1)
                 Keys.onDownPressed: step(1)
 
                 function sync() {
                     if (!picker.view || moving) return
+                    // Until Tumbler has taken its rows, an index set now would be clamped and
+                    // then reset to 0; the wheel stays in syncing until its count is right.
+                    if (count !== modelData.rows.length) return
                     syncing = true
                     currentIndex = picker.view.selectedRows[index]
                     syncing = false
@@ -167,7 +175,18 @@ Item {
                     if (currentIndex !== picker.view.selectedRows[index]) picker.view.userSelect(index, currentIndex)
                 }
                 Component.onCompleted: sync()
-                onCurrentIndexChanged: commit()
+                onCountChanged: sync()
+                // Tumbler itself may move its index while it lays out its rows (back to 0): only a
+                // tap, a key, a mouse-wheel notch or a drag is the user's choice; any other
+                // change is put back to the model's row.
+                onCurrentIndexChanged: {
+                    if (userTurn) {
+                        userTurn = false
+                        commit()
+                    } else if (!moving && !syncing) {
+                        sync()
+                    }
+                }
                 onMovingChanged: commit()
 
                 Connections {

@@ -162,7 +162,7 @@ private slots:
         QVERIFY(gui->tapMenuRow("Ohm's law"));
         QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("R = 1.2 kOhm"));
         QVERIFY(gui->editField("textCurrent", "0.5"));
-        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("R = 24 Ohm"));
+        QCOMPARE(gui->renderedText("labelResult1"), QStringLiteral("R = 24 \u03a9"));
         QCOMPARE(gui->renderedText("labelResult2"), QStringLiteral("P = 6 W"));
         QVERIFY(gui->back());
 
